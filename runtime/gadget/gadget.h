@@ -45,6 +45,11 @@ enum gadget_slot : int {
   slot_set_focus = 35,
 };
 
+// The operation in a gadget's slot, or null when its kind leaves it empty.
+inline void* kind_slot(const gadget_record* record, gadget_slot slot) {
+  return record->kind ? record->kind->slots[slot] : nullptr;
+}
+
 // A coordinate given to resize_gadget that keeps its current value.
 constexpr int32_t keep_current = -65535;
 
@@ -58,9 +63,26 @@ struct gadget_state_record {
   HWND auxiliary_window;
 };
 
+// Entries of a new container stack, and its capacity.
+constexpr int32_t container_stack_capacity = 10;
+
+// One per window that has been a current gadget list, kept in its
+// "TL_GadgetStack_<module instance>" property: what the gadget state held
+// while the window was current, saved when another window became current.
+struct gadget_list_record {
+  HWND window;
+  HWND saved_gadget_list;
+  HWND* saved_container_stack;
+  int32_t saved_depth;
+  int32_t saved_capacity;
+  WNDPROC previous_procedure;
+};
+
 extern registry* gadget_registry;
 extern gadget_state_record* gadget_state;
 extern HFONT default_gadget_font;
+// Initialised at start for builds with thread safety on; this build never takes it.
+extern CRITICAL_SECTION gadget_lock;
 
 void gadget_library_start();
 void gadget_library_stop();
@@ -80,4 +102,5 @@ LRESULT route_gadget_notification(HWND control, HWND receiving, UINT message, WP
 
 // Gadget lists: the window into which new gadgets are created.
 HWND switch_gadget_list(HWND window);
+gadget_list_record* gadget_list_of(HWND window);
 LRESULT CALLBACK gadget_list_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
