@@ -98,7 +98,7 @@ void token_add(json_parse_state& state, wchar_t unit) {
 // The terminator is written even after a failure; without room for it the
 // parse has failed and the token is never read.
 void token_end(json_parse_state& state) {
-  if (state.token_length < state.token_capacity || token_room(state)) state.token[state.token_length] = 0;
+  if (token_room(state)) state.token[state.token_length] = 0;
 }
 
 int hex_digit_value(wchar_t unit) {
@@ -207,11 +207,13 @@ void parse_number(json_parse_state& state, json_value* value, wchar_t unit) {
 
 void parse_value(json_parse_state& state, json_value* value, wchar_t unit);
 
-void expect_literal(json_parse_state& state, const wchar_t* rest) {
+// The unit after a literal is left to the caller's next read.
+bool expect_literal(json_parse_state& state, const wchar_t* rest) {
   for (; *rest && !state.failed; rest++) {
     wchar_t unit = next_unit(state, false);
     if (!state.failed && unit != *rest) set_json_error(state, "Unexpected character");
   }
+  return !state.failed;
 }
 
 bool enter_nesting(json_parse_state& state) {
@@ -297,16 +299,13 @@ void parse_value(json_parse_state& state, json_value* value, wchar_t unit) {
       state.depth--;
       return;
     case L't':
-      expect_literal(state, L"rue");
-      set_boolean(value, 1);
+      if (expect_literal(state, L"rue")) set_boolean(value, 1);
       return;
     case L'f':
-      expect_literal(state, L"alse");
-      set_boolean(value, 0);
+      if (expect_literal(state, L"alse")) set_boolean(value, 0);
       return;
     case L'n':
-      expect_literal(state, L"ull");
-      set_null(value);
+      if (expect_literal(state, L"ull")) set_null(value);
       return;
   }
   if (unit == L'-' || is_digit(unit)) {

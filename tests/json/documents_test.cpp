@@ -85,27 +85,6 @@ TEST(JsonDocuments, StringTextIsProducedAtTheGivenOffset) {
   EXPECT_EQ(std::wstring(scope.text()), L"<" + text);
 }
 
-TEST(JsonDocuments, ClearingKeepsTheFlagsWord) {
-  json_value value = {};
-  value.flags = json_names_ignore_case;
-  ASSERT_NE(set_string(&value, L"x"), 0);
-  ASSERT_NE(make_object(&value), 0);
-  EXPECT_TRUE(value.payload.members->flags & map_case_insensitive);
-  json_value* member = add_member(&value, L"Name");
-  ASSERT_NE(member, nullptr);
-  EXPECT_EQ(member->flags, json_names_ignore_case);
-  EXPECT_EQ(append_element(&value), nullptr);
-  set_integer(&value, 3);
-  EXPECT_EQ(add_member(&value, L"Name"), nullptr);
-  clear_value(&value);
-  EXPECT_EQ(value.kind, json_kind_null);
-  EXPECT_EQ(value.flags, json_names_ignore_case);
-}
-
-}  // namespace
-
-namespace {
-
 int64_t runtime_heap_in_use() {
   int64_t bytes = 0;
   PROCESS_HEAP_ENTRY entry = {};
