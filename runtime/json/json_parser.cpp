@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
 
 #include "runtime/core/runtime_globals.h"
 #include "runtime/core/strings.h"
@@ -79,9 +79,14 @@ wchar_t skip_whitespace(json_parse_state& state, bool end_allowed) {
 
 bool token_room(json_parse_state& state) {
   if (state.token_length < state.token_capacity) return true;
-  int32_t capacity = state.token_capacity + token_step;
-  auto* grown = (wchar_t*)HeapReAlloc(runtime.heap, HEAP_ZERO_MEMORY, state.token,
-                                      (SIZE_T)capacity * sizeof(wchar_t));
+  // A token longer than the 32-bit length can count is refused like one the
+  // heap cannot hold.
+  wchar_t* grown = nullptr;
+  int32_t capacity = 0;
+  if (state.token_capacity <= INT32_MAX - token_step) {
+    capacity = state.token_capacity + token_step;
+    grown = (wchar_t*)HeapReAlloc(runtime.heap, HEAP_ZERO_MEMORY, state.token, (SIZE_T)capacity * sizeof(wchar_t));
+  }
   if (!grown) {
     set_json_error(state, "Out of memory");
     return false;
