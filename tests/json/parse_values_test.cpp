@@ -42,7 +42,10 @@ TEST(JsonParseValues, ScalarsEvenUnderADecimalComma) {
 }
 
 TEST(JsonParseValues, StringEscapesSurrogatesAndEmbeddedZero) {
+  std::wstring beyond_token_buffer(3000, L'y');
+  std::wstring long_json = L"\"" + beyond_token_buffer + L"\"";
   const struct { const wchar_t* text; std::wstring expected; } cases[] = {
+      {long_json.c_str(), beyond_token_buffer},
       {L"\"\\\"\\\\\\/\\b\\f\\n\\r\\t\"", L"\"\\/\b\f\n\r\t"},
       {L"\"\\u0041\\u00e9\\u00C9\"", L"A\u00e9\u00c9"},
       {L"\"a\\u0000b\"", L"a"},
