@@ -29,6 +29,8 @@ struct gadget_kind {
   int32_t table_size;
   void* slots[40];
 };
+// table_size holds this size; kinds fill it in.
+static_assert(sizeof(gadget_kind) == 328);
 
 // Slot positions.
 enum gadget_slot : int {
