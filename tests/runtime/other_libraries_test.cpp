@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -149,10 +150,10 @@ TEST(OtherLibraries, ThreadSlotAndAlphaBlend) {
 std::vector<uint8_t> bmp_file(int32_t width, int32_t height, int bits, const std::vector<uint8_t>& rows) {
   BITMAPFILEHEADER head = {0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
   BITMAPINFOHEADER info = {sizeof(info), width, height, 1, (WORD)bits, BI_RGB, 0, 0, 0, 0, 0};
-  std::vector<uint8_t> file(sizeof(head) + sizeof(info));
+  std::vector<uint8_t> file(sizeof(head) + sizeof(info) + rows.size());
   memcpy(file.data(), &head, sizeof(head));
   memcpy(file.data() + sizeof(head), &info, sizeof(info));
-  file.insert(file.end(), rows.begin(), rows.end());
+  std::copy(rows.begin(), rows.end(), file.begin() + sizeof(head) + sizeof(info));
   return file;
 }
 
@@ -219,10 +220,9 @@ TEST_F(BmpCodec, DecodesPaddedTopDownRowsAndEncodesThemBack) {
 }
 
 TEST_F(BmpCodec, RefusesFilesThatDoNotHoldTheirPixels) {
-  std::vector<uint8_t> rows(8);
-  auto with = [&](auto change) {
-    std::vector<uint8_t> file = bmp_file(2, 2, 8, std::vector<uint8_t>(256 * 4));
-    file.insert(file.end(), rows.begin(), rows.end());
+  // A 2 x 2 file of 8-bit pixels: the full colour table, then two padded rows.
+  auto with = [](auto change) {
+    std::vector<uint8_t> file = bmp_file(2, 2, 8, std::vector<uint8_t>(256 * 4 + 2 * 4));
     reinterpret_cast<BITMAPFILEHEADER*>(file.data())->bfOffBits += 256 * 4;
     change(file, reinterpret_cast<BITMAPINFOHEADER*>(file.data() + sizeof(BITMAPFILEHEADER)));
     return file;
