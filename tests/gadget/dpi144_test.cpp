@@ -15,3 +15,9 @@ TEST_F(Dpi144Gadget, ResizeScalesToDevicePixelsAndKeepsPixelPositions) {
   rect = rect_in_parent(window), expected = {7, 9, 7 + 450, 9 + 300};
   EXPECT_TRUE(EqualRect(&rect, &expected));
 }
+
+TEST(Dpi144GadgetLibrary, StopDeletesTheFontWhenScaled) {
+  HFONT font = default_gadget_font;
+  gadget_library_stop();
+  EXPECT_EQ(GetObjectType(font), 0u);
+}
