@@ -46,6 +46,11 @@ void suspend_events();
 void resume_events();
 
 // Event bindings: callbacks keyed by "%d:%I64d:%I64d" (code, window, object).
+using event_callback = void (*)();
+// Adds a callback at the end of the chain of (code, window, object); it runs
+// for events of that key whose type equals type_filter, or any type with -1.
+// False when memory is short.
+bool bind_event(int32_t code, int64_t window, int64_t object, int64_t type_filter, event_callback callback);
 void dispatch_bindings(int32_t code, int64_t window, int64_t object, int64_t type);
 void run_bindings(int32_t code, int64_t window, int64_t object, int64_t type_filter);
 // Removes every callback bound under the key of (code, window, object), and the key.
