@@ -56,8 +56,8 @@ void gadget_library_stop() {
     DestroyWindow(gadget_state->auxiliary_window);
     gadget_state->auxiliary_window = nullptr;
   }
-  // At 96 dpi the font is left to the end of the process, as it always was;
-  // when scaled it goes here. Gadgets torn down later never paint again.
+  // An unscaled font is left to the end of the process; a scaled one goes
+  // here. The gadgets torn down after this step do not paint again.
   if (display_scale.factor_x == 1.0 && display_scale.factor_y == 1.0) return;
   DeleteObject(default_gadget_font);
   // No handle to a deleted font stays behind for a gadget attached later.
