@@ -69,6 +69,15 @@ TEST(HashMap, ReplaceReusesTheEntryWhileDuplicatesShadowIt) {
   map_free(map);
 }
 
+TEST(HashMap, KeysNotOwnedAreKeptAsGiven) {
+  hash_map* slot = nullptr;
+  hash_map* map = numbered_map(&slot, 8, 0);
+  map->flags |= map_keys_not_owned;
+  static const wchar_t borrowed[] = L"borrowed";
+  EXPECT_EQ(map_key_of(map_insert(map, borrowed, 0)), borrowed);
+  map_free(map);
+}
+
 TEST(HashMap, CaseOnlyMattersWithoutTheFlag) {
   const struct { uint32_t flags; const wchar_t *stored, *sought; bool found; } cases[] = {
       {map_case_insensitive, L"abc", L"ABC", true}, {map_case_insensitive, L"MiXeD", L"mIxEd", true},

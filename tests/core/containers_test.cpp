@@ -49,6 +49,11 @@ TEST(BlockPool, EmptiedBlockGoesBackAndFullBlockBecomesAvailable) {
   EXPECT_NE(pool_alloc(pool), nullptr);
   EXPECT_EQ(pool->total_slots, 16);
   pool_destroy(pool);
+
+  block_pool* tiny = pool_create(8, 0, 0, 0);  // a block holds at least one slot
+  EXPECT_NE(pool_alloc(tiny), nullptr);
+  EXPECT_EQ(tiny->full_blocks->capacity, 1);
+  pool_destroy(tiny);
 }
 
 TEST(BlockPool, SharedPoolsAreCountedPerSlotSizeAndFlags) {
