@@ -107,9 +107,8 @@ int32_t next_block_slots(const block_pool* pool) {
 
 pool_block* allocate_block(block_pool* pool, int32_t slots) {
   if (pool->slot_size > (INT64_MAX - (int64_t)sizeof(block_layout)) / slots) return nullptr;
-  int64_t bytes = (int64_t)sizeof(block_layout) + pool->slot_size * slots;
-  if ((uint64_t)bytes > SIZE_MAX) return nullptr;
-  auto* block = (block_layout*)HeapAlloc(runtime.heap, HEAP_ZERO_MEMORY, (SIZE_T)bytes);
+  SIZE_T bytes = sizeof(block_layout) + (SIZE_T)(pool->slot_size * slots);
+  auto* block = (block_layout*)HeapAlloc(runtime.heap, HEAP_ZERO_MEMORY, bytes);
   if (!block) return nullptr;
   block->header.capacity = slots;
   block->pool = pool;

@@ -47,7 +47,7 @@ map_entry* entry_before(hash_map* map, int32_t bucket, map_entry* entry) {
 wchar_t* key_for_entry(hash_map* map, const wchar_t* key) {
   if (!keys_owned(map)) return const_cast<wchar_t*>(key);
   SIZE_T bytes = (wcslen(key) + 1) * sizeof(wchar_t);
-  auto* copy = (wchar_t*)HeapAlloc(runtime.heap, 0, bytes);
+  auto* copy = (wchar_t*)HeapAlloc(runtime.heap, HEAP_ZERO_MEMORY, bytes);
   if (copy) memcpy(copy, key, bytes);
   return copy;
 }
