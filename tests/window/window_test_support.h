@@ -1,9 +1,10 @@
 #pragma once
 // Shared by the window tests: a fixture that leaves no window, event or
-// message behind, and views of the event queue.
+// message behind, and a view of the event queue.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "runtime/core/registry.h"
@@ -21,7 +22,7 @@ inline void PrintTo(const queued_event& e, std::ostream* os) {
   *os << "{" << e.code << ", " << e.object << ", " << e.window << ", " << e.type << "}";
 }
 
-// The main queue's entries, oldest first, without taking them.
+// The main queue's entries, oldest first, left in place.
 inline std::vector<queued_event> queued_events() {
   std::vector<queued_event> events;
   for (event_entry* e = event_state->main_queue->head; e; e = e->next)
@@ -29,40 +30,25 @@ inline std::vector<queued_event> queued_events() {
   return events;
 }
 
-inline std::vector<int32_t> queued_codes(int64_t window) {
+inline std::vector<int32_t> queued_codes(std::initializer_list<int32_t> wanted) {
   std::vector<int32_t> codes;
   for (const queued_event& e : queued_events())
-    if (e.window == window) codes.push_back(e.code);
+    if (std::find(wanted.begin(), wanted.end(), e.code) != wanted.end()) codes.push_back(e.code);
   return codes;
 }
 
-// Processes every pending message without waiting; the events they queue stay queued.
-inline void pump_messages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+// Takes every event and processes every message that is there, without waiting.
+inline void drain() {
+  while (wait_window_event_timeout(0)) {
   }
-}
-
-// Everything wait_window_event_timeout(0) returns until it returns 0.
-inline std::vector<int64_t> drain() {
-  std::vector<int64_t> results;
-  while (int64_t r = wait_window_event_timeout(0)) results.push_back(r);
-  return results;
 }
 
 class window_test : public ::testing::Test {
  protected:
-  void SetUp() override { reset(); }
-  void TearDown() override { reset(); }
-
-  static void reset() {
+  void SetUp() override { TearDown(); }
+  void TearDown() override {
     close_window(any_number);
-    pump_messages();
-    remove_events(-1, -1, -1, -1);
-    while (pop_event()) {
-    }
+    drain();
     event_state->main_queue->suspension = 0;
   }
 };
