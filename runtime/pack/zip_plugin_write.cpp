@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 
 #include "runtime/core/runtime_globals.h"
-#include "runtime/core/strings.h"
 #include "runtime/pack/zip_plugin.h"
 
 namespace {
@@ -16,21 +14,19 @@ zip_pack_handle* writer_of(void* handle) {
   return zip && zip->mode == zip_mode_writing ? zip : nullptr;
 }
 
-// A new entry under `name`, handed to libarchive as UTF-8; none for an empty
-// name. Entries made from memory carry the time they were added.
+// A new entry under `name`; none for an empty name. The name goes in wide:
+// with UTF-8 bytes libarchive reads them in the C library's locale, which
+// garbles them, or fails on (and crashes over) what that code page cannot
+// hold. Entries made from memory carry the time they were added.
 archive_entry* new_entry(const wchar_t* name, unsigned type, int64_t size) {
   if (!name || !name[0]) return nullptr;
-  char* utf8 = utf8_copy_of(name);
-  if (!utf8) return nullptr;
   archive_entry* entry = archive_entry_new();
-  if (entry) {
-    archive_entry_set_pathname_utf8(entry, utf8);
-    archive_entry_set_filetype(entry, type);
-    archive_entry_set_perm(entry, 0644);
-    archive_entry_set_size(entry, size);
-    archive_entry_set_mtime(entry, time(nullptr), 0);
-  }
-  free(utf8);
+  if (!entry) return nullptr;
+  archive_entry_copy_pathname_w(entry, name);
+  archive_entry_set_filetype(entry, type);
+  archive_entry_set_perm(entry, 0644);
+  archive_entry_set_size(entry, size);
+  archive_entry_set_mtime(entry, time(nullptr), 0);
   return entry;
 }
 
