@@ -1,0 +1,178 @@
+// Buffered reads and writes of the file library, checked against the bytes
+// that really reach the disk.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "runtime/core/files.h"
+#include "runtime/core/filesystem.h"
+#include "runtime/core/registry.h"
+#include "support/runtime_environment.h"
+
+namespace {
+
+class Files : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { file_library_start(); }
+  static void TearDownTestSuite() { file_library_stop(); }
+
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"wapp-files-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(folder_.c_str(), nullptr);
+  }
+  void TearDown() override {
+    close_file(any_number);
+    delete_directory(folder_.c_str(), L"*.*", delete_recursive | delete_force);
+  }
+
+  std::wstring path(const wchar_t* name) const { return folder_ + name; }
+
+  void put(const wchar_t* name, const std::string& bytes, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    HANDLE h = CreateFileW(path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+    CloseHandle(h);
+  }
+
+  // What is on disk, read past the library.
+  std::string on_disk(const wchar_t* name) const {
+    HANDLE h = CreateFileW(path(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<absent>";
+    std::string bytes(GetFileSize(h, nullptr), '\0');
+    DWORD got = 0;
+    ReadFile(h, bytes.data(), (DWORD)bytes.size(), &got, nullptr);
+    CloseHandle(h);
+    return bytes;
+  }
+
+  std::wstring folder_;
+};
+
+std::string read_string(int64_t file, int32_t length) {
+  std::string bytes(length, '\0');
+  bytes.resize(read_bytes(file, bytes.data(), length));
+  return bytes;
+}
+
+TEST_F(Files, WrittenBytesReadBackAfterSeekingToTheStart) {
+  ASSERT_NE(create_file(0, path(L"a.bin").c_str()), 0);
+  EXPECT_EQ(write_bytes(0, "0123456789", 10), 10);
+  seek_file(0, 0);
+  EXPECT_EQ(read_string(0, 10), "0123456789");
+  EXPECT_EQ(read_string(0, 5), "");  // at the end
+}
+
+TEST_F(Files, ReadAfterWriteFlushesPendingBytesAndWriteAfterReadLandsAtTheReadPosition) {
+  ASSERT_NE(create_file(0, path(L"a.bin").c_str()), 0);
+  write_bytes(0, "0123456789", 10);
+  seek_file(0, 0);
+  ASSERT_EQ(read_string(0, 3), "012");  // the refill read all ten bytes ahead
+  EXPECT_EQ(write_bytes(0, "ab", 2), 2);
+  EXPECT_EQ(read_string(0, 2), "56");  // no seek: "ab" goes out first
+  write_bytes(0, "Z", 1);
+  close_file(0);
+  EXPECT_EQ(on_disk(L"a.bin"), "012ab56Z89");
+}
+
+TEST_F(Files, RequestsLargerThanTheBufferKeepTheirOrderWithBufferedOnes) {
+  std::string big(10000, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = (char)('a' + i % 26);
+  ASSERT_NE(create_file(0, path(L"big.bin").c_str()), 0);
+  write_bytes(0, "<<<", 3);
+  EXPECT_EQ(write_bytes(0, big.data(), (int32_t)big.size()), (int32_t)big.size());
+  write_bytes(0, ">>>", 3);
+  close_file(0);
+  const std::string expected = "<<<" + big + ">>>";
+  ASSERT_EQ(on_disk(L"big.bin"), expected);
+
+  ASSERT_NE(open_file_for_reading(0, path(L"big.bin").c_str()), 0);
+  std::string back = read_string(0, 1);  // leaves 4095 bytes of read-ahead
+  back += read_string(0, 9000);          // part from the buffer, the rest straight
+  back += read_string(0, 100);
+  back += read_string(0, 20000);  // short: only what is left
+  EXPECT_EQ(back, expected);
+}
+
+TEST_F(Files, ReadInt32IsLittleEndianAndZeroFilledWhenShort) {
+  put(L"n.bin", std::string("\x01\x02\x03\x04\x05\x06", 6));
+  ASSERT_NE(open_file_for_reading(0, path(L"n.bin").c_str()), 0);
+  EXPECT_EQ(read_int32(0), 0x04030201);
+  seek_file(0, 4);
+  EXPECT_EQ(read_int32(0), 0x0605);
+  EXPECT_EQ(read_int32(0), 0);
+}
+
+TEST_F(Files, NegativeSeekLeavesThePositionWhereItWas) {
+  put(L"s.bin", "abcdef");
+  ASSERT_NE(open_file_for_reading(0, path(L"s.bin").c_str()), 0);
+  read_string(0, 2);
+  seek_file(0, -5);
+  EXPECT_EQ(read_string(0, 2), "cd");
+}
+
+TEST_F(Files, CreateFileTruncatesAnExistingFileEvenAHiddenOne) {
+  for (DWORD attributes : {FILE_ATTRIBUTE_NORMAL, FILE_ATTRIBUTE_HIDDEN}) {
+    SCOPED_TRACE(attributes);
+    put(L"old.bin", std::string(100, 'x'), attributes);
+    ASSERT_NE(create_file(0, path(L"old.bin").c_str()), 0);
+    write_bytes(0, "new", 3);
+    close_file(0);
+    EXPECT_EQ(on_disk(L"old.bin"), "new");
+    SetFileAttributesW(path(L"old.bin").c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+TEST_F(Files, ReopeningANumberFlushesAndClosesTheFileItHeld) {
+  ASSERT_NE(create_file(0, path(L"r.bin").c_str()), 0);
+  write_bytes(0, "kept", 4);  // still in the buffer
+  // Without share rights a second open only succeeds once the first is closed.
+  ASSERT_NE(open_file_for_reading(0, path(L"r.bin").c_str()), 0);
+  EXPECT_EQ(read_string(0, 10), "kept");
+}
+
+TEST_F(Files, OpenFilesAreNotShared) {
+  ASSERT_NE(create_file(0, path(L"x.bin").c_str()), 0);
+  EXPECT_EQ(open_file_for_reading(1, path(L"x.bin").c_str()), 0);
+  EXPECT_EQ(read_int32(1), 0);  // the failed number holds nothing
+}
+
+TEST_F(Files, AnyNumberGivesDistinctIdentifiersAndClosesEveryFile) {
+  int64_t first = create_file(any_number, path(L"1.bin").c_str());
+  int64_t second = create_file(any_number, path(L"2.bin").c_str());
+  ASSERT_NE(first, 0);
+  ASSERT_NE(second, 0);
+  EXPECT_NE(first, second);
+  EXPECT_GT(first, largest_object_number);
+  ASSERT_NE(create_file(20, path(L"3.bin").c_str()), 0);
+  write_bytes(first, "one", 3);
+  write_bytes(second, "two", 3);
+  write_bytes(20, "three", 5);
+  close_file(any_number);
+  EXPECT_EQ(on_disk(L"1.bin"), "one");
+  EXPECT_EQ(on_disk(L"2.bin"), "two");
+  EXPECT_EQ(on_disk(L"3.bin"), "three");
+  EXPECT_EQ(write_bytes(20, "x", 1), 0);
+}
+
+TEST_F(Files, RefusedRequestsMoveNothing) {
+  put(L"ro.bin", "data");
+  ASSERT_NE(open_file_for_reading(0, path(L"ro.bin").c_str()), 0);
+  EXPECT_EQ(write_bytes(0, "zz", 2), 0);  // opened for reading
+  char byte = 0;
+  EXPECT_EQ(read_bytes(0, &byte, 0), 0);
+  EXPECT_EQ(read_bytes(0, nullptr, 1), 0);
+  EXPECT_EQ(read_bytes(0, &byte, -1), 0);
+  close_file(0);
+  EXPECT_EQ(on_disk(L"ro.bin"), "data");
+
+  EXPECT_EQ(open_file_for_reading(2, path(L"missing.bin").c_str()), 0);
+  EXPECT_EQ(read_bytes(7, &byte, 1), 0);
+  EXPECT_EQ(write_bytes(7, "x", 1), 0);
+  close_file(7);  // unknown: nothing happens
+}
+
+}  // namespace
