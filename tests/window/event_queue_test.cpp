@@ -103,4 +103,20 @@ TEST_F(EventQueue, BindingsRunForFourKeysInOrderWhilePostedOrWhenTaken) {
   EXPECT_EQ(calls, (std::vector<std::string>{"object"}));
   remove_window_bindings(12);
 }
+void close_window_two() {
+  calls.push_back("closing");
+  close_window(2);
+}
+
+TEST_F(EventQueue, ABindingMayCloseTheWindowWhoseBindingsAreRunning) {
+  calls.clear();
+  open_window(2, 10, 10, 200, 100, L"bound", 0xC80000);
+  bind_event(14000, 2, 1, -1, close_window_two);
+  bind_event(14000, 2, 1, -1, window_wide);
+  post_event(14000, 1, 2, 0);  // the chain is freed while it runs
+  EXPECT_EQ(calls, (std::vector<std::string>{"closing", "window"}));
+  EXPECT_EQ(window_handle(2), nullptr);
+  post_event(14000, 1, 2, 0);
+  EXPECT_EQ(calls.size(), 2u);
+}
 }  // namespace
