@@ -15,8 +15,8 @@ zip_pack_handle* writer_of(void* handle) {
 }
 
 // A new entry under `name`; none for an empty name. The name goes in wide:
-// with UTF-8 bytes libarchive reads them in the C library's locale, which
-// garbles them, or fails on (and crashes over) what that code page cannot
+// libarchive first decodes 8-bit names in the C library's locale, which
+// garbles UTF-8 bytes and crashes over characters that code page cannot
 // hold. Entries made from memory carry the time they were added.
 archive_entry* new_entry(const wchar_t* name, unsigned type, int64_t size) {
   if (!name || !name[0]) return nullptr;
