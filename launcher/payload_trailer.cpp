@@ -1,0 +1,79 @@
+#include "launcher/payload_trailer.h"
+
+#include "runtime/core/files.h"
+#include "runtime/core/filesystem.h"
+#include "runtime/core/memory.h"
+#include "runtime/core/registry.h"
+#include "runtime/core/strings.h"
+
+namespace {
+
+constexpr int64_t field_size = 4;
+
+bool ends_with_magic(int64_t file, int64_t size) {
+  if (size < field_size) return false;
+  seek_file(file, size - field_size);
+  uint8_t magic[field_size] = {};
+  text_scope scope;
+  if (read_bytes(file, magic, field_size) == field_size)
+    bytes_to_string(magic, field_size, text_format_ascii, accumulator.offset);
+  else
+    empty_text_at(accumulator.offset);
+  return texts_equal(scope.text(), L"WAPP");
+}
+
+// The part of length bytes that ends at end, in one request; none when the
+// part is absent or no block can be had for it.
+void* read_part(int64_t file, int64_t end, int32_t length) {
+  if (length < 1) return nullptr;
+  void* block = allocate_memory(length);
+  if (!block) return nullptr;
+  seek_file(file, end - length);
+  read_bytes(file, block, length);
+  return block;
+}
+
+// Lengths that reach before the start of the file are not believed: nothing
+// is allocated or read for them.
+payload_record read_parts(int64_t file, int64_t size) {
+  payload_record payload = {};
+  if (!ends_with_magic(file, size)) return payload;
+  int64_t position = size - 2 * field_size;  // the archive length
+  if (position < 0) return payload;
+  seek_file(file, position);
+  int32_t archive_length = read_int32(file);
+  // Without a sound archive length the JSON length cannot be found either.
+  if (archive_length > position) return payload;
+  payload.archive_length = archive_length;
+  payload.archive_block = read_part(file, position, archive_length);
+  if (archive_length > 0) position -= archive_length;
+  position -= field_size;  // the JSON length
+  if (position < 0) return payload;
+  seek_file(file, position);
+  int32_t json_length = read_int32(file);
+  if (json_length > position) return payload;
+  payload.json_length = json_length;
+  payload.json_block = read_part(file, position, json_length);
+  return payload;
+}
+
+}  // namespace
+
+payload_record read_payload_trailer_of(const wchar_t* path) {
+  int64_t size = file_size(path);
+  if (size < 1) return {};
+  int64_t file = open_file_for_reading(any_number, path);
+  if (!file) return {};
+  payload_record payload = read_parts(file, size);
+  close_file(file);
+  return payload;
+}
+
+payload_record read_payload_trailer() {
+  path_text name;
+  {
+    text_scope scope;
+    copy_path(name, program_file_name(accumulator.offset));
+  }
+  return read_payload_trailer_of(name);
+}

@@ -1,0 +1,17 @@
+#pragma once
+// The payload trailer appended to the launcher executable, read from the end
+// of the file: [JSON text][J][zip archive][Z]["WAPP"], integers little-endian
+// signed 32-bit. A length of 0 or less means its part is absent.
+#include <cstdint>
+
+struct payload_record {
+  int32_t json_length;
+  void* json_block;      // memory block of json_length bytes, or none
+  int32_t archive_length;
+  void* archive_block;   // memory block of archive_length bytes, or none
+};
+
+// The trailer of the running executable; all zero when there is none.
+payload_record read_payload_trailer();
+// The trailer at the end of the file at path.
+payload_record read_payload_trailer_of(const wchar_t* path);

@@ -1,0 +1,66 @@
+#include "launcher/settings.h"
+
+#include <windows.h>
+
+const wchar_t default_settings_document[] =
+    L"{\"WindowWidth\":\"800\",\"WindowHeight\":\"600\",\"WindowTitle\":\"App por defecto\","
+    L"\"StartURL\":\"https://www.wikipedia.org/\"}";
+
+namespace {
+
+wchar_t* literal_text_at(const wchar_t* text, int64_t at) {
+  empty_text_at(at);
+  append_text(text);
+  return accumulator_text(at);
+}
+
+// Integers are read as text too, so a missing key converts its default text.
+int64_t integer_setting(const json_value* root, const wchar_t* key, const wchar_t* default_text) {
+  text_scope scope;
+  json_string_or_default(root, key, default_text, scope.start());
+  return string_to_integer(scope.text());
+}
+
+void text_setting(const json_value* root, const wchar_t* key, const wchar_t* default_text, string_var& setting) {
+  int64_t start = accumulator.offset;
+  json_string_or_default(root, key, default_text, start);
+  setting.store(start);
+}
+
+}  // namespace
+
+wchar_t* settings_document_text(const void* json_block, int32_t json_length, int64_t at) {
+  if (json_block && json_length > 0) return bytes_to_string(json_block, json_length, text_format_utf8, at);
+  return literal_text_at(default_settings_document, at);
+}
+
+wchar_t* json_string_or_default(const json_value* value, const wchar_t* key, const wchar_t* default_text,
+                                int64_t at) {
+  const json_value* member = value ? json_member(value, key) : nullptr;
+  if (member) return json_string(member, at);
+  return literal_text_at(default_text, at);
+}
+
+void read_launcher_settings(const json_value* root, launcher_settings& settings) {
+  settings.window_width = integer_setting(root, L"WindowWidth", L"800");
+  settings.window_height = integer_setting(root, L"WindowHeight", L"600");
+  text_setting(root, L"WindowTitle", L"Mi App", settings.window_title);
+  text_setting(root, L"StartURL", L"#", settings.start_address);
+  settings.always_on_top = integer_setting(root, L"AlwaysOnTop", L"0");
+  settings.show_minimize_button = integer_setting(root, L"ShowMinimizeButton", L"1");
+  settings.show_maximize_button = integer_setting(root, L"ShowMaximizeButton", L"1");
+  settings.fullscreen = integer_setting(root, L"Fullscreen", L"0");
+  settings.frameless = integer_setting(root, L"Frameless", L"0");
+  settings.resizable = integer_setting(root, L"Resizable", L"0");
+  settings.window_flags = window_flag_word(settings);
+}
+
+int64_t window_flag_word(const launcher_settings& settings) {
+  // A frameless window is a bare popup: nothing else applies.
+  if (settings.frameless == 1) return (int64_t)(uint32_t)WS_POPUP;
+  int64_t flags = WS_CAPTION | WS_SYSMENU;
+  if (settings.show_minimize_button == 1) flags |= WS_MINIMIZEBOX;
+  if (settings.show_maximize_button == 1) flags |= WS_MAXIMIZEBOX;
+  if (settings.resizable == 1) flags |= WS_THICKFRAME;
+  return flags;
+}
