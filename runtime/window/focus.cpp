@@ -30,8 +30,9 @@ bool wants_tab_as_input(HWND focus) {
   return wcscmp(name, L"Scintilla") == 0;
 }
 
-// A focus inside a composite control (the edit of an editable extended
-// combo box, a field of an IP address control) counts as on the control.
+// A focus inside a composite control (an extended combo box whose style has
+// bit 0x1, simple or drop-down list; an IP address control) counts as on the
+// control itself, so that Tab leaves the control rather than its part.
 HWND focus_owner(HWND root, HWND focus) {
   HWND current = focus;
   for (HWND w = focus; w && w != root; w = GetParent(w)) {
@@ -95,6 +96,8 @@ HACCEL active_accelerators(HWND active) {
 
 void move_focus(bool backwards) {
   HWND root = GetActiveWindow();
+  // With no active window the walk below would visit every top-level
+  // window of the desktop and could focus another program's.
   if (!root) return;
   HWND focus = GetFocus();
   focus_walk walk = {};

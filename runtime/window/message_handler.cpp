@@ -10,7 +10,7 @@ constexpr LONG_PTR menu_control_id = -10000;
 constexpr UINT gadget_routed_message = 13120;
 
 struct runtime_window {
-  HWND window;   // the window carrying "TL_WindowID", or none
+  HWND window;     // the window carrying "TL_WindowID", or none
   int64_t number;  // -1 when the message's window is not (yet) a runtime window
   window_record* record;
 };
