@@ -74,8 +74,11 @@ TEST(PathPart, KeepsEverythingUpToTheLastSeparator) {
 }
 
 TEST(PathPart, ReadsAPathThatLiesInTheAccumulatorWhileItMoves) {
+  // Longer than the buffer and than its growth step: appending it and
+  // reserving the result both make the buffer grow.
   std::wstring long_path;
-  for (int i = 0; i < 4000; ++i) long_path += L"folder\\";
+  const int64_t bytes = (accumulator.capacity > 16384 ? accumulator.capacity : 16384) + 2000;
+  while ((int64_t)long_path.size() * 2 < bytes) long_path += L"folder\\";
   text_scope scope;
   append_text((long_path + L"file.txt").c_str());
   const wchar_t* built = scope.seal();
