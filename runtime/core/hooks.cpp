@@ -2,6 +2,7 @@
 
 #include "runtime/core/containers.h"
 #include "runtime/core/memory.h"
+#include "runtime/core/runtime_globals.h"
 
 hook_table hooks;
 
@@ -12,9 +13,12 @@ void* allocate_multi_array(int64_t element_size, const int64_t* counts, int32_t 
   int64_t count = 1;
   for (int32_t i = 0; i < dimensions; i++) {
     if (counts[i] <= 0) return nullptr;
+    if (count > INT64_MAX / counts[i]) return nullptr;
     count *= counts[i];
   }
-  return allocate_array(element_size, count, 0, layout, owner);
+  void* elements = allocate_array(element_size, count, 0, layout, owner);
+  if (elements) ((array_header*)elements - 1)->dimensions = dimensions;
+  return elements;
 }
 
 void* copy_array(const void* array) {
@@ -54,12 +58,24 @@ void* copy_map(const void* source) {
   hash_map* to = map_create(from->element_size, from->creation_value, from->type, nullptr, from->bucket_count);
   if (!to) return nullptr;
   to->flags = from->flags & ~map_keys_not_owned;
+  // Chains run newest first and insertion puts an entry at the head, so each
+  // chain is copied oldest first to keep its order (and which of two equal
+  // keys is found).
+  auto** chain = (map_entry**)HeapAlloc(runtime.heap, 0, (SIZE_T)(from->count + 1) * sizeof(map_entry*));
+  if (!chain) {
+    map_free(to);
+    return nullptr;
+  }
   for (int32_t b = 0; b < from->bucket_count; b++) {
-    for (map_entry* e = from->buckets[b]; e; e = e->next) {
+    int64_t length = 0;
+    for (map_entry* e = from->buckets[b]; e; e = e->next) chain[length++] = e;
+    while (length > 0) {
+      map_entry* e = chain[--length];
       void* element = map_insert(to, e->key, 0);
       if (element) CopyMemory(element, e + 1, (SIZE_T)from->element_size);
     }
   }
+  HeapFree(runtime.heap, 0, chain);
   return to;
 }
 

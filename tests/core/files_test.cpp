@@ -7,6 +7,7 @@
 #include "runtime/core/filesystem.h"
 #include "runtime/core/registry.h"
 #include "support/runtime_environment.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -15,9 +16,7 @@ class Files : public ::testing::Test {
   static void SetUpTestSuite() { file_library_start(); }
   static void TearDownTestSuite() { file_library_stop(); }
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"wapp-files-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    folder_ = unique_temp_path(L"wapp-files-") + L"\\";
     CreateDirectoryW(folder_.c_str(), nullptr);
   }
   void TearDown() override {

@@ -6,6 +6,7 @@
 #include "runtime/core/filesystem.h"
 #include "runtime/core/strings.h"
 #include "support/runtime_environment.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -14,19 +15,13 @@ bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 class Filesystem : public ::testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    root_ = std::wstring(temp) + L"wapp-fs-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    root_ = unique_temp_path(L"wapp-fs-") + L"\\";
     CreateDirectoryW(root_.c_str(), nullptr);
   }
   void TearDown() override { delete_directory(root_.c_str(), L"*.*", delete_recursive | delete_force); }
   std::wstring at(const std::wstring& relative) const { return root_ + relative; }
   void file(const std::wstring& relative, DWORD size = 3, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-    HANDLE h = CreateFileW(at(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
-    std::string bytes(size, 'x');
-    DWORD written = 0;
-    WriteFile(h, bytes.data(), size, &written, nullptr);
-    CloseHandle(h);
+    write_whole_file(at(relative), std::string(size, 'x'), attributes);
   }
   // t/{a.log,b.txt,s/{c.log,d.txt,u/e.log}}
   void two_level_tree() {

@@ -8,6 +8,7 @@
 #include "runtime/gadget/gadget.h"
 #include "runtime/window/events.h"
 #include "runtime/window/windows.h"
+#include "support/gui_environment.h"
 
 // What the full kind's slots saw.
 struct slot_calls {

@@ -6,6 +6,7 @@
 #include "launcher/payload_trailer.h"
 #include "runtime/core/files.h"
 #include "support/runtime_environment.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -17,16 +18,11 @@ class PayloadTrailer : public ::testing::Test {
   static void SetUpTestSuite() { file_library_start(); }
   static void TearDownTestSuite() { file_library_stop(); }
   void SetUp() override {
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"wapp-trailer-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    path_ = unique_temp_path(L"wapp-trailer-") + L".exe";
   }
   void TearDown() override { DeleteFileW(path_.c_str()); }
   payload_record read(const std::string& bytes) {
-    HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
-    CloseHandle(h);
+    write_whole_file(path_, bytes);
     return read_payload_trailer_of(path_.c_str());
   }
   std::wstring path_;

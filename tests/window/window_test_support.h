@@ -11,6 +11,7 @@
 #include "runtime/window/event_state.h"
 #include "runtime/window/events.h"
 #include "runtime/window/windows.h"
+#include "support/gui_environment.h"
 
 struct queued_event {
   int32_t code;

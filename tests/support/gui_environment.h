@@ -1,4 +1,6 @@
-// Starts, once for the whole program, what windows and events stand on.
+#pragma once
+// Starts, once for a test program, what windows, events and gadgets stand on.
+// Include it in exactly one test source of the program.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,11 +12,10 @@
 #include "runtime/window/events.h"
 #include "runtime/window/windows.h"
 
-namespace {
-class window_environment : public ::testing::Environment {
+class gui_runtime_environment : public ::testing::Environment {
  public:
   void SetUp() override {
-    // The launcher's manifest declares DPI awareness; the test program has
+    // The launcher's manifest declares DPI awareness; a test program has
     // no manifest, so it says so itself before the scale is measured.
     SetProcessDPIAware();
     runtime_globals_start();
@@ -27,5 +28,4 @@ class window_environment : public ::testing::Environment {
   }
 };
 
-::testing::Environment* const environment = ::testing::AddGlobalTestEnvironment(new window_environment);
-}  // namespace
+inline ::testing::Environment* const gui_runtime = ::testing::AddGlobalTestEnvironment(new gui_runtime_environment);
