@@ -33,27 +33,29 @@ void* read_part(int64_t file, int64_t end, int32_t length) {
   return block;
 }
 
-// Lengths that reach before the start of the file are not believed: nothing
-// is allocated or read for them.
+// Reads the length field that ends at `end` and the part that lies before
+// it, and moves `end` to the start of what was read. A field or a length that
+// reaches before the start of the file is not believed: nothing is allocated,
+// read or stored for it, and the result is false.
+bool read_length_and_part(int64_t file, int64_t& end, int32_t& length, void*& block) {
+  int64_t position = end - field_size;
+  if (position < 0) return false;
+  seek_file(file, position);
+  int32_t value = read_int32(file);
+  if (value > position) return false;
+  length = value;
+  block = read_part(file, position, value);
+  end = value > 0 ? position - value : position;  // an absent part takes no room
+  return true;
+}
+
 payload_record read_parts(int64_t file, int64_t size) {
   payload_record payload = {};
   if (!ends_with_magic(file, size)) return payload;
-  int64_t position = size - 2 * field_size;  // the archive length
-  if (position < 0) return payload;
-  seek_file(file, position);
-  int32_t archive_length = read_int32(file);
+  int64_t end = size - field_size;
   // Without a sound archive length the JSON length cannot be found either.
-  if (archive_length > position) return payload;
-  payload.archive_length = archive_length;
-  payload.archive_block = read_part(file, position, archive_length);
-  if (archive_length > 0) position -= archive_length;
-  position -= field_size;  // the JSON length
-  if (position < 0) return payload;
-  seek_file(file, position);
-  int32_t json_length = read_int32(file);
-  if (json_length > position) return payload;
-  payload.json_length = json_length;
-  payload.json_block = read_part(file, position, json_length);
+  if (read_length_and_part(file, end, payload.archive_length, payload.archive_block))
+    read_length_and_part(file, end, payload.json_length, payload.json_block);
   return payload;
 }
 
