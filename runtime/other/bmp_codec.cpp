@@ -1,6 +1,7 @@
 #include "runtime/other/bmp_codec.h"
 
 #include <windows.h>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -35,14 +36,17 @@ static void* open_bmp(const void* bytes, int64_t size) {
   int64_t colours = info.biClrUsed;
   if (indexed && colours == 0) colours = int64_t(1) << bits;
   if (colours > 256) return nullptr;
-  int64_t masks = 0;
+  int64_t header_end = sizeof(head) + int64_t(info.biSize);
   if (info.biCompression == BI_BITFIELDS) {
     if (bits != 16 && bits != 32) return nullptr;
-    if (info.biSize == sizeof(info)) masks = 3;
+    // GDI reads the three masks right after the basic 40-byte header, inside
+    // a larger header or after the basic one; a header of 41 to 51 bytes holds
+    // only part of them.
+    header_end = std::max(header_end, int64_t(sizeof(head) + sizeof(info) + 3 * sizeof(DWORD)));
   } else if (info.biCompression != BI_RGB) {
     return nullptr;
   }
-  int64_t table_end = sizeof(head) + int64_t(info.biSize) + (masks + colours) * 4;
+  int64_t table_end = header_end + colours * 4;
   int64_t pixels_end = int64_t(head.bfOffBits) + stride_of(width, bits) * height;
   if (table_end > size || head.bfOffBits < table_end || pixels_end > size) return nullptr;
   auto* opened = static_cast<opened_bmp*>(HeapAlloc(runtime.heap, HEAP_ZERO_MEMORY, sizeof(opened_bmp)));
@@ -98,6 +102,7 @@ static void* encode_bmp(HBITMAP bitmap, int64_t* size) {
   info.bmiHeader = rgb32_header((int32_t)width, (int32_t)height);
   int64_t offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   int64_t total = offset + width * 4 * height;
+  if (total > UINT32_MAX) return nullptr;  // the file header's size field is 32-bit
   auto* file = static_cast<uint8_t*>(HeapAlloc(runtime.heap, HEAP_ZERO_MEMORY, total));
   if (!file) return nullptr;
   HDC screen = GetDC(nullptr);

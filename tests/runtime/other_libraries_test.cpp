@@ -73,12 +73,24 @@ std::vector<uint8_t> bmp_file(int32_t width, int32_t height, int bits, const std
   return file;
 }
 
+// The file is decoded from memory that ends right before an inaccessible
+// page, so any read past its last byte faults instead of passing unseen.
 HBITMAP decode(const std::vector<uint8_t>& file) {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  size_t page = system.dwPageSize, span = (file.size() + page - 1) / page * page;
+  auto* base = static_cast<uint8_t*>(VirtualAlloc(nullptr, span + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  DWORD previous;
+  VirtualProtect(base + span, page, PAGE_NOACCESS, &previous);
+  uint8_t* bytes = base + span - file.size();
+  memcpy(bytes, file.data(), file.size());
   const image_decoder* decoder = find_decoder(bmp_format_tag);
-  void* opened = decoder->open(file.data(), (int64_t)file.size());
-  if (!opened) return nullptr;
-  HBITMAP bitmap = decoder->decode(opened);
-  decoder->release(opened);
+  HBITMAP bitmap = nullptr;
+  if (void* opened = decoder->open(bytes, (int64_t)file.size())) {
+    bitmap = decoder->decode(opened);
+    decoder->release(opened);
+  }
+  VirtualFree(base, 0, MEM_RELEASE);
   return bitmap;
 }
 
@@ -141,6 +153,12 @@ TEST_F(BmpCodec, RefusesFilesThatDoNotHoldTheirPixels) {
       file_with([](auto&, auto* i) { i->biWidth = 0x7FFFFFFF; }),
       file_with([](auto&, auto* i) { i->biClrUsed = 257; }),
       file_with([](auto&, auto* i) { i->biCompression = BI_RLE8; }),
+      // One 16-bit pixel right after a 44-byte header: two of its masks would lie past the end.
+      file_with([](auto& f, auto* i) {
+        *i = {44, 1, 1, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0};
+        reinterpret_cast<BITMAPFILEHEADER*>(f.data())->bfOffBits = sizeof(BITMAPFILEHEADER) + 44;
+        f.resize(sizeof(BITMAPFILEHEADER) + 44 + 4);
+      }),
   };
   for (size_t i = 0; i < std::size(refused); i++) EXPECT_EQ(decode(refused[i]), nullptr) << i;
 }
