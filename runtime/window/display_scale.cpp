@@ -7,6 +7,9 @@ display_scale_record display_scale = {96, 96, 1.0, 1.0};
 
 void display_scale_start() {
   HDC screen = GetDC(nullptr);
+  // Without a screen to measure the scale stays 1:1; reading a DPI of 0 would
+  // make every unscale a division by zero.
+  if (!screen) return;
   display_scale.dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
   display_scale.dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
   display_scale.factor_x = display_scale.dpi_x / 96.0;
