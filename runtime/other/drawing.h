@@ -6,11 +6,9 @@
 struct drawing_state_record {
   void* graphics;
   void* pen;
-  void* brush;
   void* font;
   void* path;
   void* string_format;
-  HDC target;
 };
 
 extern drawing_state_record* drawing_state;

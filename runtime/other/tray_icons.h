@@ -1,7 +1,6 @@
 #pragma once
-// Icons in the taskbar notification area. Each reports mouse actions to its
-// window with message 12501 and is remembered on that window under the
-// property "TiloSysTray<id>".
+// Icons in the taskbar notification area, each remembered on its window under
+// the property "TiloSysTray<id>".
 #include <windows.h>
 #include <cstdint>
 
@@ -12,8 +11,6 @@ struct tray_icon_record {
   HICON icon;   // none when the icon was given by another owner
   int32_t id;   // the uID of the notification icon
 };
-
-constexpr UINT tray_icon_message = 12501;
 
 extern registry* tray_registry;
 // Explorer broadcasts this message when the taskbar is recreated; icons must then be added again.
