@@ -108,6 +108,9 @@ int64_t open_window(int64_t number, int32_t x, int32_t y, int32_t inner_width, i
     SetWindowPos(window, nullptr, left - frame_offset(record), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (!hidden) ShowWindow(window, show_command(style, activate));
+  // The activation runs event bindings, and one of them may have closed the
+  // window already; its record is gone then (freed, for any_number).
+  if (window_handle(number) != window) return 0;
   record->state = (style & (WS_MINIMIZE | WS_MAXIMIZE)) ? 1 : 0;
   create_window_accelerators(record);
   if (!(f & window_keep_gadget_list)) switch_gadget_list(window);

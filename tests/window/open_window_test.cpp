@@ -1,4 +1,5 @@
 // Creating, querying and closing numbered windows on the virtual display.
+#include "runtime/gadget/gadget.h"
 #include "runtime/window/display_scale.h"
 #include "window_test_support.h"
 
@@ -81,5 +82,19 @@ TEST_F(OpenWindow, ReopeningANumberDestroysTheOldWindowAndDropsItsEvents) {
   close_window(0);
   EXPECT_FALSE(IsWindow(second));
   EXPECT_FALSE(GetClassInfoW(GetModuleHandleW(nullptr), L"WindowClass_0", &cls));
+}
+
+void close_the_posting_window() { close_window(current_event().window); }
+
+// The activation in open_window runs bindings; one that closes the new
+// window leaves nothing for open_window to finish.
+TEST_F(OpenWindow, ABindingThatClosesTheWindowOnActivationEndsTheOpening) {
+  HWND list = switch_gadget_list(nullptr);
+  bind_event(event_activate, -1, -1, -1, close_the_posting_window);
+  EXPECT_EQ(open_window(3, 10, 10, 200, 100, L"closed", 0xC80000), 0);
+  EXPECT_EQ(open_window(any_number, 10, 10, 200, 100, L"closed", 0xC80000), 0);
+  remove_window_bindings(-1);
+  EXPECT_EQ(window_handle(3), nullptr);
+  EXPECT_EQ(switch_gadget_list(nullptr), list);
 }
 }  // namespace
