@@ -4,7 +4,6 @@
 
 #include <cwchar>
 
-#include "runtime/core/registry.h"
 #include "runtime/core/runtime_globals.h"
 #include "runtime/window/events.h"
 #include "runtime/window/window_state.h"
@@ -86,7 +85,7 @@ HACCEL active_accelerators(HWND active) {
   auto id = (intptr_t)GetPropW(active, L"TL_WindowID");
   DWORD process = 0;
   if (id && GetWindowThreadProcessId(active, &process) && process == GetCurrentProcessId()) {
-    record = window_registry ? (window_record*)find_object(window_registry, id - 1) : nullptr;
+    record = find_window(id - 1);
     tab_navigation = record && has_tab_navigation(record);
   }
   if (focus && key_down(VK_TAB) && !modifier_down() && tab_navigation && wants_tab_as_input(focus)) return nullptr;

@@ -22,8 +22,7 @@ runtime_window find_runtime_window(HWND window) {
     auto id = (intptr_t)GetPropW(w, L"TL_WindowID");
     if (!id) continue;
     if ((HINSTANCE)GetWindowLongPtrW(w, GWLP_HINSTANCE) != runtime.instance) break;
-    auto* record = window_registry ? (window_record*)find_object(window_registry, id - 1) : nullptr;
-    return {w, id - 1, record};
+    return {w, id - 1, find_window(id - 1)};
   }
   return {nullptr, -1, nullptr};
 }
@@ -101,15 +100,15 @@ void tear_down(HWND window) {
   remove_window_bindings(number);
   RemovePropW(window, L"TL_Focus");
   RemovePropW(window, L"TL_WindowID");
-  auto* record = window_registry ? (window_record*)find_object(window_registry, number) : nullptr;
-  if (record && record->accelerator_entries) {
-    HeapFree(runtime.heap, 0, record->accelerator_entries);
-    DestroyAcceleratorTable(record->accelerator_table);
-    record->accelerator_entries = nullptr;
-    record->accelerator_table = nullptr;
-  }
   // The number may already belong to a newer window; that record stays.
-  if (record && record->handle == window) release_slot(window_registry, number);
+  window_record* record = find_window(number);
+  if (record && record->handle == window) {
+    if (record->accelerator_entries) {
+      HeapFree(runtime.heap, 0, record->accelerator_entries);
+      DestroyAcceleratorTable(record->accelerator_table);
+    }
+    release_slot(window_registry, number);
+  }
   remove_window_events(number);
 }
 

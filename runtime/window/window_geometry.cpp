@@ -1,5 +1,4 @@
 // Placement and size queries of runtime windows, in logical units.
-#include "runtime/core/registry.h"
 #include "runtime/window/display_scale.h"
 #include "runtime/window/window_state.h"
 
@@ -18,10 +17,6 @@ bool composition_enabled() {
     if (query && SUCCEEDED(query(&enabled))) window_state->composition_enabled = enabled;
   }
   return window_state->composition_enabled;
-}
-
-window_record* find_window(int64_t number) {
-  return window_registry ? (window_record*)find_object(window_registry, number) : nullptr;
 }
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "runtime/core/registry.h"
 #include "runtime/window/windows.h"
 
 struct window_library_record {
@@ -13,6 +14,9 @@ struct window_library_record {
 };
 
 extern window_library_record* window_state;
+
+// The record of an open window, or none.
+inline window_record* find_window(int64_t number) { return (window_record*)find_object(window_registry, number); }
 
 // Tab and Shift+Tab arrive as WM_COMMAND with these accelerator commands.
 constexpr WORD command_next_tab_stop = 64001;

@@ -62,7 +62,6 @@ void window_library_stop() {
 
 int64_t open_window(int64_t number, int32_t x, int32_t y, int32_t inner_width, int32_t inner_height,
                     const wchar_t* title, int64_t flags, HWND parent) {
-  if (!window_registry) return 0;
   auto* record = (window_record*)obtain_slot(window_registry, number);
   if (!record) return 0;
   bool dynamic = number == any_number;
@@ -119,17 +118,16 @@ int64_t open_window(int64_t number, int32_t x, int32_t y, int32_t inner_width, i
 }
 
 HWND window_handle(int64_t number) {
-  auto* record = window_registry ? (window_record*)find_object(window_registry, number) : nullptr;
+  window_record* record = find_window(number);
   return record ? record->handle : nullptr;
 }
 
 void close_window(int64_t number) {
-  if (!window_registry) return;
   if (number == any_number) {
     release_all(window_registry);
     return;
   }
-  auto* record = (window_record*)find_object(window_registry, number);
+  window_record* record = find_window(number);
   if (!record) return;
   HWND window = record->handle;
   // Bindings go first: the deactivation below would otherwise still run them.
