@@ -40,6 +40,14 @@ int copy_path(path_text& out, const wchar_t* first, const wchar_t* second) {
   return n;
 }
 
+bool copy_whole_path(path_text& out, const wchar_t* first, const wchar_t* second) {
+  size_t length = (first ? wcslen(first) : 0) + (second ? wcslen(second) : 0);
+  out[0] = 0;
+  if (length > (size_t)path_limit) return false;
+  copy_path(out, first, second);
+  return true;
+}
+
 wchar_t* program_file_name(int64_t at) {
   wchar_t* name = reserve_characters(path_limit, at);
   int n = (int)GetModuleFileNameW(runtime.instance, name, path_limit);
@@ -123,9 +131,10 @@ int create_directory(const wchar_t* path) {
 
 int delete_directory(const wchar_t* directory, const wchar_t* pattern, int flags) {
   if (!directory || !*directory) return 0;
+  // Every name below is checked to fit whole: a cut one would delete another
+  // file or folder, or recurse into this same folder for ever.
   path_text base;
-  int n = copy_path(base, directory);
-  if (n < path_limit && base[n - 1] != L'\\') copy_path(base, directory, L"\\");
+  if (!copy_whole_path(base, directory, directory[wcslen(directory) - 1] == L'\\' ? L"" : L"\\")) return 0;
   const bool recursive = flags & delete_recursive;
   const bool force = flags & delete_force;
   // Any other pattern deletes only matching files and keeps every directory.
@@ -136,25 +145,24 @@ int delete_directory(const wchar_t* directory, const wchar_t* pattern, int flags
   WIN32_FIND_DATAW found;
   HANDLE search;
   if (specific && recursive) {
-    copy_path(full, base, L"*.*");
+    copy_whole_path(full, base, L"*.*");
     search = FindFirstFileW(full, &found);
     if (search != INVALID_HANDLE_VALUE) {
       do {
         // A linked directory belongs elsewhere: its files are not ours to delete.
         DWORD kind = found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
         if (kind != FILE_ATTRIBUTE_DIRECTORY || is_dot_entry(found.cFileName)) continue;
-        copy_path(full, base, found.cFileName);
-        delete_directory(full, pattern, flags);
+        if (copy_whole_path(full, base, found.cFileName)) delete_directory(full, pattern, flags);
       } while (FindNextFileW(search, &found));
       FindClose(search);
     }
   }
 
-  copy_path(full, base, pattern);
+  if (!copy_whole_path(full, base, pattern)) return 0;
   search = FindFirstFileW(full, &found);
   if (search == INVALID_HANDLE_VALUE) return 0;
   do {
-    copy_path(full, base, found.cFileName);
+    if (!copy_whole_path(full, base, found.cFileName)) continue;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (specific || !recursive || is_dot_entry(found.cFileName)) continue;
       // Only the link goes, never what it points to.

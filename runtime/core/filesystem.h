@@ -12,6 +12,10 @@ using path_text = wchar_t[path_limit + 1];
 // Copies first and then second (either may be none) into out, cut to
 // path_limit characters and zero-terminated; returns the length.
 int copy_path(path_text& out, const wchar_t* first, const wchar_t* second = nullptr);
+// As copy_path, but false (and out empty) when the name does not fit whole:
+// a cut name stands for another file, which must not be created or deleted
+// in its stead.
+bool copy_whole_path(path_text& out, const wchar_t* first, const wchar_t* second = nullptr);
 
 // Kinds reported by file_size in place of a size.
 constexpr int64_t size_absent = -1;

@@ -117,4 +117,33 @@ TEST_F(Filesystem, ASpecificPatternDeletesMatchingFilesAndKeepsEveryDirectory) {
   for (const wchar_t* kept : {L"t\\b.txt", L"t\\s\\d.txt", L"t\\s\\u"}) EXPECT_TRUE(exists(at(kept)));
 }
 
+// A name longer than the path buffer would be cut into the name of another
+// file or folder, which must not be deleted in its stead.
+TEST_F(Filesystem, DeletingNeverCutsNamesIntoOtherNames) {
+  const std::wstring long_prefix = L"\\\\?\\";
+  // A folder whose path takes exactly `length` characters.
+  auto folder_of_length = [&](size_t length) {
+    std::wstring folder = at(L"d");
+    folder.append(length - folder.size(), L'p');
+    CreateDirectoryW((long_prefix + folder).c_str(), nullptr);
+    return long_prefix + folder;
+  };
+  // folder\keeps takes exactly MAX_PATH characters.
+  const std::wstring folder = folder_of_length(MAX_PATH - 6);
+  const std::wstring keep = folder + L"\\keeps", longer = keep + L"-longer.txt";
+  write_whole_file(keep, "keep");
+  write_whole_file(longer, "txt");
+  EXPECT_EQ(delete_directory(folder.c_str() + 4, L"*.txt", 0), 1);
+  EXPECT_TRUE(exists(keep));
+
+  // A folder name that fills the buffer leaves no room for its entries' names.
+  const std::wstring full = folder_of_length(MAX_PATH);
+  write_whole_file(full + L"\\f", "f");
+  EXPECT_EQ(delete_directory(full.c_str() + 4, L"*.*", delete_recursive), 0);
+  EXPECT_TRUE(exists(full + L"\\f"));
+
+  for (const std::wstring& name : {keep, longer, full + L"\\f"}) DeleteFileW(name.c_str());
+  for (const std::wstring& name : {folder, full}) RemoveDirectoryW(name.c_str());
+}
+
 }  // namespace
