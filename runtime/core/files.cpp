@@ -55,25 +55,27 @@ void drop_buffer(file_record* f) {
   f->count = 0;
 }
 
+HANDLE open_handle(const wchar_t* path, bool for_writing) {
+  path_text name;
+  // A cut name would open, or truncate, another file.
+  if (!copy_whole_path(name, path)) return INVALID_HANDLE_VALUE;
+  if (!for_writing)
+    return CreateFileW(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle =
+      CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // CREATE_ALWAYS with normal attributes is refused for an existing hidden
+  // or system file; truncating it keeps its attributes and succeeds.
+  if (handle == INVALID_HANDLE_VALUE)
+    handle = CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+  return handle;
+}
+
 int64_t open_file(int64_t file, const wchar_t* path, bool for_writing) {
   registry* files = file_registry();
   if (!files) return 0;
   file_record* f = (file_record*)obtain_slot(files, file);
   if (!f) return 0;
-  path_text name;
-  copy_path(name, path);
-  HANDLE handle;
-  if (for_writing) {
-    handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    // CREATE_ALWAYS with normal attributes is refused for an existing hidden
-    // or system file; truncating it keeps its attributes and succeeds.
-    if (handle == INVALID_HANDLE_VALUE)
-      handle = CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
-  } else {
-    handle = CreateFileW(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
-  }
+  HANDLE handle = open_handle(path, for_writing);
   if (!handle || handle == INVALID_HANDLE_VALUE) {
     release_slot(files, file == any_number ? identifier_of(f) : file);
     return 0;

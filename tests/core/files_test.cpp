@@ -95,6 +95,17 @@ TEST_F(Files, CreateFileTruncatesAnExistingFileEvenAHiddenOne) {
   }
 }
 
+// A name cut to the path buffer would name another file, and creating a
+// file truncates it.
+TEST_F(Files, CreateFileRefusesANameItWouldHaveToCut) {
+  std::wstring name = path(L"k");
+  name.append(MAX_PATH - name.size(), L'k');
+  write_whole_file(L"\\\\?\\" + name, "kept");
+  EXPECT_EQ(create_file(0, (name + L".txt").c_str()), 0);
+  EXPECT_EQ(file_size(name.c_str()), 4);
+  DeleteFileW((L"\\\\?\\" + name).c_str());
+}
+
 TEST_F(Files, ReleasingAFileFlushesItsPendingBytes) {
   ASSERT_NE(create_file(0, path(L"0.bin").c_str()), 0);
   write_bytes(0, "kept", 4);
