@@ -50,6 +50,7 @@ bool copy_whole_path(path_text& out, const wchar_t* first, const wchar_t* second
 
 wchar_t* program_file_name(int64_t at) {
   wchar_t* name = reserve_characters(path_limit, at);
+  if (!name) return nullptr;
   int n = (int)GetModuleFileNameW(runtime.instance, name, path_limit);
   n = remove_long_path_prefix(name, n);
   name[n] = 0;
@@ -86,6 +87,7 @@ int64_t file_size(const wchar_t* path) {
 
 wchar_t* temporary_directory(int64_t at) {
   wchar_t* directory = reserve_characters(path_limit, at);
+  if (!directory) return nullptr;
   DWORD n = GetTempPathW(path_limit, directory);
   // Results of path_limit or more are the sizes a buffer would need.
   if (n >= (DWORD)path_limit) n = 0;
@@ -114,6 +116,7 @@ wchar_t* path_part(const wchar_t* path, int64_t at) {
     if (is_separator(text[i])) end = i + 1;
   int64_t length = end - skip;
   wchar_t* result = reserve_characters(length, at);
+  if (!result) return nullptr;
   if (position) text = accumulator_address(position);
   memmove(result, text + skip, length * sizeof(wchar_t));
   result[length] = 0;
