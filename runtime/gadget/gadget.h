@@ -83,7 +83,7 @@ struct gadget_list_record {
 extern registry* gadget_registry;
 extern gadget_state_record* gadget_state;
 extern HFONT default_gadget_font;
-// Initialised at start for builds with thread safety on; this build never takes it.
+// Initialised at start-up in any build; only a build with thread safety on would take it.
 extern CRITICAL_SECTION gadget_lock;
 
 void gadget_library_start();
