@@ -32,8 +32,11 @@ void remove_entries(event_queue* q, Predicate accept) {
 }
 }  // namespace
 
+// Without a main queue (its allocation failed) the main thread falls back
+// to the shared record too, so that no caller ever gets none.
 event_queue* current_event_queue() {
-  if (event_state && GetCurrentThreadId() == event_state->main_thread) return event_state->main_queue;
+  if (event_state && event_state->main_queue && GetCurrentThreadId() == event_state->main_thread)
+    return event_state->main_queue;
   return &other_threads_queue;
 }
 
