@@ -75,7 +75,12 @@ uint32_t map_hash(const wchar_t* key, bool lower_case) {
 
 hash_map* map_create(int64_t element_size, int32_t creation_value, const type_descriptor* type,
                      hash_map** owner_slot, int32_t bucket_count) {
-  if (owner_slot) map_free(*owner_slot);
+  if (owner_slot) {
+    // The old map may not know this slot (it was created for another), so
+    // its freeing need not clear it; a failure below must not leave it behind.
+    map_free(*owner_slot);
+    *owner_slot = nullptr;
+  }
   if (element_size < 0) return nullptr;
   auto* map = (hash_map*)HeapAlloc(runtime.heap, HEAP_ZERO_MEMORY, sizeof(hash_map));
   if (!map) return nullptr;

@@ -50,6 +50,12 @@ TEST(HashMap, OwnerSlotHoldsOneMapAndMapsOfOneSizeShareThePool) {
   for (int i = 0; i < 60; ++i) EXPECT_EQ(*(int64_t*)map_find(slot, key_for(i).c_str()), i);
   map_free(slot);
   EXPECT_EQ(slot, nullptr);
+
+  // A map put into the slot by hand is freed too, and a failed creation
+  // leaves the slot empty rather than holding the freed map.
+  slot = map_create(sizeof(int64_t), 7, nullptr, nullptr, 4);
+  EXPECT_EQ(map_create(-1, 7, nullptr, &slot, 4), nullptr);
+  EXPECT_EQ(slot, nullptr);
 }
 
 TEST(HashMap, ReplaceReusesTheEntryWhileDuplicatesShadowIt) {
