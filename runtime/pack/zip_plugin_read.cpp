@@ -115,8 +115,9 @@ int32_t zip_rewind(void* handle) {
   auto* zip = (zip_pack_handle*)handle;
   if (zip->mode != zip_mode_reading) return 0;
   zip->current_entry = nullptr;
-  // Until a header has been read the archive is still at its start.
-  if (!zip->walk_started) return zip->archive ? 1 : 0;
+  // Until a header has been read the archive is still at its start; one
+  // that could not be opened again is tried again.
+  if (!zip->walk_started && zip->archive) return 1;
   archive_read_free(zip->archive);
   zip->archive = open_reader(zip);
   zip->walk_started = 0;

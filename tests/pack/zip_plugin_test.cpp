@@ -1,5 +1,7 @@
 // The zip plugin beyond the launcher's walk: rewinding, lookups by name,
 // entry facts, writing archives and memory compression.
+#include <algorithm>
+
 #include "pack_test_support.h"
 #include "runtime/pack/zip_plugin.h"
 
@@ -28,6 +30,24 @@ TEST_F(ZipPlugin, RewindWalksAgainFromTheStart) {
     ASSERT_EQ(zip.next_entry(handle), 1);
     EXPECT_EQ(slot_name(handle), L"a.txt");
   }
+  zip.close(handle);
+}
+
+TEST_F(ZipPlugin, ARewindThatCouldNotReopenIsTriedAgain) {
+  make_zip(dir / "a.zip", {{L"a.txt", "a"}});
+  const std::string archive = read_file(dir / "a.zip");
+  std::string memory = archive;
+  pack_record pack{};
+  void* handle = zip.open_memory(&pack, memory.data(), (int64_t)memory.size());
+  ASSERT_NE(handle, nullptr);
+  ASSERT_EQ(zip.next_entry(handle), 1);
+  std::fill(memory.begin(), memory.end(), 'x');  // no archive to reopen for now
+  EXPECT_EQ(zip.rewind(handle), 0);
+  EXPECT_EQ(zip.next_entry(handle), 0);
+  std::copy(archive.begin(), archive.end(), memory.begin());
+  ASSERT_EQ(zip.rewind(handle), 1);
+  ASSERT_EQ(zip.next_entry(handle), 1);
+  EXPECT_EQ(slot_name(handle), L"a.txt");
   zip.close(handle);
 }
 
