@@ -103,7 +103,7 @@ int64_t open_window(int64_t number, int32_t x, int32_t y, int32_t inner_width, i
   if (f & (window_centre_screen | window_centre_parent)) {
     centre_window(window, f, parent);
   } else if (!default_place) {
-    // Only the horizontal position needs the correction.
+    // Composition adds its invisible border at the sides and the bottom only, so y stays.
     SetWindowPos(window, nullptr, left - frame_offset(record), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (!hidden) ShowWindow(window, show_command(style, activate));
