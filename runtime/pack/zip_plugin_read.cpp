@@ -17,7 +17,11 @@ constexpr size_t read_block_size = 10240;
 // flagged as UTF-8 exactly, the others in the ANSI code page set here (its
 // own default would be the OEM code page). The names are taken in that wide
 // form, because the 8-bit form it hands out is re-encoded for the C
-// library's locale and loses whatever that code page cannot hold.
+// library's locale and loses whatever that code page cannot hold. They are
+// not tested for UTF-8 afterwards: libarchive does not say which names
+// carried the flag, and the decoded name cannot tell them apart (in code
+// page 1252 the flagged name U+00C3 U+00A9 and the unflagged bytes C3 A9,
+// UTF-8 for U+00E9, both read as U+00C3 U+00A9).
 int setup_zip_reader(archive* reader) {
   int status = archive_read_support_format_zip(reader);
   if (status != ARCHIVE_OK) return status;
