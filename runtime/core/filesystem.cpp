@@ -147,8 +147,7 @@ int delete_directory(const wchar_t* directory, const wchar_t* pattern, int flags
   path_text full;
   WIN32_FIND_DATAW found;
   HANDLE search;
-  if (specific && recursive) {
-    copy_whole_path(full, base, L"*.*");
+  if (specific && recursive && copy_whole_path(full, base, L"*.*")) {
     search = FindFirstFileW(full, &found);
     if (search != INVALID_HANDLE_VALUE) {
       do {
