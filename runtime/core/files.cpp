@@ -190,18 +190,12 @@ int32_t write_bytes(int64_t file, const void* memory, int32_t length) {
 }
 
 void close_file(int64_t file) {
-  registry* files = file_registry();
-  if (!files) return;
-  if (file == any_number) {
-    release_all(files);
-    return;
-  }
-  file_record* f = find_file(file);
-  if (!f) return;
-  if (f->buffer) {
-    flush(f);
-    HeapFree(runtime.heap, 0, f->buffer);
-  }
-  CloseHandle(f->handle);
-  release_slot(files, file);
+  release_object(file_registry(), file, [](void* record) {
+    auto* f = (file_record*)record;
+    if (f->buffer) {
+      flush(f);
+      HeapFree(runtime.heap, 0, f->buffer);
+    }
+    CloseHandle(f->handle);
+  });
 }

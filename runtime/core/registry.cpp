@@ -165,6 +165,18 @@ void release_all(registry* r) {
   }
 }
 
+void release_object(registry* r, int64_t number, void (*free_platform_object)(void* record)) {
+  if (!r) return;
+  if (number == any_number) {
+    release_all(r);
+    return;
+  }
+  void* record = find_object(r, number);
+  if (!record) return;
+  free_platform_object(record);
+  release_slot(r, number);
+}
+
 void* new_library_state(int64_t size, void (*initialiser)(void* state)) {
   void* state = heap_alloc(size);
   if (state && initialiser) initialiser(state);

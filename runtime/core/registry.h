@@ -36,6 +36,10 @@ void* obtain_slot(registry* r, int64_t number);
 void* find_object(registry* r, int64_t number);
 void release_slot(registry* r, int64_t number);
 void release_all(registry* r);
+// The release callback every library shares: any_number empties the
+// registry; a live number or identifier has its platform object freed and
+// its slot given back; anything else is ignored.
+void release_object(registry* r, int64_t number, void (*free_platform_object)(void* record));
 
 // The identifier of a record handed out for any_number.
 inline int64_t identifier_of(const void* record) { return (int64_t)(uintptr_t)record; }

@@ -17,12 +17,5 @@ void json_library_start() {
 void json_library_stop() { release_all(json_registry); }
 
 void release_json_document(int64_t number) {
-  if (number == any_number) {
-    release_all(json_registry);
-    return;
-  }
-  auto* document = (json_document*)find_object(json_registry, number);
-  if (!document) return;
-  free_value(document->root);
-  release_slot(json_registry, number);
+  release_object(json_registry, number, [](void* record) { free_value(((json_document*)record)->root); });
 }

@@ -1,7 +1,6 @@
 #include "runtime/other/fonts.h"
 
 #include "runtime/core/registry.h"
-#include "runtime/other/object_release.h"
 
 registry* font_registry;
 int32_t font_dpi = 96;

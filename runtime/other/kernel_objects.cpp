@@ -2,7 +2,6 @@
 
 #include "runtime/core/registry.h"
 #include "runtime/core/runtime_globals.h"
-#include "runtime/other/object_release.h"
 
 registry* handle_registry;
 handle_state_record* handle_state;

@@ -1,7 +1,6 @@
 #include "runtime/other/menus.h"
 
 #include "runtime/core/registry.h"
-#include "runtime/other/object_release.h"
 
 registry* menu_registry;
 menu_state_record* menu_state;

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "runtime/core/registry.h"
-#include "runtime/other/object_release.h"
 
 registry* tray_registry;
 UINT taskbar_created_message;

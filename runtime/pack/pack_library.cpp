@@ -117,12 +117,8 @@ int32_t add_pack_directory(int64_t number, const wchar_t* name) {
 
 void close_pack(int64_t number) {
   if (!state) return;
-  if (number == any_number) {
-    release_all(state->packs);
-    return;
-  }
-  pack_record* pack = find_pack(number);
-  if (!pack) return;
-  if (pack->slots->close) pack->slots->close(pack->handle);
-  release_slot(state->packs, number);
+  release_object(state->packs, number, [](void* record) {
+    auto* pack = (pack_record*)record;
+    if (pack->slots->close) pack->slots->close(pack->handle);
+  });
 }
