@@ -28,7 +28,7 @@
 #include "runtime/window/desktops.h"
 #include "runtime/window/display_scale.h"
 #include "runtime/window/events.h"
-#include "runtime/window/runtime.h"
+#include "runtime/startup/runtime.h"
 #include "runtime/window/windows.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "runtime/window/runtime.h"
+#include "runtime/startup/runtime.h"
 
 #include <ole2.h>
 #include <clocale>
