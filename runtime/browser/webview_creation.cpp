@@ -24,8 +24,10 @@ bool user_data_folder(wchar_t (&folder)[2 * MAX_PATH]) {
     if (*p == L'\\' || *p == L'/') name = p + 1;
   }
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return false;
-  size_t used = wcslen(folder);
-  return swprintf(folder + used, 2 * MAX_PATH - used, L"\\%ls", name) > 0;
+  size_t room = 2 * MAX_PATH - wcslen(folder);
+  // Some C runtimes answer the full length of a cut text rather than -1.
+  int written = swprintf(folder + wcslen(folder), room, L"\\%ls", name);
+  return written > 0 && (size_t)written < room;
 }
 
 }  // namespace

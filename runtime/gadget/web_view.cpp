@@ -30,7 +30,10 @@ void set_browser_arguments() {
   DWORD length = GetTempPathW(MAX_PATH + 2, temp);
   if (!length || length >= MAX_PATH + 2) return;
   wchar_t value[MAX_PATH + 64];
-  if (swprintf(value, sizeof value / sizeof value[0], L"--disk-cache-dir=\"%ls\\WebView2_Cache\"", temp) < 0) return;
+  constexpr int capacity = sizeof value / sizeof value[0];
+  // Some C runtimes answer the full length of a cut text rather than -1.
+  int written = swprintf(value, capacity, L"--disk-cache-dir=\"%ls\\WebView2_Cache\"", temp);
+  if (written < 0 || written >= capacity) return;
   SetEnvironmentVariableW(browser_arguments_variable, value);
 }
 

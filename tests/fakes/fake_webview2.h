@@ -59,6 +59,9 @@
 //   destroyed <object> <com: sta|mta|none>        the apartment at that moment
 //   can_unload_now <0x00000000 or 0x00000001>
 //
+// A test program may add lines of its own in the same format (for example a
+// mark of the moment something happened) with append_fake_log_line.
+//
 // In the process that loaded it, the fake also exports:
 //   const char* wapp_fake_webview2_record()          every line recorded so far
 //   void wapp_fake_webview2_clear()                  forgets them
@@ -122,6 +125,24 @@ inline std::vector<fake_line> read_fake_log(const std::wstring& path) {
   while (ReadFile(file, block, sizeof block, &got, nullptr) && got) text.append(block, got);
   CloseHandle(file);
   return parse_fake_lines(text);
+}
+
+// Appends "<time> <pid> <key> <value>" to the log file named by
+// WAPP_FAKE_WEBVIEW2_LOG, as the fake does; value is not escaped.
+inline void append_fake_log_line(const std::string& key, const std::string& value) {
+  wchar_t path[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(fake_log_variable, path, MAX_PATH);
+  if (!length || length >= MAX_PATH) return;
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  std::string line = std::to_string(((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime) + " " +
+                     std::to_string(GetCurrentProcessId()) + " " + key + " " + value + "\n";
+  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, line.data(), (DWORD)line.size(), &written, nullptr);
+  CloseHandle(file);
 }
 
 // The values recorded under key, oldest first; pid 0 takes every process.

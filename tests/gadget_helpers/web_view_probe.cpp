@@ -2,11 +2,14 @@
 // creates web view gadget 1 and navigates it to the address given; with
 // "again" it then changes the browser-arguments variable and creates gadget 1
 // a second time. It stops the runtime with the gadget still open, as the
-// launcher does. Exit code 0 when every creation succeeded, else 1.
+// launcher does, and adds the line "ole_stopped -" to the fake's log when the
+// stop list has uninitialised OLE. Exit code 0 when every creation
+// succeeded, else 1.
 #include <windows.h>
 
 #include <cwchar>
 
+#include "fakes/fake_webview2.h"
 #include "runtime/gadget/web_view.h"
 #include "runtime/startup/runtime.h"
 #include "runtime/window/windows.h"
@@ -20,6 +23,10 @@ int wmain(int argc, wchar_t** argv) {
     SetEnvironmentVariableW(browser_arguments_variable, L"changed");
     created = create_web_view_gadget(1, 0, 0, 640, 480) != 0 && created;
   }
-  runtime_stop();
+  // The stop list, step by step, to mark when OLE goes.
+  for (runtime_step step : runtime_stop_steps) {
+    step();
+    if (step == ole_stop) append_fake_log_line("ole_stopped", "-");
+  }
   return created ? 0 : 1;
 }
