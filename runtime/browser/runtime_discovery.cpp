@@ -39,29 +39,29 @@ bool registered_runtime_dll(HKEY root, wchar_t (&path)[MAX_PATH]) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The runtime behind a loaded module, or none (and the module freed) when it
+// lacks the entry.
+webview2_runtime runtime_in(HMODULE module, const char* entry_name, bool installed) {
+  if (!module) return {};
+  void* entry = (void*)GetProcAddress(module, entry_name);
+  if (!entry) {
+    FreeLibrary(module);
+    return {};
+  }
+  return {module, installed ? (create_environment_internal_entry)entry : nullptr,
+          installed ? nullptr : (create_environment_entry)entry};
+}
+
 webview2_runtime installed_runtime(HKEY root) {
   wchar_t path[MAX_PATH];
   if (!registered_runtime_dll(root, path)) return {};
   // Its own dependencies lie beside it, not beside this executable.
-  HMODULE module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (!module) return {};
-  auto entry = (create_environment_internal_entry)(void*)GetProcAddress(module, "CreateWebViewEnvironmentWithOptionsInternal");
-  if (!entry) {
-    FreeLibrary(module);
-    return {};
-  }
-  return {module, entry, nullptr};
+  return runtime_in(LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH),
+                    "CreateWebViewEnvironmentWithOptionsInternal", true);
 }
 
 webview2_runtime loader_runtime() {
-  HMODULE module = LoadLibraryW(L"WebView2Loader.dll");
-  if (!module) return {};
-  auto entry = (create_environment_entry)(void*)GetProcAddress(module, "CreateCoreWebView2EnvironmentWithOptions");
-  if (!entry) {
-    FreeLibrary(module);
-    return {};
-  }
-  return {module, nullptr, entry};
+  return runtime_in(LoadLibraryW(L"WebView2Loader.dll"), "CreateCoreWebView2EnvironmentWithOptions", false);
 }
 
 }  // namespace

@@ -28,20 +28,6 @@ std::string escaped(const std::string& text) {
   return out;
 }
 
-// Opened for each line, so that another process reading the file sees every
-// line as soon as it is written.
-void append_to_log(const std::string& line) {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetEnvironmentVariableW(fake_log_variable, path, MAX_PATH);
-  if (!length || length >= MAX_PATH) return;
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, line.data(), (DWORD)line.size(), &written, nullptr);
-  CloseHandle(file);
-}
-
 constexpr UINT work_message = WM_APP + 1;
 
 LRESULT CALLBACK work_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -68,22 +54,12 @@ HWND work_window() {
 }  // namespace
 
 void record(const char* key, const std::string& value) {
-  FILETIME now;
-  GetSystemTimePreciseAsFileTime(&now);
-  uint64_t time = ((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime;
-  std::string line = std::to_string(time) + " " + std::to_string(GetCurrentProcessId()) + " " + key + " " +
-                     escaped(value) + "\n";
+  std::string line = fake_log_line(key, escaped(value));
   recorded += line;
-  append_to_log(line);
+  append_to_fake_log(line);
 }
 
-std::string utf8(const wchar_t* text) {
-  if (!text) return "(null)";
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
-  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
+std::string utf8(const wchar_t* text) { return text ? utf8_of(text) : "(null)"; }
 
 std::string hresult_text(HRESULT result) {
   char text[16];

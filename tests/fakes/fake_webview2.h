@@ -86,6 +86,14 @@ struct fake_line {
   std::string key, value;
 };
 
+// Values are UTF-8.
+inline std::string utf8_of(const std::wstring& text) {
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
+  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
 inline std::string fake_unescape(const std::string& text) {
   std::string plain;
   for (size_t i = 0; i < text.size(); i++) {
@@ -127,22 +135,32 @@ inline std::vector<fake_line> read_fake_log(const std::wstring& path) {
   return parse_fake_lines(text);
 }
 
-// Appends "<time> <pid> <key> <value>" to the log file named by
-// WAPP_FAKE_WEBVIEW2_LOG, as the fake does; value is not escaped.
-inline void append_fake_log_line(const std::string& key, const std::string& value) {
+// One log line of this process, stamped now; value is written as given.
+inline std::string fake_log_line(const std::string& key, const std::string& value) {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  return std::to_string(((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime) + " " +
+         std::to_string(GetCurrentProcessId()) + " " + key + " " + value + "\n";
+}
+
+// Opened for each line, so that another process reading the file sees every
+// line as soon as it is written.
+inline void append_to_fake_log(const std::string& line) {
   wchar_t path[MAX_PATH];
   DWORD length = GetEnvironmentVariableW(fake_log_variable, path, MAX_PATH);
   if (!length || length >= MAX_PATH) return;
-  FILETIME now;
-  GetSystemTimePreciseAsFileTime(&now);
-  std::string line = std::to_string(((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime) + " " +
-                     std::to_string(GetCurrentProcessId()) + " " + key + " " + value + "\n";
   HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(file, line.data(), (DWORD)line.size(), &written, nullptr);
   CloseHandle(file);
+}
+
+// Adds a line of the caller's own to the log file named by
+// WAPP_FAKE_WEBVIEW2_LOG; value is not escaped.
+inline void append_fake_log_line(const std::string& key, const std::string& value) {
+  append_to_fake_log(fake_log_line(key, value));
 }
 
 // The values recorded under key, oldest first; pid 0 takes every process.

@@ -7,12 +7,6 @@ namespace {
 
 using strings = std::vector<std::string>;
 
-std::string utf8_of(const std::wstring& text) {
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
 
 struct probe_run {
   DWORD exit_code, pid;

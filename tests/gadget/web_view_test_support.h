@@ -1,8 +1,6 @@
 #pragma once
 // Gadget tests with a browser: the fake runtime registered as the installed
 // one, no failure injected, and the thread in an OLE apartment.
-#include <ole2.h>
-
 #include "runtime/browser/webview.h"
 #include "runtime/gadget/web_view.h"
 #include "support/fake_runtime.h"
@@ -11,19 +9,14 @@
 class WebViewGadgetTest : public GadgetTest {
  protected:
   void SetUp() override {
-    OleInitialize(nullptr);
-    unregister_fake_runtime();
-    ASSERT_FALSE(register_fake_runtime().empty());
-    SetEnvironmentVariableW(fake_fail_variable, nullptr);
+    ASSERT_TRUE(begin_fake_runtime_test());
     GadgetTest::SetUp();
     clear_fake_record();
   }
   void TearDown() override {
     GadgetTest::TearDown();
-    SetEnvironmentVariableW(fake_fail_variable, nullptr);
-    unregister_fake_runtime();
     webview::creation_timeout_ms = webview::default_creation_timeout_ms;
-    OleUninitialize();
+    end_fake_runtime_test();
   }
 };
 

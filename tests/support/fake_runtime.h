@@ -12,6 +12,7 @@
 // (it removes the key from both hives and both views).
 // place_fake_loader copies the fake into a folder as WebView2Loader.dll, so
 // that a program in that folder finds it by the normal DLL search.
+#include <ole2.h>
 #include <windows.h>
 
 #include <string>
@@ -68,4 +69,20 @@ inline void unregister_fake_runtime() {
 
 inline bool place_fake_loader(const std::wstring& folder) {
   return copy_fake_to(folder + L"\\WebView2Loader.dll");
+}
+
+// What every test with a browser starts from: the thread in an OLE
+// apartment, the fake registered as the installed runtime, no failure
+// injected. False when the registration failed.
+inline bool begin_fake_runtime_test() {
+  OleInitialize(nullptr);
+  unregister_fake_runtime();
+  SetEnvironmentVariableW(fake_fail_variable, nullptr);
+  return !register_fake_runtime().empty();
+}
+
+inline void end_fake_runtime_test() {
+  SetEnvironmentVariableW(fake_fail_variable, nullptr);
+  unregister_fake_runtime();
+  OleUninitialize();
 }
