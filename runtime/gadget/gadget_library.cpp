@@ -52,6 +52,10 @@ void gadget_library_start() {
 }
 
 void gadget_library_stop() {
+  // The next stop step uninitialises OLE, and a gadget's teardown still needs
+  // it: a web view releases its browser's COM objects, a drop target is
+  // revoked. So gadgets go here rather than later with their windows.
+  if (gadget_registry) release_gadget(any_number);
   if (gadget_state && gadget_state->auxiliary_window) {
     DestroyWindow(gadget_state->auxiliary_window);
     gadget_state->auxiliary_window = nullptr;

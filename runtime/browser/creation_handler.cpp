@@ -1,0 +1,58 @@
+#include "runtime/browser/creation_handler.h"
+
+namespace webview {
+
+HRESULT STDMETHODCALLTYPE creation_handler::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler)) {
+    *object = static_cast<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler*>(this);
+  } else if (IsEqualIID(iid, IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler)) {
+    *object = static_cast<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler*>(this);
+  } else if (IsEqualIID(iid, IID_ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler)) {
+    *object = static_cast<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*>(this);
+  } else if (IsEqualIID(iid, IID_ICoreWebView2WebMessageReceivedEventHandler)) {
+    *object = static_cast<ICoreWebView2WebMessageReceivedEventHandler*>(this);
+  } else {
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE creation_handler::AddRef() { return (ULONG)InterlockedIncrement(&references_); }
+
+ULONG STDMETHODCALLTYPE creation_handler::Release() {
+  LONG left = InterlockedDecrement(&references_);
+  if (!left) delete this;
+  return (ULONG)left;
+}
+
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(HRESULT error, ICoreWebView2Environment* environment) {
+  if (owner_) owner_->environment_created(error, environment);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(HRESULT error, ICoreWebView2Controller* controller) {
+  if (owner_) {
+    owner_->controller_created(error, controller);
+  } else if (controller) {
+    controller->Close();
+  }
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(HRESULT, LPCWSTR) {
+  if (owner_) owner_->script_added();
+  return S_OK;
+}
+
+// Pages post {"id", "method", "params"} texts to call a bound name. No name is
+// ever bound, so a message is read and dropped: it changes nothing.
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+  LPWSTR text = nullptr;
+  if (args && SUCCEEDED(args->TryGetWebMessageAsString(&text))) CoTaskMemFree(text);
+  return S_OK;
+}
+
+}  // namespace webview

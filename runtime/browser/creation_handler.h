@@ -1,0 +1,34 @@
+#pragma once
+// The one COM object through which the runtime reports to a webview: the
+// creation of its environment and controller, the init script, and web
+// messages from the page. It outlives its webview when the runtime still
+// holds it; a detached handler ignores what arrives, and closes a controller
+// that comes too late so that no browser is left behind.
+#include "runtime/browser/webview.h"
+#include "runtime/browser/webview2.h"
+
+namespace webview {
+
+class creation_handler final : public ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+                               public ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
+                               public ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler,
+                               public ICoreWebView2WebMessageReceivedEventHandler {
+ public:
+  explicit creation_handler(webview* owner) : owner_(owner) {}
+  void detach() { owner_ = nullptr; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, ICoreWebView2Environment* environment) override;
+  HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, ICoreWebView2Controller* controller) override;
+  HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, LPCWSTR id) override;
+  HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) override;
+
+ private:
+  LONG references_ = 1;
+  webview* owner_;
+};
+
+}  // namespace webview

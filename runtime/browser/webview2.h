@@ -1,0 +1,160 @@
+#pragma once
+// The WebView2 COM interfaces this program calls or implements, declared
+// here rather than taken from an SDK. Each vtable lists every slot up to the
+// last one used, in the frozen order of the published interfaces, so that
+// later interfaces (ICoreWebView2_2, _3, ...) can derive from them. Slots no
+// caller uses take plain pointers for handler types that are not declared.
+// No interface has a virtual destructor: it would add vtable slots.
+#include <windows.h>
+#include <eventtoken.h>
+#include <objbase.h>
+
+#include <cstdint>
+
+// IIDs, from the published interface definitions.
+inline constexpr IID IID_ICoreWebView2Environment = {
+    0xb96d755e, 0x0319, 0x4e92, {0xa2, 0x96, 0x23, 0x43, 0x6f, 0x46, 0xa1, 0xfc}};
+inline constexpr IID IID_ICoreWebView2Controller = {
+    0x4d00c0d1, 0x9434, 0x4eb6, {0x80, 0x78, 0x86, 0x97, 0xa5, 0x60, 0x33, 0x4f}};
+inline constexpr IID IID_ICoreWebView2 = {
+    0x76eceacb, 0x0462, 0x4d94, {0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e}};
+inline constexpr IID IID_ICoreWebView2Settings = {
+    0xe562e4f0, 0xd7fa, 0x43ac, {0x8d, 0x71, 0xc0, 0x51, 0x50, 0x49, 0x9f, 0x00}};
+inline constexpr IID IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler = {
+    0x4e8a3389, 0xc9d8, 0x4bd2, {0xb6, 0xb5, 0x12, 0x4f, 0xee, 0x6c, 0xc1, 0x4d}};
+inline constexpr IID IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler = {
+    0x6c4819f3, 0xc9b7, 0x4260, {0x81, 0x27, 0xc9, 0xf5, 0xbd, 0xe7, 0xf6, 0x8c}};
+inline constexpr IID IID_ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler = {
+    0xb99369f3, 0x9b11, 0x47b5, {0xbc, 0x6f, 0x8e, 0x79, 0x5f, 0xce, 0xa1, 0x7e}};
+inline constexpr IID IID_ICoreWebView2WebMessageReceivedEventHandler = {
+    0x57213f19, 0x00e6, 0x49fa, {0x8e, 0x07, 0x89, 0x8e, 0xa0, 0x1e, 0xcb, 0xd2}};
+inline constexpr IID IID_ICoreWebView2WebMessageReceivedEventArgs = {
+    0x0f99a40c, 0xe962, 0x4207, {0x9e, 0x92, 0xe3, 0xd5, 0x42, 0xef, 0xf8, 0x49}};
+
+enum COREWEBVIEW2_MOVE_FOCUS_REASON : int32_t {
+  COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC = 0,
+  COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT = 1,
+  COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS = 2,
+};
+
+struct ICoreWebView2;
+struct ICoreWebView2Controller;
+struct ICoreWebView2Environment;
+struct ICoreWebView2WebMessageReceivedEventArgs;
+
+struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, ICoreWebView2Environment* environment) = 0;
+};
+
+struct ICoreWebView2CreateCoreWebView2ControllerCompletedHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, ICoreWebView2Controller* controller) = 0;
+};
+
+struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, LPCWSTR id) = 0;
+};
+
+struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) = 0;
+};
+
+struct ICoreWebView2Environment : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+      HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;
+};
+
+struct ICoreWebView2Controller : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* visible) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* factor) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_ZoomFactor(double factor) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds, double factor) = 0;
+  virtual HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_GotFocus(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_LostFocus(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parent) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parent) = 0;
+  virtual HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() = 0;
+  virtual HRESULT STDMETHODCALLTYPE Close() = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** web_view) = 0;
+};
+
+struct ICoreWebView2Settings : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsWebMessageEnabled(BOOL enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_AreDefaultScriptDialogsEnabled(BOOL enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsStatusBarEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL enabled) = 0;
+};
+
+struct ICoreWebView2WebMessageReceivedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* text) = 0;
+};
+
+// Slots 3 to 35; the interface goes on to slot 60.
+struct ICoreWebView2 : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR html) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_NavigationStarting(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_ContentLoading(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_SourceChanged(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_HistoryChanged(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_NavigationCompleted(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_PermissionRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_ProcessFailed(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
+      LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR script, void* handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CapturePreview(int32_t format, IStream* stream, void* handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Reload() = 0;
+  virtual HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) = 0;
+  virtual HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR text) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                                                           EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) = 0;
+};
+
+// The entry of an installed runtime's EmbeddedBrowserWebView.dll. Only the
+// low byte of the first argument counts; every caller passes true.
+constexpr int32_t webview2_runtime_installed = 0;
+using create_environment_internal_entry = HRESULT(STDMETHODCALLTYPE*)(
+    BOOL always_true, int32_t runtime_type, PCWSTR user_data_folder, IUnknown* options,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
+// The entry of WebView2Loader.dll.
+using create_environment_entry = HRESULT(STDMETHODCALLTYPE*)(
+    PCWSTR browser_folder, PCWSTR user_data_folder, IUnknown* options,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
+using dll_can_unload_now_entry = HRESULT(STDMETHODCALLTYPE*)();

@@ -1,0 +1,143 @@
+// The web view gadget kind: its table, host window class, the browser
+// arguments of the process, creation and the kind's operations.
+#include "runtime/gadget/web_view.h"
+
+#include <cwchar>
+#include <new>
+
+#include "runtime/browser/webview.h"
+#include "runtime/core/containers.h"
+#include "runtime/core/registry.h"
+#include "runtime/core/runtime_globals.h"
+#include "runtime/core/strings.h"
+#include "runtime/window/display_scale.h"
+
+gadget_kind web_view_kind;
+
+namespace {
+
+bool kind_set_up;
+constexpr wchar_t host_class[] = L"TiloWebView";
+constexpr int32_t name_map_value_size = 16;
+constexpr int32_t name_map_buckets = 128;
+
+// Every browser of the process keeps its disk cache in "WebView2_Cache" under
+// the temporary directory, which already ends in a backslash. The value is
+// made whole or not at all: a temporary path cut short would name another
+// folder. GetTempPathW returns at most MAX_PATH + 1 units.
+void set_browser_arguments() {
+  wchar_t temp[MAX_PATH + 2];
+  DWORD length = GetTempPathW(MAX_PATH + 2, temp);
+  if (!length || length >= MAX_PATH + 2) return;
+  wchar_t value[MAX_PATH + 64];
+  constexpr int capacity = sizeof value / sizeof value[0];
+  // Some C runtimes answer the full length of a cut text rather than -1.
+  int written = swprintf(value, capacity, L"--disk-cache-dir=\"%ls\\WebView2_Cache\"", temp);
+  if (written < 0 || written >= capacity) return;
+  SetEnvironmentVariableW(browser_arguments_variable, value);
+}
+
+// Tried once per process, whether or not the class could be registered.
+void set_up_kind() {
+  web_view_kind = {};
+  web_view_kind.kind_code = web_view_kind_code;
+  web_view_kind.table_size = sizeof(gadget_kind);
+  web_view_kind.slots[slot_release] = (void*)web_view_release;
+  web_view_kind.slots[slot_set_text] = (void*)web_view_set_text;
+  web_view_kind.slots[slot_resize] = (void*)web_view_resize;
+  web_view_kind.slots[slot_set_item_text] = (void*)web_view_set_item_text;
+  web_view_kind.slots[slot_native_object] = (void*)web_view_native_object;
+  web_view_kind.slots[slot_set_focus] = (void*)web_view_set_focus;
+  WNDCLASSEXW host{};
+  host.cbSize = sizeof host;
+  host.style = CS_HREDRAW | CS_VREDRAW;
+  host.lpfnWndProc = DefWindowProcW;
+  host.hInstance = runtime.instance;
+  host.lpszClassName = host_class;
+  RegisterClassExW(&host);
+  kind_set_up = true;
+  set_browser_arguments();
+}
+
+// The browser of a host, or null (and nothing left behind) when it is not
+// usable: no runtime, no controller, or no web view behind the controller.
+webview::webview* browser_in(HWND host, bool debug) {
+  auto* browser = new (std::nothrow) webview::webview(debug, host);
+  ICoreWebView2Controller* controller = browser && browser->window() ? browser->browser_controller() : nullptr;
+  ICoreWebView2* web_view = nullptr;
+  if (controller && controller->get_CoreWebView2(&web_view) == S_OK && web_view) {
+    web_view->Release();
+    return browser;
+  }
+  delete browser;
+  return nullptr;
+}
+
+webview::webview* browser_of(gadget_record* record) { return (webview::webview*)record->data0; }
+
+}  // namespace
+
+int64_t create_web_view_gadget(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height) {
+  return create_web_view_gadget_with_flags(number, x, y, width, height, 0);
+}
+
+int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                                          int64_t flags) {
+  if (!kind_set_up) set_up_kind();
+  HWND host = CreateWindowExW(0, host_class, L"", WS_CHILD | WS_VISIBLE, scale_x(x), scale_y(y), scale_x(width),
+                              scale_y(height), gadget_state->current_gadget_list, (HMENU)(intptr_t)-1,
+                              runtime.instance, nullptr);
+  if (!host) return 0;
+  // The browser comes first and the record last: a failure leaves a gadget
+  // already under the number as it was.
+  webview::webview* browser = browser_in(host, flags & 1);
+  auto* record = browser ? (gadget_record*)obtain_slot(gadget_registry, number) : nullptr;
+  if (!record) {
+    delete browser;
+    DestroyWindow(host);
+    return 0;
+  }
+  ICoreWebView2Controller* controller = browser->browser_controller();
+  record->data0 = (intptr_t)browser;
+  record->data2 = (intptr_t)controller;
+  map_create(name_map_value_size, 0, nullptr, (hash_map**)&record->data1, name_map_buckets);
+  int64_t result = attach_gadget(number, record, host, &web_view_kind);
+  controller->put_IsVisible(TRUE);
+  return result;
+}
+
+void web_view_set_text(gadget_record* record, const wchar_t* text) {
+  char* address = utf8_copy_of(text);
+  if (!address) return;
+  browser_of(record)->navigate(address);
+  free(address);
+}
+
+void web_view_set_item_text(gadget_record* record, int64_t item, const wchar_t* text) {
+  if (item != 1) return;
+  char* html = utf8_copy_of(text);
+  if (!html) return;
+  browser_of(record)->set_html(html);
+  free(html);
+}
+
+void web_view_resize(gadget_record* record, int32_t x, int32_t y, int32_t width, int32_t height) {
+  default_resize(record, x, y, width, height);
+  browser_of(record)->resize_to_host();
+}
+
+void* web_view_native_object(gadget_record* record, int64_t which) {
+  return which == web_view_native_controller ? (void*)record->data2 : nullptr;
+}
+
+void web_view_set_focus(gadget_record* record) {
+  ((ICoreWebView2Controller*)record->data2)->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+}
+
+// Runs in the host's WM_NCDESTROY teardown.
+void web_view_release(gadget_record* record) {
+  delete browser_of(record);
+  record->data0 = 0;
+  record->data2 = 0;
+  map_free((hash_map*)record->data1);
+}

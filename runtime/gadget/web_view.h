@@ -1,0 +1,28 @@
+#pragma once
+// The web view gadget: a host window of class "TiloWebView" in the current
+// gadget list with a WebView2 browser embedded by the browser layer.
+#include <cstdint>
+
+#include "runtime/gadget/gadget.h"
+
+// 0 on failure, leaving a gadget already under the number untouched;
+// otherwise the new identifier for any_number, else the host window handle.
+// Positions and sizes are logical units.
+int64_t create_web_view_gadget(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height);
+// Bit 0 of flags turns on the browser's developer tools.
+int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height,
+                                          int64_t flags);
+
+constexpr int32_t web_view_kind_code = 35;
+// What web_view_native_object answers the browser controller for.
+constexpr int64_t web_view_native_controller = 10;
+constexpr wchar_t browser_arguments_variable[] = L"WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS";
+
+extern gadget_kind web_view_kind;
+
+void web_view_release(gadget_record* record);
+void web_view_set_text(gadget_record* record, const wchar_t* text);
+void web_view_resize(gadget_record* record, int32_t x, int32_t y, int32_t width, int32_t height);
+void web_view_set_item_text(gadget_record* record, int64_t item, const wchar_t* text);
+void* web_view_native_object(gadget_record* record, int64_t which);
+void web_view_set_focus(gadget_record* record);

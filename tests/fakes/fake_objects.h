@@ -1,0 +1,202 @@
+#pragma once
+// Inside the fake WebView2 runtime: recording, posted work, and the COM
+// objects it hands out. Every object counts its references and records its
+// releases, so tests can see what a client leaves behind.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/browser/webview2.h"
+
+// ---- recording (fake_record.cpp) ----
+void record(const char* key, const std::string& value);
+std::string utf8(const wchar_t* text);
+std::string hresult_text(HRESULT result);
+// The injected failure named by WAPP_FAKE_WEBVIEW2_FAIL, or "".
+std::string injected_failure();
+// "sta", "mta" or "none": the calling thread's COM apartment.
+const char* apartment();
+extern int live_references;
+extern int pending_work;
+
+// Runs work later, from a message dispatched on the calling thread.
+void post_work(std::function<void()> work);
+// Keeps this DLL loaded for good, as a real runtime keeps itself.
+void pin_module();
+
+// ---- the COM objects ----
+// IUnknown for one interface, with the counting and recording every fake
+// object shares. Objects start with one reference, the creator's.
+template <class Interface>
+class fake_com : public Interface {
+ public:
+  fake_com(const char* kind, const IID& iid) : iid_(iid) {
+    static int serial;
+    name_ = std::string(kind) + "#" + std::to_string(++serial);
+    live_references++;
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, iid_)) return E_NOINTERFACE;
+    AddRef();
+    *object = this;
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    live_references++;
+    return (ULONG)++references_;
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    live_references--;
+    LONG left = --references_;
+    record("released", name_ + " " + std::to_string(left));
+    if (!left) {
+      record("destroyed", name_ + " " + apartment());
+      delete this;
+    }
+    return (ULONG)left;
+  }
+  const std::string& name() const { return name_; }
+
+ protected:
+  virtual ~fake_com() = default;
+
+ private:
+  LONG references_ = 1;
+  IID iid_;
+  std::string name_;
+};
+
+class fake_settings final : public fake_com<ICoreWebView2Settings> {
+ public:
+  fake_settings() : fake_com("settings", IID_ICoreWebView2Settings) {}
+  HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* enabled) override { return answer(enabled, TRUE); }
+  HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* enabled) override { return answer(enabled, TRUE); }
+  HRESULT STDMETHODCALLTYPE put_IsWebMessageEnabled(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* enabled) override { return answer(enabled, TRUE); }
+  HRESULT STDMETHODCALLTYPE put_AreDefaultScriptDialogsEnabled(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE get_IsStatusBarEnabled(BOOL* enabled) override { return answer(enabled, status_bar_); }
+  HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL enabled) override;
+  HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* enabled) override { return answer(enabled, dev_tools_); }
+  HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL enabled) override;
+
+ private:
+  static HRESULT answer(BOOL* out, BOOL value) {
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+  }
+  BOOL status_bar_ = TRUE, dev_tools_ = TRUE;
+};
+
+class fake_web_view final : public fake_com<ICoreWebView2> {
+ public:
+  explicit fake_web_view(HWND browser);
+  // The controller closes: handlers are let go, the page goes dark.
+  void close();
+  // Hands a page message to the registered handler; false without one.
+  bool deliver_message(const wchar_t* text);
+
+  HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override;
+  HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
+  HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
+  HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR html) override;
+  HRESULT STDMETHODCALLTYPE add_NavigationStarting(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_ContentLoading(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_SourceChanged(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_HistoryChanged(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_NavigationCompleted(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_PermissionRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_ProcessFailed(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
+      LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) override;
+  HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR, void*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CapturePreview(int32_t, IStream*, void*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Reload() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                                                   EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) override;
+
+ private:
+  ~fake_web_view() override;
+  // Shows a new document in the browser window.
+  void show_document(const char* key, LPCWSTR text);
+
+  HWND browser_;
+  fake_settings* settings_;
+  std::wstring source_ = L"about:blank";
+  int scripts_ready_ = 0;
+  ICoreWebView2WebMessageReceivedEventHandler* message_handler_ = nullptr;
+  bool closed_ = false;
+};
+
+class fake_controller final : public fake_com<ICoreWebView2Controller> {
+ public:
+  fake_controller(ICoreWebView2Environment* environment, HWND parent);
+
+  HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* visible) override;
+  HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL visible) override;
+  HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) override;
+  HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override;
+  HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
+  HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_GotFocus(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_LostFocus(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parent) override;
+  HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Close() override;
+  HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** web_view) override;
+
+ private:
+  ~fake_controller() override;
+
+  ICoreWebView2Environment* environment_;
+  HWND parent_;
+  HWND browser_;
+  fake_web_view* web_view_;
+  bool closed_ = false;
+};
+
+class fake_environment final : public fake_com<ICoreWebView2Environment> {
+ public:
+  fake_environment() : fake_com("environment", IID_ICoreWebView2Environment) {}
+  HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+      HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
+};
+
+// The runtime's side of environment creation, shared by both entries.
+HRESULT create_environment(uint8_t flag, int32_t runtime_type, PCWSTR user_data_folder, IUnknown* options,
+                           ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
+// Web views that can still receive page messages.
+extern std::vector<fake_web_view*> open_web_views;

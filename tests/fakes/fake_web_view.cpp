@@ -1,0 +1,146 @@
+// The web view: navigation shows the address or HTML as the browser window's
+// text; init scripts count for documents navigated after their completion.
+#include <algorithm>
+
+#include "fake_objects.h"
+
+std::vector<fake_web_view*> open_web_views;
+
+HRESULT STDMETHODCALLTYPE fake_settings::put_IsStatusBarEnabled(BOOL enabled) {
+  record("settings", std::string("statusbar ") + (enabled ? "1" : "0"));
+  status_bar_ = enabled;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_settings::put_AreDevToolsEnabled(BOOL enabled) {
+  record("settings", std::string("devtools ") + (enabled ? "1" : "0"));
+  dev_tools_ = enabled;
+  return S_OK;
+}
+
+namespace {
+
+class fake_message_args final : public fake_com<ICoreWebView2WebMessageReceivedEventArgs> {
+ public:
+  explicit fake_message_args(const wchar_t* text)
+      : fake_com("message_args", IID_ICoreWebView2WebMessageReceivedEventArgs), text_(text) {}
+  HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) override { return copy(L"about:blank", source); }
+  HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* json) override { return copy(text_.c_str(), json); }
+  HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* text) override {
+    record("message_read", utf8(text_.c_str()));
+    return copy(text_.c_str(), text);
+  }
+
+ private:
+  static HRESULT copy(const wchar_t* text, LPWSTR* out) {
+    if (!out) return E_POINTER;
+    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    *out = (LPWSTR)CoTaskMemAlloc(bytes);
+    if (!*out) return E_OUTOFMEMORY;
+    memcpy(*out, text, bytes);
+    return S_OK;
+  }
+  std::wstring text_;
+};
+
+}  // namespace
+
+fake_web_view::fake_web_view(HWND browser)
+    : fake_com("web_view", IID_ICoreWebView2), browser_(browser), settings_(new fake_settings) {
+  open_web_views.push_back(this);
+}
+
+fake_web_view::~fake_web_view() {
+  close();
+  settings_->Release();
+}
+
+void fake_web_view::close() {
+  closed_ = true;
+  open_web_views.erase(std::remove(open_web_views.begin(), open_web_views.end(), this), open_web_views.end());
+  if (message_handler_) message_handler_->Release();
+  message_handler_ = nullptr;
+}
+
+bool fake_web_view::deliver_message(const wchar_t* text) {
+  if (!message_handler_) return false;
+  auto* args = new fake_message_args(text);
+  ICoreWebView2WebMessageReceivedEventHandler* handler = message_handler_;
+  handler->AddRef();
+  handler->Invoke(this, args);
+  handler->Release();
+  args->Release();
+  return true;
+}
+
+void fake_web_view::show_document(const char* key, LPCWSTR text) {
+  record(key, utf8(text));
+  record("document_scripts", std::to_string(scripts_ready_));
+  SetWindowTextW(browser_, text);
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::get_Settings(ICoreWebView2Settings** settings) {
+  if (!settings) return E_POINTER;
+  settings_->AddRef();
+  *settings = settings_;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::get_Source(LPWSTR* uri) {
+  if (!uri) return E_POINTER;
+  size_t bytes = (source_.size() + 1) * sizeof(wchar_t);
+  *uri = (LPWSTR)CoTaskMemAlloc(bytes);
+  if (!*uri) return E_OUTOFMEMORY;
+  memcpy(*uri, source_.c_str(), bytes);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::Navigate(LPCWSTR uri) {
+  if (!uri || closed_) return E_INVALIDARG;
+  source_ = uri;
+  show_document("navigate", uri);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::NavigateToString(LPCWSTR html) {
+  if (!html || closed_) return E_INVALIDARG;
+  source_ = L"about:blank";
+  show_document("html", html);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::AddScriptToExecuteOnDocumentCreated(
+    LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) {
+  if (!script) return E_INVALIDARG;
+  record("script", utf8(script));
+  AddRef();
+  if (handler) handler->AddRef();
+  post_work([this, handler] {
+    int id = ++scripts_ready_;
+    if (handler) {
+      handler->Invoke(S_OK, std::to_wstring(id).c_str());
+      handler->Release();
+    }
+    Release();
+  });
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                                                                EventRegistrationToken* token) {
+  if (!handler || !token || closed_) return E_INVALIDARG;
+  if (message_handler_) message_handler_->Release();
+  handler->AddRef();
+  message_handler_ = handler;
+  token->value = 1;
+  record("message_handler", "added");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::remove_WebMessageReceived(EventRegistrationToken token) {
+  if (token.value != 1 || !message_handler_) return S_OK;
+  record("message_handler", "removed");
+  message_handler_->Release();
+  message_handler_ = nullptr;
+  return S_OK;
+}

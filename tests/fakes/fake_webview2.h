@@ -1,0 +1,221 @@
+#pragma once
+// The fake WebView2 runtime's contract with test programs, in this process or
+// in another one.
+//
+// The fake is one DLL, wapp_fake_webview2.dll, built beside the test programs.
+// It serves both roles of a WebView2 installation: copied into a registered
+// install folder as EBWebView\x64\EmbeddedBrowserWebView.dll it is the runtime
+// (CreateWebViewEnvironmentWithOptionsInternal, DllCanUnloadNow); copied
+// beside a program as WebView2Loader.dll it is the loader
+// (CreateCoreWebView2EnvironmentWithOptions, CreateCoreWebView2Environment,
+// GetAvailableCoreWebView2BrowserVersionString), which calls its own runtime
+// entry with runtime type 0 and retries a failed environment once, as
+// Microsoft's loader does. It pins itself in memory on first use, since the
+// official loader frees the runtime DLL right after the call. Creation
+// completes through messages posted to a window of the calling thread, so
+// the caller has to dispatch messages, and the entry fails with
+// CO_E_NOTINITIALIZED on a thread that is not a COM single-threaded apartment.
+// The browser is a plain child window of the controller's parent whose text
+// is the current address or HTML.
+//
+// Environment variables, read at each call:
+//   WAPP_FAKE_WEBVIEW2_LOG   a file to which every recorded line is appended
+//                            and flushed at once (UTF-8, one line per call)
+//   WAPP_FAKE_WEBVIEW2_FAIL  injected failure, one of
+//      environment               every environment completes with E_FAIL
+//      controller                every controller completes with E_FAIL
+//      controller_invalid_state  ... with HRESULT_FROM_WIN32(ERROR_INVALID_STATE)
+//      core_webview              get_CoreWebView2 answers E_FAIL
+//      never_complete            environment creation returns S_OK and never completes
+//
+// Line format: "<time> <pid> <key> <value>\n"; time is
+// GetSystemTimePreciseAsFileTime as a decimal number (100 ns since 1601, the
+// unit of GetProcessTimes), pid the recording process. In the value a
+// backslash is written "\\", a carriage return "\r" and a line feed "\n".
+// Fake objects are named <kind>#<serial>: environment, controller, web_view,
+// settings, message_args. Keys and values:
+//   loader_create <user data folder or (null)>     the loader entry was called
+//   loader_retry <hresult>                         ... and asked the runtime again
+//   version_query <version>                        GetAvailable...VersionString
+//   create_environment <low byte of flag> <runtime type>
+//   user_data_folder <path or (null)>
+//   browser_arguments <WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS or (unset)>
+//   options <present or null>
+//   environment_completed <hresult>               (hresult as 0x%08X)
+//   create_controller <parent window as %p>
+//   controller_completed <hresult>
+//   core_webview <hresult>                        get_CoreWebView2
+//   settings devtools <0|1>, settings statusbar <0|1>
+//   message_handler added | message_handler removed
+//   script <text>                                 AddScriptToExecuteOnDocumentCreated
+//   navigate <address>, html <text>
+//   document_scripts <n>      scripts that run in the document just navigated
+//   bounds <left> <top> <right> <bottom>
+//   visible <0|1>
+//   focus <reason>
+//   close <controller>
+//   message_read <text>                           the page's message was read
+//   released <object> <references left>
+//   destroyed <object> <com: sta|mta|none>        the apartment at that moment
+//   can_unload_now <0x00000000 or 0x00000001>
+//
+// A test program may add lines of its own in the same format (for example a
+// mark of the moment something happened) with append_fake_log_line.
+//
+// In the process that loaded it, the fake also exports:
+//   const char* wapp_fake_webview2_record()          every line recorded so far
+//   void wapp_fake_webview2_clear()                  forgets them
+//   int wapp_fake_webview2_live_references()         references on live fake objects
+//   int wapp_fake_webview2_post_web_message(const wchar_t*)  delivers a page
+//       message to every registered handler; answers how many got it
+#include <windows.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+constexpr wchar_t fake_log_variable[] = L"WAPP_FAKE_WEBVIEW2_LOG";
+constexpr wchar_t fake_fail_variable[] = L"WAPP_FAKE_WEBVIEW2_FAIL";
+constexpr wchar_t fake_dll_name[] = L"wapp_fake_webview2.dll";
+constexpr char fake_runtime_version[] = "120.0.2210.91";
+
+struct fake_line {
+  uint64_t time;
+  DWORD pid;
+  std::string key, value;
+};
+
+// Values are UTF-8.
+inline std::string utf8_of(const std::wstring& text) {
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
+  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
+inline std::string fake_unescape(const std::string& text) {
+  std::string plain;
+  for (size_t i = 0; i < text.size(); i++) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      plain += text[i];
+      continue;
+    }
+    char next = text[++i];
+    plain += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+  }
+  return plain;
+}
+
+inline std::vector<fake_line> parse_fake_lines(const std::string& text) {
+  std::vector<fake_line> lines;
+  std::istringstream in(text);
+  std::string raw;
+  while (std::getline(in, raw)) {
+    std::istringstream fields(raw);
+    fake_line line{};
+    if (!(fields >> line.time >> line.pid >> line.key)) continue;
+    std::string rest;
+    std::getline(fields, rest);
+    line.value = fake_unescape(rest.empty() ? rest : rest.substr(1));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+inline std::vector<fake_line> read_fake_log(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string text;
+  char block[4096];
+  DWORD got = 0;
+  while (ReadFile(file, block, sizeof block, &got, nullptr) && got) text.append(block, got);
+  CloseHandle(file);
+  return parse_fake_lines(text);
+}
+
+// One log line of this process, stamped now; value is written as given.
+inline std::string fake_log_line(const std::string& key, const std::string& value) {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  return std::to_string(((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime) + " " +
+         std::to_string(GetCurrentProcessId()) + " " + key + " " + value + "\n";
+}
+
+// Opened for each line, so that another process reading the file sees every
+// line as soon as it is written.
+inline void append_to_fake_log(const std::string& line) {
+  wchar_t path[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(fake_log_variable, path, MAX_PATH);
+  if (!length || length >= MAX_PATH) return;
+  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, line.data(), (DWORD)line.size(), &written, nullptr);
+  CloseHandle(file);
+}
+
+// Adds a line of the caller's own to the log file named by
+// WAPP_FAKE_WEBVIEW2_LOG; value is not escaped.
+inline void append_fake_log_line(const std::string& key, const std::string& value) {
+  append_to_fake_log(fake_log_line(key, value));
+}
+
+// The values recorded under key, oldest first; pid 0 takes every process.
+inline std::vector<std::string> fake_values(const std::vector<fake_line>& lines, const std::string& key, DWORD pid = 0) {
+  std::vector<std::string> values;
+  for (const fake_line& line : lines) {
+    if (line.key == key && (!pid || line.pid == pid)) values.push_back(line.value);
+  }
+  return values;
+}
+
+inline std::string last_fake_value(const std::vector<fake_line>& lines, const std::string& key, DWORD pid = 0) {
+  std::vector<std::string> values = fake_values(lines, key, pid);
+  return values.empty() ? std::string() : values.back();
+}
+
+// Position of the first line with key and value (any value when empty) at or
+// after from; lines.size() when there is none.
+inline size_t find_fake_line(const std::vector<fake_line>& lines, const std::string& key, const std::string& value = "",
+                             size_t from = 0) {
+  for (size_t i = from; i < lines.size(); i++) {
+    if (lines[i].key == key && (value.empty() || lines[i].value == value)) return i;
+  }
+  return lines.size();
+}
+
+// The copy of the fake loaded in this process, under any of its names.
+inline HMODULE fake_module() {
+  for (const wchar_t* name : {L"EmbeddedBrowserWebView.dll", L"WebView2Loader.dll", fake_dll_name}) {
+    if (HMODULE module = GetModuleHandleW(name)) return module;
+  }
+  return nullptr;
+}
+
+template <class Entry>
+Entry fake_export(const char* name) {
+  HMODULE module = fake_module();
+  return module ? (Entry)(void*)GetProcAddress(module, name) : nullptr;
+}
+
+inline std::vector<fake_line> fake_record_in_process() {
+  auto record = fake_export<const char* (*)()>("wapp_fake_webview2_record");
+  return record ? parse_fake_lines(record()) : std::vector<fake_line>{};
+}
+
+inline void clear_fake_record() {
+  if (auto clear = fake_export<void (*)()>("wapp_fake_webview2_clear")) clear();
+}
+
+inline int fake_live_references() {
+  auto live = fake_export<int (*)()>("wapp_fake_webview2_live_references");
+  return live ? live() : 0;
+}
+
+inline int post_fake_web_message(const wchar_t* text) {
+  auto post = fake_export<int (*)(const wchar_t*)>("wapp_fake_webview2_post_web_message");
+  return post ? post(text) : 0;
+}
