@@ -16,7 +16,11 @@ inline std::string icon_one_pixels(const std::wstring& path, int size) {
   BITMAP bitmap{};
   if (icon && GetIconInfo(icon, &info) && GetObjectW(info.hbmColor, sizeof bitmap, &bitmap)) {
     BITMAPINFO format{};
-    format.bmiHeader = {sizeof(BITMAPINFOHEADER), bitmap.bmWidth, -bitmap.bmHeight, 1, 32, BI_RGB};
+    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    format.bmiHeader.biWidth = bitmap.bmWidth;
+    format.bmiHeader.biHeight = -bitmap.bmHeight;  // top-down
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
     std::string pixels((size_t)bitmap.bmWidth * bitmap.bmHeight * 4, '\0');
     HDC dc = GetDC(nullptr);
     if (GetDIBits(dc, info.hbmColor, 0, bitmap.bmHeight, pixels.data(), &format, DIB_RGB_COLORS) == bitmap.bmHeight) {

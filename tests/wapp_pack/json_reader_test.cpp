@@ -32,7 +32,7 @@ TEST(JsonReader, ErrorsNameTheLineAndColumnWhereTheTextBreaks) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     json_node root;
-    json_error error;
+    json_text_error error;
     EXPECT_FALSE(parse_json_text(c.text, root, error));
     EXPECT_EQ(error.message, c.message);
     EXPECT_EQ(error.line, c.line);
@@ -40,7 +40,7 @@ TEST(JsonReader, ErrorsNameTheLineAndColumnWhereTheTextBreaks) {
   }
   std::string deep(1000, '[');
   json_node root;
-  json_error error;
+  json_text_error error;
   EXPECT_FALSE(parse_json_text(deep, root, error));
   EXPECT_EQ(error.message, "Too deeply nested");
 }
@@ -50,7 +50,7 @@ TEST(JsonReader, ValuesComeBackAsWrittenAndGoOutAgainEscaped) {
       "{ \"s\": \"a\\\"b\\\\c\\/\\n\\u00e9\\ud83d\\ude00\\ud800x\", \"n\": -12.5e+3, \"i\": 007,\n"
       "  \"t\": true, \"f\": false, \"z\": null, \"arr\": [1, [], {}], \"s\": \"last\", \"u\": \"\xE6\x97\xA5\" }";
   json_node root;
-  json_error error;
+  json_text_error error;
   ASSERT_TRUE(parse_json_text(text, root, error)) << error.message;
   ASSERT_EQ(root.members.size(), 8u);
   EXPECT_EQ(root.members[0].first, "s");  // a repeated name keeps its place and takes the last value

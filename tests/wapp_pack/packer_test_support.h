@@ -14,6 +14,7 @@
 #include "payload.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
+#include "zip_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -57,7 +58,7 @@ inline file_list zip_entries(const std::string& zip) {
     std::string data(4096, '\0'), all;
     la_ssize_t count;
     while ((count = archive_read_data(reader, data.data(), data.size())) > 0) all.append(data, 0, (size_t)count);
-    entries.emplace_back(archive_entry_pathname_utf8(entry), all);
+    entries.emplace_back(zip_entry_name(entry), all);
   }
   archive_read_free(reader);
   return entries;

@@ -71,7 +71,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
   std::string json = split_payload(read_bytes(exe)).json;
   EXPECT_EQ(json.find('\n'), json.find("\r\n") + 1);
   json_node root;
-  json_error error;
+  json_text_error error;
   ASSERT_TRUE(parse_json_text(json, root, error)) << error.message;
   file_list members;
   for (const auto& [name, value] : root.members)

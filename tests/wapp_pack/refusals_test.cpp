@@ -62,7 +62,8 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     part_limit = c.limit;
-    fs::copy_file(dir / "spare.exe", launcher, fs::copy_options::overwrite_existing);
+    fs::remove(launcher);
+    fs::copy_file(dir / "spare.exe", launcher);
     if (std::string(c.name) == "default launcher missing") fs::remove(launcher);
     EXPECT_EQ(pack(c.args), exit_refused) << err;
     EXPECT_EQ(err.rfind("wapp-pack: ", 0), 0u) << err;
@@ -74,7 +75,8 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
     EXPECT_TRUE(left.empty()) << left.front();
   }
   part_limit = payload_part_limit;
-  fs::copy_file(dir / "spare.exe", launcher, fs::copy_options::overwrite_existing);
+  fs::remove(launcher);
+  fs::copy_file(dir / "spare.exe", launcher);
   EXPECT_EQ(pack({u(app), "-o", u(exe)}), exit_done) << err;  // now found beside the packer
 }
 

@@ -12,6 +12,7 @@
 #include "settings_document.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
+#include "zip_writer.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ struct inspector {
   void show_settings(const std::string& text) {
     context.out << "settings: " << text.size() << " bytes of JSON\n";
     json_node root;
-    json_error error;
+    json_text_error error;
     if (!parse_json_text(text, root, error)) {
       problems.push_back("the settings do not parse (line " + std::to_string(error.line) + ", column " +
                          std::to_string(error.column) + ": " + error.message + "): the launcher would show no window");
@@ -65,8 +66,7 @@ struct inspector {
     archive_entry* entry = nullptr;
     int status;
     while ((status = archive_read_next_header(zip.get(), &entry)) == ARCHIVE_OK) {
-      const char* utf8 = archive_entry_pathname_utf8(entry);
-      std::string name = utf8 ? utf8 : archive_entry_pathname(entry) ? archive_entry_pathname(entry) : "";
+      std::string name = zip_entry_name(entry);
       bool directory = archive_entry_filetype(entry) == AE_IFDIR;
       la_ssize_t count = 0;
       uint64_t size = 0;

@@ -37,7 +37,7 @@ bool is_digit(int32_t c) { return c >= '0' && c <= '9'; }
 
 class parser {
  public:
-  parser(std::string_view text, json_error& error) : text_(text), error_(error) {}
+  parser(std::string_view text, json_text_error& error) : text_(text), error_(error) {}
 
   bool document(json_node& root) {
     value(root, next_non_white(false), 0);
@@ -244,7 +244,7 @@ class parser {
   }
 
   std::string_view text_;
-  json_error& error_;
+  json_text_error& error_;
   size_t at_ = 0;
   int line_ = 1;
   int column_ = 0;
@@ -254,7 +254,7 @@ class parser {
 
 }  // namespace
 
-bool parse_json_text(std::string_view text, json_node& root, json_error& error) {
+bool parse_json_text(std::string_view text, json_node& root, json_text_error& error) {
   root = {};
   error = {};
   return parser(text, error).document(root);
@@ -306,13 +306,20 @@ std::string json_compact(const json_node& value) {
     case json_kind::boolean: return value.text;
     case json_kind::array: {
       std::string out = "[";
-      for (const auto& item : value.items) out += (out.size() > 1 ? "," : "") + json_compact(item);
+      for (const auto& item : value.items) {
+        if (out.size() > 1) out += ',';
+        out += json_compact(item);
+      }
       return out + "]";
     }
     case json_kind::object: {
       std::string out = "{";
-      for (const auto& [name, member] : value.members)
-        out += (out.size() > 1 ? "," : "") + json_quoted(name) + ":" + json_compact(member);
+      for (const auto& [name, member] : value.members) {
+        if (out.size() > 1) out += ',';
+        out += json_quoted(name);
+        out += ':';
+        out += json_compact(member);
+      }
       return out + "}";
     }
   }

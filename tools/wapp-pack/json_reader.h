@@ -18,7 +18,7 @@ struct json_node {
   std::vector<std::pair<std::string, json_node>> members;
 };
 
-struct json_error {
+struct json_text_error {
   std::string message;
   int line = 0;
   int column = 0;  // characters, counted from 1
@@ -27,7 +27,7 @@ struct json_error {
 // Parses the whole text. Line breaks are CR LF, a lone CR or a lone LF.
 // Strings must be valid UTF-8; escaped surrogates that do not pair are kept
 // as three-byte sequences so that writing them back escapes them again.
-bool parse_json_text(std::string_view text, json_node& root, json_error& error);
+bool parse_json_text(std::string_view text, json_node& root, json_text_error& error);
 
 // The member of an object, or none.
 const json_node* json_member_of(const json_node& object, std::string_view name);

@@ -72,14 +72,11 @@ bool set_size(pack_options& o, int index, const char* option, const std::string&
   return true;
 }
 
-template <int index, const char* text>
+template <int index, char value>
 bool set_fixed(pack_options& o, const std::string&, std::string&) {
-  o.overrides[index] = text;
+  o.overrides[index].emplace(1, value);
   return true;
 }
-
-constexpr char one[] = "1";
-constexpr char zero[] = "0";
 
 const option_spec option_specs[] = {
     {"--output", "-o", true, [](pack_options& o, const std::string& v, std::string&) { return o.output = v, true; }},
@@ -94,12 +91,12 @@ const option_spec option_specs[] = {
      [](pack_options& o, const std::string& v, std::string& p) { return set_size(o, 1, "--height", v, p); }},
     {"--start-url", nullptr, true,
      [](pack_options& o, const std::string& v, std::string&) { return o.overrides[3] = v, true; }},
-    {"--always-on-top", nullptr, false, set_fixed<4, one>},
-    {"--no-minimize", nullptr, false, set_fixed<5, zero>},
-    {"--no-maximize", nullptr, false, set_fixed<6, zero>},
-    {"--fullscreen", nullptr, false, set_fixed<7, one>},
-    {"--frameless", nullptr, false, set_fixed<8, one>},
-    {"--resizable", nullptr, false, set_fixed<9, one>},
+    {"--always-on-top", nullptr, false, set_fixed<4, '1'>},
+    {"--no-minimize", nullptr, false, set_fixed<5, '0'>},
+    {"--no-maximize", nullptr, false, set_fixed<6, '0'>},
+    {"--fullscreen", nullptr, false, set_fixed<7, '1'>},
+    {"--frameless", nullptr, false, set_fixed<8, '1'>},
+    {"--resizable", nullptr, false, set_fixed<9, '1'>},
     {"--icon", nullptr, true, [](pack_options& o, const std::string& v, std::string&) { return o.icon = v, true; }},
     {"--exclude", nullptr, true,
      [](pack_options& o, const std::string& v, std::string& p) {

@@ -53,7 +53,7 @@ struct packer {
     if (!options.settings_file.empty()) {
       std::string text;
       json_node root;
-      json_error error;
+      json_text_error error;
       if (!read_whole_file(path_of(options.settings_file), text, problem)) return false;
       // Editors on Windows like to start UTF-8 files with a byte-order mark.
       std::string_view body = text;
@@ -140,8 +140,10 @@ struct packer {
     }
 
     temporary_output temporary;
-    temporary.path = output.parent_path() /
-                     path_of("." + utf8_of(output.filename()) + ".wapp-pack-" + std::to_string(process_id()) + ".tmp");
+    std::string temporary_name = ".";
+    temporary_name += utf8_of(output.filename());
+    temporary_name += ".wapp-pack-" + std::to_string(process_id()) + ".tmp";
+    temporary.path = output.parent_path() / path_of(temporary_name);
     temporary.file = open_file(temporary.path, "wb");
     if (!temporary.file) return fail("cannot create " + utf8_of(temporary.path));
     if (std::fwrite(image.data(), 1, image.size(), temporary.file) != image.size() || !temporary.close())

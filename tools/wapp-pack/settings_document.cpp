@@ -36,7 +36,7 @@ bool take_settings_file(const json_node& root, settings_values& values, std::str
     if (value.kind == json_kind::string || value.kind == json_kind::number) {
       values.given[index] = value.text;
     } else if (value.kind == json_kind::boolean && is_switch) {
-      values.given[index] = value.text == "true" ? "1" : "0";
+      values.given[index].emplace(1, value.text == "true" ? '1' : '0');
     } else if (value.kind != json_kind::null) {
       problem = std::string(key.name) + " must be a string" + (is_switch ? ", a number or true/false" : " or a number");
       return false;

@@ -61,7 +61,13 @@ struct writer_state {
 
   zip_outcome entry(const app_entry& item, zip_counts& counts) {
     std::unique_ptr<archive_entry, void (*)(archive_entry*)> header(archive_entry_new(), archive_entry_free);
+#ifdef _WIN32
+    // Handed over wide: libarchive on Windows would otherwise pass the name
+    // through the ANSI code page and fail on what that cannot hold.
+    archive_entry_copy_pathname_w(header.get(), path_of(item.name).c_str());
+#else
     archive_entry_update_pathname_utf8(header.get(), item.name.c_str());
+#endif
     archive_entry_set_filetype(header.get(), item.directory ? AE_IFDIR : AE_IFREG);
     archive_entry_set_perm(header.get(), item.directory ? 0755 : 0644);
     archive_entry_set_size(header.get(), (la_int64_t)item.size);
@@ -93,6 +99,16 @@ struct writer_state {
 };
 
 }  // namespace
+
+std::string zip_entry_name(archive_entry* entry) {
+#ifdef _WIN32
+  const wchar_t* name = archive_entry_pathname_w(entry);
+  return name ? utf8_of(std::filesystem::path(name)) : "";
+#else
+  const char* name = archive_entry_pathname(entry);
+  return name ? name : "";
+#endif
+}
 
 void use_utf8_names() {
 #ifndef _WIN32

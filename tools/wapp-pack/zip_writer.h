@@ -25,6 +25,10 @@ zip_outcome write_app_zip(std::FILE* out, const app_folder& folder, int level, i
                           const std::function<void(const zip_counts&)>& progress, zip_counts& counts,
                           std::string& problem);
 
-// Names reach libarchive as UTF-8; on Linux it converts them through the C
-// library's locale, which must therefore be a UTF-8 one.
+struct archive_entry;
+// The name of an entry read by libarchive, as UTF-8.
+std::string zip_entry_name(archive_entry* entry);
+
+// On Linux names reach libarchive as UTF-8 and it converts them through the
+// C library's locale, which must therefore be a UTF-8 one.
 void use_utf8_names();
