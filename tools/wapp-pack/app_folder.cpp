@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "json_reader.h"
 #include "text_paths.h"
 
 namespace fs = std::filesystem;
@@ -11,16 +12,8 @@ namespace {
 
 bool well_formed_utf8(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
-    auto b = (uint8_t)text[i];
-    int length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    auto second = (uint8_t)(length > 1 ? text[i + 1] : 0x80);
-    uint8_t low = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
-    uint8_t high = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
-    if (length > 1 && (second < low || second > high)) return false;
-    for (int k = 2; k < length; k++) {
-      if (((uint8_t)text[i + k] & 0xC0) != 0x80) return false;
-    }
+    int length = utf8_sequence_length(text, i);
+    if (length == 0) return false;
     i += length;
   }
   return true;

@@ -48,19 +48,11 @@ class parser {
  private:
   // Decodes one UTF-8 character; -2 for a malformed sequence.
   int32_t decode() {
-    auto byte = [&](size_t i) { return i < text_.size() ? (uint8_t)text_[i] : 0; };
-    uint8_t b = byte(at_);
-    int length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    int length = utf8_sequence_length(text_, at_);
     if (length == 0) return -2;
+    auto b = (uint8_t)text_[at_];
     uint32_t c = length == 1 ? b : b & (0x7F >> length);
-    for (int i = 1; i < length; i++) {
-      uint8_t more = byte(at_ + i);
-      if ((more & 0xC0) != 0x80) return -2;
-      c = (c << 6) | (more & 0x3F);
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-    if ((length == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)))
-      return -2;
+    for (int i = 1; i < length; i++) c = (c << 6) | ((uint8_t)text_[at_ + i] & 0x3F);
     at_ += length;
     return (int32_t)c;
   }
@@ -253,6 +245,21 @@ class parser {
 };
 
 }  // namespace
+
+int utf8_sequence_length(std::string_view text, size_t at) {
+  if (at >= text.size()) return 0;
+  auto b = (uint8_t)text[at];
+  int length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  // The second byte's range depends on the first; the rest are 80-BF.
+  uint8_t low = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
+  uint8_t high = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
+  for (int i = 1; i < length; i++) {
+    auto more = (uint8_t)text[at + i];
+    if (i == 1 ? more < low || more > high : (more & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
 
 bool parse_json_text(std::string_view text, json_node& root, json_text_error& error) {
   root = {};

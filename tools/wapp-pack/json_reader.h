@@ -24,6 +24,10 @@ struct json_text_error {
   int column = 0;  // characters, counted from 1
 };
 
+// The length of the well-formed UTF-8 sequence at `at` (no overlong forms,
+// surrogates or values past U+10FFFF), 0 for a malformed one or the end.
+int utf8_sequence_length(std::string_view text, size_t at);
+
 // Parses the whole text. Line breaks are CR LF, a lone CR or a lone LF.
 // Strings must be valid UTF-8; escaped surrogates that do not pair are kept
 // as three-byte sequences so that writing them back escapes them again.
