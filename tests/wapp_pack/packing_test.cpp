@@ -1,0 +1,160 @@
+// What a pack writes: the launcher untouched, the settings as strings, and a
+// zip whose bytes depend on nothing but the folder's names and contents.
+#include "app_folder.h"
+#include "json_reader.h"
+#include "packer_test_support.h"
+
+namespace {
+
+uint32_t get16(const std::string& b, size_t at) { return (uint8_t)b[at] | (uint8_t)b[at + 1] << 8; }
+
+class Packing : public packer_test {};
+
+TEST_F(Packing, SameFolderGivesTheSameBytesAndARepackReplacesTheOldTrailer) {
+  fs::path app = make_app("app");
+  auto pack_to = [&](const fs::path& exe, const fs::path& from) {
+    EXPECT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(from), "--title", "T\xC3\xA9st"}), exit_done) << err;
+  };
+  pack_to(dir / "a.exe", launcher);
+  EXPECT_EQ(out.rfind(u(dir / "a.exe") + ": 7 files, 70.2 kB in, ", 0), 0u) << out;
+  fs::last_write_time(app / "index.html", fs::last_write_time(app / "index.html") - std::chrono::hours(50000));
+  pack_to(dir / "b.exe", launcher);
+  pack_to(dir / "c.exe", dir / "a.exe");  // repacked, not stacked
+  std::string a = read_bytes(dir / "a.exe");
+  EXPECT_TRUE(a == read_bytes(dir / "b.exe"));
+  EXPECT_TRUE(a == read_bytes(dir / "c.exe"));
+
+  payload_parts parts = split_payload(a);
+  EXPECT_TRUE(parts.executable == read_bytes(launcher));
+  // Every folder has its entry before what it holds: the launcher makes one
+  // folder level per entry.
+  file_list expected = {{"bin.dat", sample_files[6].second},
+                        {"css/", ""},
+                        {"css/site.css", sample_files[1].second},
+                        {"donn\xC3\xA9" "es/", ""},
+                        sample_files[4],
+                        {"empty.txt", ""},
+                        {"empty/", ""},
+                        {"img/", ""},
+                        {"img/deep/", ""},
+                        {"img/deep/er/", ""},
+                        sample_files[3],
+                        sample_files[0],
+                        {"js/", ""},
+                        sample_files[2]};
+  EXPECT_EQ(zip_entries(parts.zip), expected);
+  // Central directory: names flagged as UTF-8 where they need it, the DOS
+  // time of every entry 1980-01-01 00:00.
+  size_t entries = 0;
+  for (size_t at = parts.zip.find("PK\1\2"); at != std::string::npos; at = parts.zip.find("PK\1\2", at + 4)) {
+    std::string name = parts.zip.substr(at + 46, get16(parts.zip, at + 28));
+    bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return (uint8_t)c < 0x80; });
+    EXPECT_EQ((get16(parts.zip, at + 8) & 0x800) != 0, !ascii) << name;
+    EXPECT_EQ(get16(parts.zip, at + 12), 0u) << name;
+    EXPECT_EQ(get16(parts.zip, at + 14), 0x21u) << name;
+    entries++;
+  }
+  EXPECT_EQ(entries, expected.size());
+}
+
+TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
+  fs::path app = make_app("app"), exe = dir / "out.exe";
+  write_bytes(dir / "settings.json",
+              "\xEF\xBB\xBF{\r\n  \"WindowWidth\": 1024, \"WindowHeight\": \"700\", \"WindowTitle\": \"Fichier\",\r\n"
+              "  \"Resizable\": true, \"Frameless\": false, \"AlwaysOnTop\": null, \"ExeFileName\": \"x.exe\",\r\n"
+              "  \"Nested\": {\"a\": [1.5, \"\\u00e9\", true, null]}\r\n}");
+  ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--settings", u(dir / "settings.json"), "--width",
+                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "-q"}),
+            exit_done)
+      << err;
+  EXPECT_EQ(out + err, "");  // quiet
+  std::string json = split_payload(read_bytes(exe)).json;
+  EXPECT_EQ(json.find('\n'), json.find("\r\n") + 1);
+  json_node root;
+  json_text_error error;
+  ASSERT_TRUE(parse_json_text(json, root, error)) << error.message;
+  file_list members;
+  for (const auto& [name, value] : root.members)
+    members.emplace_back(name, value.kind == json_kind::string ? value.text : json_compact(value));
+  EXPECT_EQ(members, (file_list{{"WindowWidth", "640"},
+                                {"WindowHeight", "700"},
+                                {"WindowTitle", "Fichier"},
+                                {"StartURL", "https://example.org/"},
+                                {"AlwaysOnTop", "0"},
+                                {"ShowMinimizeButton", "1"},
+                                {"ShowMaximizeButton", "0"},
+                                {"Fullscreen", "1"},
+                                {"Frameless", "0"},
+                                {"Resizable", "1"},
+                                {"ExeFileName", "x.exe"},
+                                {"Nested", "{\"a\":[1.5,\"\xC3\xA9\",true,null]}"}}));
+}
+
+TEST_F(Packing, ExclusionsAndAStartAddressInsteadOfAnIndex) {
+  fs::path app = make_app("app"), exe = dir / "out.exe";
+  ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--exclude", "*.dat", "--exclude", "js/",
+                  "--exclude", "img/**/*.svg", "--exclude", "/empty*"}),
+            exit_done)
+      << err;
+  std::string names;
+  for (const auto& [name, data] : zip_entries(split_payload(read_bytes(exe)).zip)) names += name + " ";
+  EXPECT_EQ(names, "css/ css/site.css donn\xC3\xA9" "es/ " + sample_files[4].first +
+                       " img/ img/deep/ img/deep/er/ index.html ");
+  struct {
+    const char* pattern;
+    const char* path;
+    bool directory, excluded;
+  } globs[] = {
+      {"*.map", "js/app.js.map", false, true},    {"*.map", "js/app.map.js", false, false},
+      {"js/*.map", "js/a/b.map", false, false},   {"js/**.map", "js/a/b.map", false, true},
+      {"**/test", "test", true, true},            {"src/**/x", "src/x", false, true},
+      {"node_modules/", "a/node_modules", true, true}, {"node_modules/", "node_modules", false, false},
+      {"?.txt", "\xC3\xA9.txt", false, true},     {"/a?c", "x/abc", false, false},
+  };
+  for (const auto& g : globs) EXPECT_EQ(is_excluded({g.pattern}, g.path, g.directory), g.excluded) << g.pattern << " " << g.path;
+
+  // Without an index.html the launcher would open a missing page; with a
+  // start address the payload carries no archive, so that it shows that.
+  fs::path site = make_app("site", {{"readme.txt", "x"}});
+  ASSERT_EQ(pack({u(site), "-o", u(exe), "--launcher", u(launcher), "--start-url", "https://example.org/"}), exit_done);
+  EXPECT_NE(err.find("no files are packed; the launcher will show https://example.org/"), std::string::npos) << err;
+  trailer_layout trailer = find_trailer(read_bytes(exe));
+  EXPECT_TRUE(trailer.sound);
+  EXPECT_EQ(trailer.archive_length, 0);
+}
+
+TEST_F(Packing, InspectReadsThePayloadAsTheLauncherWould) {
+  fs::path exe = dir / "out.exe";
+  ASSERT_EQ(pack({u(make_app("app")), "-o", u(exe), "--launcher", u(launcher), "--title", "\xE6\x97\xA5"}), exit_done);
+  ASSERT_EQ(pack({"--inspect", u(exe)}), exit_done) << out;
+  for (const char* line : {"executable: 3002 bytes\n", "  WindowTitle         \"\xE6\x97\xA5\"\n",
+                           "  StartURL            \"#\"\n", "       70015  js/app.js\n", "           -  empty/\n",
+                           "  7 files, 70.2 kB unpacked\n", "payload: sound\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+
+  EXPECT_EQ(pack({"--inspect", u(launcher)}), exit_failed);
+  EXPECT_NE(out.find("no payload: the file does not end with \"WAPP\""), std::string::npos) << out;
+
+  // A settings document the launcher cannot parse, and a damaged archive.
+  std::string bytes = read_bytes(exe);
+  payload_parts parts = split_payload(bytes);
+  std::string zip = parts.zip;
+  zip[zip.find("js/app.js") + 40] ^= 0x55;
+  write_bytes(dir / "bad.exe", parts.executable + "{\"WindowTitle\" 1}" + length_field(17) + zip +
+                                   length_field((int64_t)zip.size()) + "WAPP");
+  EXPECT_EQ(pack({"--inspect", u(dir / "bad.exe")}), exit_failed);
+  EXPECT_NE(out.find("problem: the settings do not parse (line 1, column 16: Expected a ':' character)"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("problem: js/app.js: its data is damaged"), std::string::npos) << out;
+  EXPECT_NE(out.find("payload: damaged\n"), std::string::npos) << out;
+}
+
+TEST_F(Packing, HelpAndVersion) {
+  EXPECT_EQ(pack({"--help"}), exit_done);
+  EXPECT_EQ(out, usage_text);
+  EXPECT_EQ(pack({"--version"}), exit_done);
+  EXPECT_EQ(out, std::string(wapp_pack_version) + "\n");
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// Every refusal: exit status 2, one line on stderr, and no file left behind,
+// neither the output nor its temporary.
+#include "packer_test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+class Refusals : public packer_test {};
+
+TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
+  fs::path app = make_app("app"), bare = make_app("bare", {{"readme.txt", "no index here"}});
+  fs::path exe = dir / "out.exe";
+  write_bytes(dir / "bad.json", "{\r\n  \"WindowTitle\": \"x\",\r\n  \"WindowWidth\" 5\r\n}");
+  write_bytes(dir / "list.json", "[1]");
+  write_bytes(dir / "title.json", "{\"WindowTitle\": [\"x\"]}");
+  write_bytes(dir / "not.ico", "GIF89a, not an icon at all, but long enough to be read as one");
+  write_bytes(dir / "text.exe", "#!/bin/sh");
+  const std::vector<fs::path> inputs = {app, bare, dir / "bad.json", dir / "list.json", dir / "title.json",
+                                        dir / "not.ico", dir / "text.exe", launcher};
+  std::vector<std::string> common = {u(app), "-o", u(exe), "--launcher", u(launcher)};
+  auto with = [&](std::vector<std::string> more, std::vector<std::string> base) {
+    base.insert(base.end(), more.begin(), more.end());
+    return base;
+  };
+  struct refusal {
+    const char* name;
+    std::vector<std::string> args;
+    std::string message;
+    int64_t limit = payload_part_limit;
+  } cases[] = {
+      {"no index.html", {u(bare), "-o", u(exe), "--launcher", u(launcher)}, "has no index.html (or give --start-url)"},
+      {"settings do not parse", with({"--settings", u(dir / "bad.json")}, common),
+       "bad.json: line 3, column 17: Expected a ':' character"},
+      {"settings not an object", with({"--settings", u(dir / "list.json")}, common), "must be a JSON object"},
+      {"a setting that is a list", with({"--settings", u(dir / "title.json")}, common),
+       "WindowTitle must be a string or a number"},
+      {"unknown option", with({"--colour", "red"}, common), "unknown option --colour"},
+      {"width not a number", with({"--width", "12px"}, common), "--width wants a whole number from 1 to 32767"},
+      {"height zero", with({"--height=0"}, common), "--height wants a whole number"},
+      {"level past 9", with({"--level", "10"}, common), "--level wants a digit from 0 to 9"},
+      {"switch given a value", with({"--resizable=1"}, common), "--resizable takes no value"},
+      {"no output", {u(app), "--launcher", u(launcher)}, "no output given"},
+      {"two folders", with({u(bare)}, common), "more than one APP_DIR"},
+      {"output is the launcher", {u(app), "-o", u(dir / "app" / ".." / "launcher.exe"), "--launcher", u(launcher)},
+       "would overwrite the launcher"},
+      {"output inside the folder", {u(app), "-o", u(app / "css" / "x.exe"), "--launcher", u(launcher)},
+       "inside the app folder"},
+      {"output folder missing", {u(app), "-o", u(dir / "no" / "x.exe"), "--launcher", u(launcher)}, "does not exist"},
+      {"launcher missing", {u(app), "-o", u(exe), "--launcher", u(dir / "none.exe")}, "cannot read the launcher"},
+      {"default launcher missing", {u(app), "-o", u(exe)}, "cannot read the launcher"},
+      {"launcher not a program", {u(app), "-o", u(exe), "--launcher", u(dir / "text.exe")},
+       "is not a Windows executable"},
+      {"not an icon", with({"--icon", u(dir / "not.ico")}, common), "not.ico: not an icon file"},
+      {"archive too large", with({"--level", "0"}, common), "which its 32-bit length field cannot hold", 60000},
+      {"settings too large", common, "the settings take more bytes than their 32-bit length field", 100},
+  };
+  // The default launcher is looked for beside the packer: here, dir.
+  fs::rename(launcher, dir / "spare.exe");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    part_limit = c.limit;
+    fs::remove(launcher);
+    fs::copy_file(dir / "spare.exe", launcher);
+    if (std::string(c.name) == "default launcher missing") fs::remove(launcher);
+    EXPECT_EQ(pack(c.args), exit_refused) << err;
+    EXPECT_EQ(err.rfind("wapp-pack: ", 0), 0u) << err;
+    EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(out, "");
+    auto left = other_files({inputs.begin(), inputs.end()});
+    std::erase(left, u(dir / "spare.exe"));
+    EXPECT_TRUE(left.empty()) << left.front();
+  }
+  part_limit = payload_part_limit;
+  fs::remove(launcher);
+  fs::copy_file(dir / "spare.exe", launcher);
+  EXPECT_EQ(pack({u(app), "-o", u(exe)}), exit_done) << err;  // now found beside the packer
+}
+
+TEST_F(Refusals, FilesThatCannotBeReadOrKeptOnWindows) {
+  fs::path exe = dir / "out.exe";
+#ifdef _WIN32
+  // A file another program holds without sharing cannot be read.
+  fs::path app = make_app("locked");
+  HANDLE lock = CreateFileW((app / "css" / "site.css").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher)}), exit_refused);
+  EXPECT_NE(err.find("cannot read"), std::string::npos) << err;
+  CloseHandle(lock);
+#else
+  auto refused = [&](const fs::path& app, const std::string& message) {
+    SCOPED_TRACE(u(app));
+    EXPECT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher)}), exit_refused);
+    EXPECT_NE(err.find(message), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(exe));
+  };
+  fs::path app = make_app("dangling");
+  fs::create_symlink(dir / "gone.txt", app / "link.txt");
+  refused(app, "cannot read");
+  refused(make_app("colon", {{"index.html", "x"}, {"a:b.txt", "x"}}), "Windows does not allow : in a name");
+  refused(make_app("dot", {{"index.html", "x"}, {"notes.", "x"}}), "Windows drops a dot or space");
+  refused(make_app("case", {{"index.html", "x"}, {"img/A.png", "x"}, {"img/a.png", "y"}}),
+          "\"img/A.png\" and \"img/a.png\" differ only in letter case");
+  refused(make_app("latin1", {{"index.html", "x"}, {"caf\xE9.txt", "x"}}), "the name is not UTF-8");
+  app = make_app("loop");
+  fs::create_directory_symlink(app, app / "css" / "again");
+  refused(app, "links back to a folder that holds it");
+#endif
+}
+
+}  // namespace

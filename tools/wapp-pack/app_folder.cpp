@@ -1,0 +1,158 @@
+#include "app_folder.h"
+
+#include <algorithm>
+#include <map>
+
+#include "json_reader.h"
+#include "text_paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool well_formed_utf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    int length = utf8_sequence_length(text, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string ascii_lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+  }
+  return text;
+}
+
+struct walker {
+  const std::vector<std::string>& excludes;
+  app_folder& folder;
+  std::string& problem;
+  std::vector<fs::path> open_directories;  // canonical, to notice link loops
+
+  bool fail(const std::string& text) {
+    problem = text;
+    return false;
+  }
+
+  bool walk(const fs::path& directory, const std::string& prefix) {
+    std::error_code error;
+    fs::path canonical = fs::canonical(directory, error);
+    if (error) return fail("cannot read the folder " + utf8_of(directory) + ": " + error.message());
+    if (std::find(open_directories.begin(), open_directories.end(), canonical) != open_directories.end())
+      return fail("the folder " + utf8_of(directory) + " links back to a folder that holds it");
+    open_directories.push_back(canonical);
+    fs::directory_iterator it(directory, error), end;
+    for (; !error && it != end; it.increment(error)) {
+      if (!visit(it->path(), prefix)) return false;
+    }
+    if (error) return fail("cannot read the folder " + utf8_of(directory) + ": " + error.message());
+    open_directories.pop_back();
+    return true;
+  }
+
+  bool visit(const fs::path& path, const std::string& prefix) {
+    std::string name = utf8_of(path.filename());
+    std::string relative = prefix + name;
+    std::string why = name_problem(name);
+    if (!why.empty()) return fail("cannot pack " + utf8_of(path) + ": " + why);
+    std::error_code error;
+    fs::file_status status = fs::status(path, error);  // follows links
+    if (error) return fail("cannot read " + utf8_of(path) + ": " + error.message());
+    bool directory = fs::is_directory(status);
+    if (is_excluded(excludes, relative, directory)) return true;
+    if (directory) {
+      folder.entries.push_back({relative + "/", path, true, 0});
+      return walk(path, relative + "/");
+    }
+    if (!fs::is_regular_file(status)) return fail("cannot pack " + utf8_of(path) + ": neither a file nor a folder");
+    uint64_t size = fs::file_size(path, error);
+    if (error) return fail("cannot read " + utf8_of(path) + ": " + error.message());
+    folder.entries.push_back({relative, path, false, size});
+    folder.file_count++;
+    folder.byte_count += size;
+    if (prefix.empty() && ascii_lower(name) == "index.html") folder.has_index = true;
+    return true;
+  }
+};
+
+}  // namespace
+
+bool glob_matches(std::string_view pattern, std::string_view text) {
+  if (pattern.empty()) return text.empty();
+  if (pattern.substr(0, 2) == "**") {
+    // "**/" also matches no folder at all.
+    std::string_view rest = pattern.substr(2);
+    if (rest.substr(0, 1) == "/" && glob_matches(rest.substr(1), text)) return true;
+    for (size_t i = 0; i <= text.size(); i++) {
+      if (glob_matches(rest, text.substr(i))) return true;
+    }
+    return false;
+  }
+  if (pattern[0] == '*') {
+    for (size_t i = 0; i <= text.size(); i++) {
+      if (glob_matches(pattern.substr(1), text.substr(i))) return true;
+      if (i < text.size() && text[i] == '/') return false;
+    }
+    return false;
+  }
+  if (text.empty()) return false;
+  if (pattern[0] == '?') {
+    if (text[0] == '/') return false;
+    size_t length = 1;  // one character, however many bytes its UTF-8 takes
+    while (length < text.size() && ((uint8_t)text[length] & 0xC0) == 0x80) length++;
+    return glob_matches(pattern.substr(1), text.substr(length));
+  }
+  return pattern[0] == text[0] && glob_matches(pattern.substr(1), text.substr(1));
+}
+
+bool is_excluded(const std::vector<std::string>& patterns, std::string_view path, bool directory) {
+  std::string_view name = path.substr(path.rfind('/') + 1);
+  for (std::string_view pattern : patterns) {
+    if (pattern.ends_with('/')) {
+      if (!directory) continue;
+      pattern.remove_suffix(1);
+    }
+    bool anchored = pattern.find('/') != std::string_view::npos;
+    if (pattern.starts_with('/')) pattern.remove_prefix(1);
+    if (glob_matches(pattern, anchored ? path : name)) return true;
+  }
+  return false;
+}
+
+std::string name_problem(std::string_view name) {
+  if (!well_formed_utf8(name)) return "the name is not UTF-8";
+  for (char c : name) {
+    if ((uint8_t)c < 0x20 || c == 0x7F) return "the name holds a control character";
+    if (std::string_view("<>:\"\\|?*").find(c) != std::string_view::npos)
+      return std::string("Windows does not allow ") + c + " in a name";
+  }
+  if (name.ends_with('.') || name.ends_with(' ')) return "Windows drops a dot or space at the end of a name";
+  return {};
+}
+
+bool scan_app_folder(const fs::path& root, const std::vector<std::string>& excludes, app_folder& folder,
+                     std::string& problem) {
+  folder = {};
+  std::error_code error;
+  if (!fs::is_directory(root, error)) {
+    problem = "the app folder " + utf8_of(root) + " is not a folder";
+    return false;
+  }
+  walker w{excludes, folder, problem, {}};
+  if (!w.walk(root, "")) return false;
+  std::sort(folder.entries.begin(), folder.entries.end(),
+            [](const app_entry& a, const app_entry& b) { return a.name < b.name; });
+  // Windows would unpack both into one file.
+  std::map<std::string, const std::string*> seen;
+  for (const auto& entry : folder.entries) {
+    auto [it, fresh] = seen.emplace(ascii_lower(entry.name), &entry.name);
+    if (!fresh) {
+      problem = "\"" + *it->second + "\" and \"" + entry.name + "\" differ only in letter case";
+      return false;
+    }
+  }
+  return true;
+}

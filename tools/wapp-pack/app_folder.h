@@ -1,0 +1,42 @@
+#pragma once
+// The files of a web app folder as the archive will hold them: relative
+// UTF-8 names with "/" separators, directories named with a trailing "/",
+// sorted by the bytes of their names. Sorting puts every directory before
+// what it holds, which the launcher needs: it makes one folder level per
+// entry.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct app_entry {
+  std::string name;
+  std::filesystem::path disk_path;
+  bool directory;
+  uint64_t size;
+};
+
+struct app_folder {
+  std::vector<app_entry> entries;
+  uint64_t file_count;
+  uint64_t byte_count;
+  bool has_index;  // an index.html at the root, in any letter case
+};
+
+// * and ? stay within one name, ** crosses "/".
+bool glob_matches(std::string_view pattern, std::string_view text);
+// A pattern without "/" is matched against the name of every file and
+// folder, one with "/" against the path from the root (a leading "/" only
+// anchors it); a trailing "/" matches folders only.
+bool is_excluded(const std::vector<std::string>& patterns, std::string_view path, bool directory);
+
+// Why the name could not be a file name on Windows, or the empty text.
+std::string name_problem(std::string_view name);
+
+// Walks the folder, following symbolic links. False with a problem for a
+// file that cannot be read, a name Windows cannot hold, two names that
+// differ only in case, a link loop, or something that is neither a file
+// nor a folder.
+bool scan_app_folder(const std::filesystem::path& root, const std::vector<std::string>& excludes, app_folder& folder,
+                     std::string& problem);

@@ -1,0 +1,130 @@
+// --inspect: what a packed executable carries, read the way the launcher
+// reads it, and whether the launcher can use all of it.
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "json_reader.h"
+#include "settings_document.h"
+#include "text_paths.h"
+#include "wapp_pack.h"
+#include "zip_writer.h"
+
+namespace {
+
+struct inspector {
+  const tool_context& context;
+  std::vector<std::string> problems;
+
+  void show_settings(const std::string& text) {
+    context.out << "settings: " << text.size() << " bytes of JSON\n";
+    json_node root;
+    json_text_error error;
+    if (!parse_json_text(text, root, error)) {
+      problems.push_back("the settings do not parse (line " + std::to_string(error.line) + ", column " +
+                         std::to_string(error.column) + ": " + error.message + "): the launcher would show no window");
+      return;
+    }
+    for (const auto& key : setting_keys) {
+      const json_node* member = root.kind == json_kind::object ? json_member_of(root, key.name) : nullptr;
+      // The launcher takes a present member's text, the empty text for any
+      // value that is not a string.
+      std::string value = member ? (member->kind == json_kind::string ? member->text : "") : key.default_text;
+      char name[24];
+      std::snprintf(name, sizeof name, "  %-20s", key.name);
+      context.out << name << json_quoted(value)
+                  << (!member ? "  (default)" : member->kind != json_kind::string ? "  (not a string: read as empty)" : "")
+                  << "\n";
+    }
+    std::string others;
+    for (const auto& [name, value] : root.members) {
+      if (setting_index(name) < 0) others += (others.empty() ? "" : ", ") + name;
+    }
+    if (!others.empty()) context.out << "  other keys: " << others << "\n";
+  }
+
+  void show_archive(const std::string& bytes, uint64_t offset, int32_t length) {
+    if (length <= 0) {
+      context.out << "archive: none (the launcher shows StartURL)\n";
+      return;
+    }
+    context.out << "archive: " << length << " bytes\n";
+    std::unique_ptr<archive, int (*)(archive*)> zip(archive_read_new(), archive_read_free);
+    archive_read_support_format_zip(zip.get());
+    if (archive_read_open_memory(zip.get(), bytes.data() + offset, (size_t)length) != ARCHIVE_OK) {
+      problems.push_back("the archive is not a zip archive the launcher can open");
+      return;
+    }
+    std::set<std::string> folders;
+    bool has_index = false;
+    uint64_t files = 0, total = 0;
+    std::vector<char> buffer(1 << 16);
+    archive_entry* entry = nullptr;
+    int status;
+    while ((status = archive_read_next_header(zip.get(), &entry)) == ARCHIVE_OK) {
+      std::string name = zip_entry_name(entry);
+      bool directory = archive_entry_filetype(entry) == AE_IFDIR;
+      la_ssize_t count = 0;
+      uint64_t size = 0;
+      while ((count = archive_read_data(zip.get(), buffer.data(), buffer.size())) > 0) size += (uint64_t)count;
+      char size_column[24];
+      std::snprintf(size_column, sizeof size_column, "%12s  ", directory ? "-" : std::to_string(size).c_str());
+      context.out << size_column << name << "\n";
+      if (count < 0) problems.push_back(name + ": its data is damaged (" + archive_error_string(zip.get()) + ")");
+      check_name(name, folders);
+      if (directory) folders.insert(name.ends_with('/') ? name : name + "/");
+      has_index = has_index || name == "index.html";
+      files += !directory, total += size;
+    }
+    if (status != ARCHIVE_EOF) problems.push_back(std::string("the archive is damaged: ") + archive_error_string(zip.get()));
+    context.out << "  " << files << " files, " << size_text(total) << " unpacked\n";
+    if (!has_index) problems.push_back("the archive has no index.html at its root, which the launcher opens");
+  }
+
+  void check_name(const std::string& name, const std::set<std::string>& folders) {
+    std::string path = "/" + name;
+    if (name.starts_with('/') || name.find(':') != std::string::npos || path.find("/../") != std::string::npos ||
+        path.ends_with("/.."))
+      problems.push_back(name + ": the name leaves the app folder");
+    // The launcher makes one folder level per entry.
+    std::string trimmed = name.ends_with('/') ? name.substr(0, name.size() - 1) : name;
+    size_t slash = trimmed.rfind('/');
+    if (slash != std::string::npos && !folders.count(trimmed.substr(0, slash + 1)))
+      problems.push_back(name + ": its folder is not listed before it, so the launcher would skip it");
+  }
+};
+
+}  // namespace
+
+int inspect_packed_file(const std::string& path, const tool_context& context) {
+  std::string bytes, problem;
+  if (!read_whole_file(path_of(path), bytes, problem)) {
+    context.err << "wapp-pack: " << problem << "\n";
+    return exit_refused;
+  }
+  context.out << path << ": " << bytes.size() << " bytes\n";
+  trailer_layout trailer = find_trailer(bytes);
+  if (!trailer.present) {
+    context.out << "no payload: the file does not end with \"WAPP\"\n";
+    return exit_failed;
+  }
+  if (!trailer.sound) {
+    context.out << "damaged payload: its lengths reach past the start of the file\n";
+    return exit_failed;
+  }
+  context.out << "executable: " << trailer.start << " bytes"
+              << (bytes.compare(0, 2, "MZ") == 0 ? "" : " (not a Windows executable)") << "\n";
+  inspector check{context, {}};
+  if (trailer.json_length > 0)
+    check.show_settings(bytes.substr(trailer.json_offset, (size_t)trailer.json_length));
+  else
+    context.out << "settings: none (the launcher uses its built-in ones)\n";
+  check.show_archive(bytes, trailer.archive_offset, trailer.archive_length);
+  for (const auto& p : check.problems) context.out << "problem: " << p << "\n";
+  context.out << (check.problems.empty() ? "payload: sound\n" : "payload: damaged\n");
+  return check.problems.empty() ? exit_done : exit_failed;
+}

@@ -1,0 +1,190 @@
+#include "options.h"
+
+#include <string_view>
+
+const char wapp_pack_version[] = "wapp-pack 1.0.0";
+
+const char usage_text[] =
+    "Usage: wapp-pack APP_DIR -o OUT.exe [options]\n"
+    "       wapp-pack --inspect FILE.exe\n"
+    "\n"
+    "Packs the web app in APP_DIR (an index.html and everything beside it) into\n"
+    "one Windows executable: a copy of the launcher with the settings and a zip\n"
+    "of the folder appended.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output OUT.exe  the executable to write; an existing one is replaced\n"
+    "  --launcher FILE       the launcher to copy (default: launcher.exe beside\n"
+    "                        wapp-pack); a packed one is repacked, not stacked\n"
+    "  --settings FILE       a JSON settings file; the options below override it\n"
+    "  --title TEXT          WindowTitle (default \"Mi App\")\n"
+    "  --width N             WindowWidth, 1 to 32767 (default 800)\n"
+    "  --height N            WindowHeight, 1 to 32767 (default 600)\n"
+    "  --start-url URL       StartURL, shown when the payload carries no archive;\n"
+    "                        with it APP_DIR needs no index.html\n"
+    "  --always-on-top       AlwaysOnTop \"1\"\n"
+    "  --fullscreen          Fullscreen \"1\"\n"
+    "  --frameless           Frameless \"1\"\n"
+    "  --resizable           Resizable \"1\"\n"
+    "  --no-minimize         ShowMinimizeButton \"0\"\n"
+    "  --no-maximize         ShowMaximizeButton \"0\"\n"
+    "  --icon FILE.ico       replace icon 1 of the executable by the file's images\n"
+    "  --exclude GLOB        leave out matching files and folders (repeatable);\n"
+    "                        without \"/\" GLOB matches names at any depth, with\n"
+    "                        \"/\" the path from APP_DIR; * ? and ** (across \"/\")\n"
+    "  --level N             deflate level, 0 (stored) to 9 (default 6)\n"
+    "  -q, --quiet           no progress and no summary\n"
+    "  --inspect FILE        show the settings and files FILE carries, check them\n"
+    "  -h, --help            this text\n"
+    "  --version             the version\n"
+    "\n"
+    "Exit status: 0 done; 1 a write failed; 2 refused (bad usage or input),\n"
+    "nothing written. --inspect: 0 sound payload, 1 none or a damaged one.\n";
+
+namespace {
+
+using apply_fn = bool (*)(pack_options&, const std::string& value, std::string& problem);
+
+struct option_spec {
+  const char* name;
+  const char* short_name;
+  bool takes_value;
+  apply_fn apply;
+};
+
+bool whole_number(const std::string& text, long lowest, long highest, long& number) {
+  if (text.empty() || text.size() > 9) return false;
+  number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+  }
+  return number >= lowest && number <= highest;
+}
+
+bool set_size(pack_options& o, int index, const char* option, const std::string& value, std::string& problem) {
+  long number = 0;
+  if (!whole_number(value, 1, 32767, number)) {
+    problem = std::string(option) + " wants a whole number from 1 to 32767, not \"" + value + "\"";
+    return false;
+  }
+  o.overrides[index] = std::to_string(number);
+  return true;
+}
+
+template <int index, char value>
+bool set_fixed(pack_options& o, const std::string&, std::string&) {
+  o.overrides[index].emplace(1, value);
+  return true;
+}
+
+const option_spec option_specs[] = {
+    {"--output", "-o", true, [](pack_options& o, const std::string& v, std::string&) { return o.output = v, true; }},
+    {"--launcher", nullptr, true, [](pack_options& o, const std::string& v, std::string&) { return o.launcher = v, true; }},
+    {"--settings", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string&) { return o.settings_file = v, true; }},
+    {"--title", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string&) { return o.overrides[2] = v, true; }},
+    {"--width", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) { return set_size(o, 0, "--width", v, p); }},
+    {"--height", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) { return set_size(o, 1, "--height", v, p); }},
+    {"--start-url", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string&) { return o.overrides[3] = v, true; }},
+    {"--always-on-top", nullptr, false, set_fixed<4, '1'>},
+    {"--no-minimize", nullptr, false, set_fixed<5, '0'>},
+    {"--no-maximize", nullptr, false, set_fixed<6, '0'>},
+    {"--fullscreen", nullptr, false, set_fixed<7, '1'>},
+    {"--frameless", nullptr, false, set_fixed<8, '1'>},
+    {"--resizable", nullptr, false, set_fixed<9, '1'>},
+    {"--icon", nullptr, true, [](pack_options& o, const std::string& v, std::string&) { return o.icon = v, true; }},
+    {"--exclude", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       if (v.empty()) p = "--exclude wants a pattern";
+       return v.empty() ? false : (o.excludes.push_back(v), true);
+     }},
+    {"--level", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       long level = 0;
+       if (!whole_number(v, 0, 9, level) || v.size() != 1) {
+         p = "--level wants a digit from 0 to 9, not \"" + v + "\"";
+         return false;
+       }
+       o.level = (int)level;
+       return true;
+     }},
+    {"--quiet", "-q", false, [](pack_options& o, const std::string&, std::string&) { return o.quiet = true, true; }},
+    {"--inspect", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string&) {
+       o.command = tool_command::inspect;
+       o.inspect_file = v;
+       return true;
+     }},
+    {"--help", "-h", false,
+     [](pack_options& o, const std::string&, std::string&) { return o.command = tool_command::help, true; }},
+    {"--version", nullptr, false,
+     [](pack_options& o, const std::string&, std::string&) { return o.command = tool_command::version, true; }},
+};
+
+const option_spec* find_option(std::string_view name) {
+  for (const auto& spec : option_specs) {
+    if (name == spec.name || (spec.short_name && name == spec.short_name)) return &spec;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool parse_options(const std::vector<std::string>& args, pack_options& options, std::string& problem) {
+  std::vector<std::string> operands;
+  bool options_ended = false;
+  for (size_t i = 0; i < args.size(); i++) {
+    const std::string& arg = args[i];
+    if (options_ended || arg.size() < 2 || arg[0] != '-') {
+      operands.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_ended = true;
+      continue;
+    }
+    // "--name=value" as well as "--name value".
+    size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+    const option_spec* spec = find_option(std::string_view(arg).substr(0, equals));
+    if (!spec) {
+      problem = "unknown option " + arg.substr(0, equals) + " (see --help)";
+      return false;
+    }
+    std::string value;
+    if (equals != std::string::npos) {
+      if (!spec->takes_value) {
+        problem = std::string(spec->name) + " takes no value";
+        return false;
+      }
+      value = arg.substr(equals + 1);
+    } else if (spec->takes_value) {
+      if (i + 1 >= args.size()) {
+        problem = std::string(spec->name) + " wants a value";
+        return false;
+      }
+      value = args[++i];
+    }
+    if (!spec->apply(options, value, problem)) return false;
+  }
+  if (options.command == tool_command::help || options.command == tool_command::version) return true;
+  if (options.command == tool_command::inspect) {
+    if (operands.empty()) return true;
+    problem = "--inspect takes no other operand than its file";
+    return false;
+  }
+  if (operands.size() != 1) {
+    problem = operands.empty() ? "no APP_DIR given (see --help)" : "more than one APP_DIR given: " + operands[1];
+    return false;
+  }
+  options.app_dir = operands[0];
+  if (options.output.empty()) {
+    problem = "no output given: -o OUT.exe";
+    return false;
+  }
+  return true;
+}

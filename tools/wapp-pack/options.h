@@ -1,0 +1,31 @@
+#pragma once
+// The command line: what to pack, where, and the settings it overrides.
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings_document.h"
+
+enum class tool_command { pack, inspect, help, version };
+
+struct pack_options {
+  tool_command command = tool_command::pack;
+  std::string app_dir;  // UTF-8 paths, as given
+  std::string output;
+  std::string launcher;  // empty: launcher.exe beside the packer
+  std::string settings_file;
+  std::string icon;
+  std::string inspect_file;
+  std::array<std::optional<std::string>, setting_count> overrides;
+  std::vector<std::string> excludes;
+  int level = 6;
+  bool quiet = false;
+};
+
+extern const char wapp_pack_version[];
+extern const char usage_text[];
+
+// False with a one-line problem for an unknown option, a missing or bad
+// value, or a missing operand.
+bool parse_options(const std::vector<std::string>& args, pack_options& options, std::string& problem);

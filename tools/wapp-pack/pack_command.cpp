@@ -1,0 +1,194 @@
+// Packing: settings, folder and launcher checked first, then the output
+// written under a temporary name beside the target and renamed at the end,
+// so that the target is never a half-written executable.
+#include <chrono>
+
+#include "app_folder.h"
+#include "icon_resources.h"
+#include "settings_document.h"
+#include "text_paths.h"
+#include "wapp_pack.h"
+#include "zip_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using clock_type = std::chrono::steady_clock;
+
+// Removes the temporary output unless the pack got as far as renaming it.
+struct temporary_output {
+  fs::path path;
+  std::FILE* file = nullptr;
+  bool kept = false;
+  ~temporary_output() {
+    if (file) std::fclose(file);
+    std::error_code ignored;
+    if (!kept) fs::remove(path, ignored);
+  }
+  bool close() {
+    bool done = std::fclose(file) == 0;
+    file = nullptr;
+    return done;
+  }
+};
+
+struct packer {
+  const pack_options& options;
+  const tool_context& context;
+  clock_type::time_point started = clock_type::now();
+  clock_type::time_point shown{};
+  bool progress_shown = false;
+
+  int refuse(const std::string& problem) {
+    context.err << "wapp-pack: " << problem << "\n";
+    return exit_refused;
+  }
+  int fail(const std::string& problem) {
+    context.err << "wapp-pack: " << problem << "\n";
+    return exit_failed;
+  }
+
+  bool read_settings(settings_values& values, std::string& problem) {
+    if (!options.settings_file.empty()) {
+      std::string text;
+      json_node root;
+      json_text_error error;
+      if (!read_whole_file(path_of(options.settings_file), text, problem)) return false;
+      // Editors on Windows like to start UTF-8 files with a byte-order mark.
+      std::string_view body = text;
+      if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
+      if (!parse_json_text(body, root, error)) {
+        problem = options.settings_file + ": line " + std::to_string(error.line) + ", column " +
+                  std::to_string(error.column) + ": " + error.message;
+        return false;
+      }
+      if (!take_settings_file(root, values, problem)) {
+        problem = options.settings_file + ": " + problem;
+        return false;
+      }
+    }
+    for (int i = 0; i < setting_count; i++) {
+      if (options.overrides[i]) values.given[i] = options.overrides[i];
+    }
+    return true;
+  }
+
+  // The launcher's bytes up to any payload it already carries.
+  bool read_launcher(const fs::path& launcher, std::string& image, std::string& problem) {
+    if (!read_whole_file(launcher, image, problem)) {
+      problem = "cannot read the launcher " + utf8_of(launcher);
+      return false;
+    }
+    if (image.compare(0, 2, "MZ") != 0) {
+      problem = "the launcher " + utf8_of(launcher) + " is not a Windows executable";
+      return false;
+    }
+    trailer_layout old = find_trailer(image);
+    if (old.present && !old.sound) {
+      problem = "the launcher " + utf8_of(launcher) + " ends with a damaged payload";
+      return false;
+    }
+    image.resize(old.start);
+    return true;
+  }
+
+  void show_progress(const zip_counts& counts) {
+    if (options.quiet || !context.terminal) return;
+    auto now = clock_type::now();
+    // Only folders that take a while get a progress line.
+    if (now - started < std::chrono::milliseconds(500) || now - shown < std::chrono::milliseconds(200)) return;
+    shown = now;
+    progress_shown = true;
+    context.err << "\rpacking: " << counts.files << " files, " << size_text(counts.bytes_in) << "    " << std::flush;
+  }
+
+  int run() {
+    std::string problem;
+    settings_values values;
+    if (!read_settings(values, problem)) return refuse(problem);
+    std::string document = settings_document(values);
+    if ((int64_t)document.size() > context.part_limit)
+      return refuse("the settings take more bytes than their 32-bit length field can hold");
+
+    fs::path app_dir = path_of(options.app_dir), output = path_of(options.output);
+    fs::path launcher = options.launcher.empty() ? context.program_dir / "launcher.exe" : path_of(options.launcher);
+    app_folder folder;
+    if (!scan_app_folder(app_dir, options.excludes, folder, problem)) return refuse(problem);
+    bool with_archive = folder.has_index;
+    if (!with_archive && !values.given[setting_index("StartURL")])
+      return refuse("the app folder " + options.app_dir + " has no index.html (or give --start-url)");
+
+    fs::path target = comparable_path(output);
+    std::error_code error;
+    if (target == comparable_path(launcher)) return refuse("the output would overwrite the launcher");
+    if (path_is_within(target, comparable_path(app_dir))) return refuse("the output lies inside the app folder");
+    if (fs::is_directory(output, error)) return refuse("the output " + options.output + " is a folder");
+    if (!fs::is_directory(target.parent_path(), error))
+      return refuse("the folder of the output " + options.output + " does not exist");
+
+    std::string image;
+    if (!read_launcher(launcher, image, problem)) return refuse(problem);
+    std::vector<icon_image> icons;
+    if (!options.icon.empty()) {
+      std::string ico;
+      if (!read_whole_file(path_of(options.icon), ico, problem)) return refuse(problem);
+      if (!read_icon_file(ico, icons, problem)) return refuse(options.icon + ": " + problem);
+#ifndef _WIN32
+      if (!replace_icon_in_image(image, icons, problem)) return refuse("cannot change the icon: " + problem);
+#endif
+    }
+
+    temporary_output temporary;
+    std::string temporary_name = ".";
+    temporary_name += utf8_of(output.filename());
+    temporary_name += ".wapp-pack-" + std::to_string(process_id()) + ".tmp";
+    temporary.path = output.parent_path() / path_of(temporary_name);
+    temporary.file = open_file(temporary.path, "wb");
+    if (!temporary.file) return fail("cannot create " + utf8_of(temporary.path));
+    if (std::fwrite(image.data(), 1, image.size(), temporary.file) != image.size() || !temporary.close())
+      return fail("cannot write " + utf8_of(temporary.path));
+#ifdef _WIN32
+    // The system's resource update rewrites the file, so it runs before
+    // anything is appended.
+    if (!icons.empty() && !replace_icon_in_file(temporary.path.wstring(), icons, problem))
+      return refuse("cannot change the icon: " + problem);
+#endif
+    if (!(temporary.file = open_file(temporary.path, "ab"))) return fail("cannot write " + utf8_of(temporary.path));
+
+    zip_counts counts{};
+    std::string head = document + length_field((int64_t)document.size());
+    if (std::fwrite(head.data(), 1, head.size(), temporary.file) != head.size())
+      return fail("cannot write " + utf8_of(temporary.path));
+    if (with_archive) {
+      zip_outcome outcome = write_app_zip(
+          temporary.file, folder, options.level, context.part_limit,
+          [&](const zip_counts& c) { show_progress(c); }, counts, problem);
+      if (progress_shown) context.err << "\r\033[K" << std::flush;
+      if (outcome == zip_outcome::refused) return refuse(problem);
+      if (outcome == zip_outcome::failed) return fail(problem);
+    }
+    std::string tail = length_field((int64_t)counts.bytes_out) + "WAPP";
+    if (std::fwrite(tail.data(), 1, tail.size(), temporary.file) != tail.size() || !temporary.close())
+      return fail("cannot write " + utf8_of(temporary.path));
+    if (!replace_file(temporary.path, output, problem)) return fail(problem);
+    temporary.kept = true;
+
+    if (!with_archive && !options.quiet)
+      context.err << "wapp-pack: note: no index.html, so no files are packed; the launcher will show "
+                  << *values.given[setting_index("StartURL")] << "\n";
+    if (!options.quiet) {
+      std::chrono::duration<double> took = clock_type::now() - started;
+      char seconds[32];
+      std::snprintf(seconds, sizeof seconds, "%.2f s", took.count());
+      context.out << options.output << ": " << counts.files << " files, " << size_text(counts.bytes_in) << " in, "
+                  << size_text(counts.bytes_out) << " packed, " << size_text(fs::file_size(output, error))
+                  << " written, " << seconds << "\n";
+    }
+    return exit_done;
+  }
+};
+
+}  // namespace
+
+int pack_app(const pack_options& options, const tool_context& context) { return packer{options, context}.run(); }

@@ -1,0 +1,324 @@
+#include "pe_resources.h"
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+constexpr uint32_t section_header_size = 40;
+constexpr uint32_t resource_directory = 2;  // data directory indexes
+constexpr uint32_t security_directory = 4;
+constexpr uint32_t subdirectory_bit = 0x80000000;
+constexpr uint32_t new_section_flags = 0x40000040;  // initialised data, readable
+
+uint32_t get16(const std::string& b, size_t at) {
+  return at + 2 <= b.size() ? (uint8_t)b[at] | (uint8_t)b[at + 1] << 8 : 0;
+}
+uint32_t get32(const std::string& b, size_t at) {
+  return at + 4 <= b.size() ? get16(b, at) | get16(b, at + 2) << 16 : 0;
+}
+void put16(std::string& b, size_t at, uint32_t v) {
+  b[at] = (char)(v & 0xFF);
+  b[at + 1] = (char)((v >> 8) & 0xFF);
+}
+void put32(std::string& b, size_t at, uint32_t v) {
+  put16(b, at, v & 0xFFFF);
+  put16(b, at + 2, v >> 16);
+}
+uint32_t align_up(uint64_t value, uint32_t alignment) {
+  return (uint32_t)((value + alignment - 1) / alignment * alignment);
+}
+
+struct section {
+  size_t header;  // offset of its header in the file
+  uint32_t virtual_size, virtual_address, raw_size, raw_pointer;
+  uint32_t virtual_end() const { return virtual_address + std::max(virtual_size, raw_size); }
+};
+
+struct pe_view {
+  size_t pe_header;
+  size_t optional_header;
+  bool plus;  // PE32+
+  uint32_t section_alignment, file_alignment, size_of_headers;
+  size_t directories;  // offset of the data directory array
+  uint32_t directory_count;
+  size_t section_table;
+  std::vector<section> sections;
+
+  uint32_t directory_rva(uint32_t index, const std::string& b) const {
+    return index < directory_count ? get32(b, directories + 8 * index) : 0;
+  }
+  uint32_t directory_size(uint32_t index, const std::string& b) const {
+    return index < directory_count ? get32(b, directories + 8 * index + 4) : 0;
+  }
+  // The file offset of size bytes at rva, or none when they are not all in
+  // one section's file data.
+  bool offset_of(uint32_t rva, uint32_t size, size_t& offset) const {
+    for (const auto& s : sections) {
+      if (rva >= s.virtual_address && (uint64_t)rva + size <= (uint64_t)s.virtual_address + s.raw_size) {
+        offset = s.raw_pointer + (rva - s.virtual_address);
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+bool view_pe(const std::string& b, pe_view& pe, std::string& problem) {
+  problem = "not a Windows executable this tool can edit";
+  if (b.size() < 64 || b.compare(0, 2, "MZ") != 0) return false;
+  size_t pe_header = pe.pe_header = get32(b, 60);
+  if (pe_header + 24 > b.size() || b.compare(pe_header, 4, std::string("PE\0\0", 4)) != 0) return false;
+  uint32_t section_count = get16(b, pe_header + 6);
+  uint32_t optional_size = get16(b, pe_header + 20);
+  pe.optional_header = pe_header + 24;
+  uint32_t magic = get16(b, pe.optional_header);
+  if (magic != 0x10B && magic != 0x20B) return false;
+  pe.plus = magic == 0x20B;
+  pe.section_alignment = get32(b, pe.optional_header + 32);
+  pe.file_alignment = get32(b, pe.optional_header + 36);
+  pe.size_of_headers = get32(b, pe.optional_header + 60);
+  size_t count_field = pe.optional_header + (pe.plus ? 108 : 92);
+  pe.directory_count = get32(b, count_field);
+  pe.directories = count_field + 4;
+  pe.section_table = pe.optional_header + optional_size;
+  if (pe.directories + 8ull * pe.directory_count > pe.section_table ||
+      pe.section_table + (uint64_t)section_header_size * section_count > b.size() || pe.file_alignment == 0 ||
+      pe.section_alignment == 0)
+    return false;
+  for (uint32_t i = 0; i < section_count; i++) {
+    size_t h = pe.section_table + section_header_size * i;
+    pe.sections.push_back({h, get32(b, h + 8), get32(b, h + 12), get32(b, h + 16), get32(b, h + 20)});
+  }
+  problem.clear();
+  return true;
+}
+
+std::u16string directory_string(const std::string& b, size_t at) {
+  std::u16string name;
+  uint32_t length = get16(b, at);
+  if (at + 2 + 2ull * length > b.size()) return u"?";
+  for (uint32_t i = 0; i < length; i++) name += (char16_t)get16(b, at + 2 + 2 * i);
+  return name;
+}
+
+struct tree_reader {
+  const std::string& b;
+  const pe_view& pe;
+  size_t base;  // file offset of the resource directory
+  uint32_t size;
+  std::vector<resource_item>& items;
+
+  // Entries of the directory at offset, calling visit(id, target offset, is directory).
+  template <typename Visit>
+  bool entries(uint32_t offset, Visit visit) {
+    if ((uint64_t)offset + 16 > size) return false;
+    uint32_t count = get16(b, base + offset + 12) + get16(b, base + offset + 14);
+    if ((uint64_t)offset + 16 + 8ull * count > size) return false;
+    for (uint32_t i = 0; i < count; i++) {
+      size_t entry = base + offset + 16 + 8 * i;
+      uint32_t name_field = get32(b, entry), target = get32(b, entry + 4);
+      resource_id id{name_field, {}};
+      if (name_field & subdirectory_bit) {
+        uint32_t string_offset = name_field & ~subdirectory_bit;
+        if (string_offset + 2ull > size) return false;
+        id = {0, directory_string(b, base + string_offset)};
+      }
+      if (!visit(id, target & ~subdirectory_bit, (target & subdirectory_bit) != 0)) return false;
+    }
+    return true;
+  }
+
+  bool read() {
+    return entries(0, [&](const resource_id& type, uint32_t types, bool is_directory) {
+      return is_directory && entries(types, [&](const resource_id& name, uint32_t names, bool is_directory) {
+               return is_directory && entries(names, [&](const resource_id& language, uint32_t leaf, bool is_dir) {
+                        return !is_dir && leaf_item(type, name, (uint16_t)language.number, leaf);
+                      });
+             });
+    });
+  }
+
+  bool leaf_item(const resource_id& type, const resource_id& name, uint16_t language, uint32_t leaf) {
+    if ((uint64_t)leaf + 16 > size) return false;
+    uint32_t rva = get32(b, base + leaf), length = get32(b, base + leaf + 4);
+    size_t data = 0;
+    if (!pe.offset_of(rva, length, data)) return false;
+    items.push_back({type, name, language, get32(b, base + leaf + 8), b.substr(data, length)});
+    return true;
+  }
+};
+
+// Named entries come first, ordered by their upper-case names, as the loader
+// searches them; numbered ones follow in ascending order.
+bool id_less(const resource_id& a, const resource_id& b) {
+  if (a.name.empty() != b.name.empty()) return !a.name.empty();
+  if (a.name.empty()) return a.number < b.number;
+  auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? (char16_t)(c - 32) : c; };
+  return std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
+                                      [&](char16_t x, char16_t y) { return upper(x) < upper(y); });
+}
+
+// The resource section's bytes for items sorted by type, name and language,
+// with data entries pointing at section_rva onwards.
+std::string build_resource_section(std::vector<resource_item> items, uint32_t section_rva) {
+  std::stable_sort(items.begin(), items.end(), [](const resource_item& a, const resource_item& b) {
+    if (!(a.type == b.type)) return id_less(a.type, b.type);
+    if (!(a.name == b.name)) return id_less(a.name, b.name);
+    return a.language < b.language;
+  });
+  // Ranges of items: per type, and per type and name.
+  std::vector<std::pair<size_t, size_t>> types, names;
+  for (size_t i = 0; i < items.size(); i++) {
+    if (i == 0 || !(items[i].type == items[i - 1].type)) types.push_back({i, i});
+    if (i == 0 || !(items[i].type == items[i - 1].type) || !(items[i].name == items[i - 1].name))
+      names.push_back({i, i});
+    types.back().second = names.back().second = i + 1;
+  }
+  uint32_t directories = 16 + 8 * (uint32_t)types.size();
+  directories += 16 * (uint32_t)types.size() + 8 * (uint32_t)names.size();
+  directories += 16 * (uint32_t)names.size() + 8 * (uint32_t)items.size();
+  uint32_t leaves = directories, strings = leaves + 16 * (uint32_t)items.size();
+
+  std::string out(strings, '\0');
+  std::map<std::u16string, uint32_t> string_offsets;
+  auto name_field = [&](const resource_id& id) -> uint32_t {
+    if (id.name.empty()) return id.number;
+    auto [it, fresh] = string_offsets.emplace(id.name, (uint32_t)out.size());
+    if (fresh) {
+      out.append(2 + 2 * id.name.size(), '\0');
+      put16(out, it->second, (uint32_t)id.name.size());
+      for (size_t i = 0; i < id.name.size(); i++) put16(out, it->second + 2 + 2 * i, id.name[i]);
+    }
+    return it->second | subdirectory_bit;
+  };
+  uint32_t next_directory = 0;
+  auto directory = [&](size_t named, size_t numbered) {
+    uint32_t at = next_directory;
+    put16(out, at + 12, (uint32_t)named);
+    put16(out, at + 14, (uint32_t)numbered);
+    next_directory += 16 + 8 * (uint32_t)(named + numbered);
+    return at;
+  };
+  // Directories level by level: the root, then each type's, then each name's.
+  size_t named_types = 0;
+  for (const auto& t : types) named_types += !items[t.first].type.name.empty();
+  uint32_t root = directory(named_types, types.size() - named_types);
+  std::vector<uint32_t> type_dirs, name_dirs;
+  for (const auto& [first, last] : types) {
+    size_t total = 0, named = 0;
+    for (const auto& n : names) {
+      if (n.first >= first && n.first < last) total++, named += !items[n.first].name.name.empty();
+    }
+    type_dirs.push_back(directory(named, total - named));
+  }
+  for (const auto& [first, last] : names) name_dirs.push_back(directory(0, last - first));
+  size_t name_index = 0;
+  for (size_t t = 0; t < types.size(); t++) {
+    put32(out, root + 16 + 8 * t, name_field(items[types[t].first].type));
+    put32(out, root + 16 + 8 * t + 4, type_dirs[t] | subdirectory_bit);
+    for (size_t k = 0; name_index < names.size() && names[name_index].first < types[t].second; k++, name_index++) {
+      const auto& [first, last] = names[name_index];
+      put32(out, type_dirs[t] + 16 + 8 * k, name_field(items[first].name));
+      put32(out, type_dirs[t] + 16 + 8 * k + 4, name_dirs[name_index] | subdirectory_bit);
+      for (size_t i = first; i < last; i++) {
+        put32(out, name_dirs[name_index] + 16 + 8 * (i - first), items[i].language);
+        put32(out, name_dirs[name_index] + 16 + 8 * (i - first) + 4, leaves + 16 * (uint32_t)i);
+      }
+    }
+  }
+  for (size_t i = 0; i < items.size(); i++) {
+    out.resize(align_up(out.size(), 8), '\0');
+    put32(out, leaves + 16 * i, section_rva + (uint32_t)out.size());
+    put32(out, leaves + 16 * i + 4, (uint32_t)items[i].data.size());
+    put32(out, leaves + 16 * i + 8, items[i].codepage);
+    out += items[i].data;
+  }
+  return out;
+}
+
+}  // namespace
+
+const char signed_problem[] = "the launcher is signed: changing its icon would break the signature";
+
+bool pe_is_signed(const std::string& image) {
+  pe_view pe;
+  std::string problem;
+  return view_pe(image, pe, problem) && pe.directory_size(security_directory, image) != 0;
+}
+
+bool read_pe_resources(const std::string& image, std::vector<resource_item>& items, std::string& problem) {
+  items.clear();
+  pe_view pe;
+  if (!view_pe(image, pe, problem)) return false;
+  uint32_t rva = pe.directory_rva(resource_directory, image), size = pe.directory_size(resource_directory, image);
+  if (rva == 0) return true;
+  size_t base = 0;
+  if (!pe.offset_of(rva, size, base) || !tree_reader{image, pe, base, size, items}.read()) {
+    problem = "the executable's resources are damaged";
+    return false;
+  }
+  return true;
+}
+
+bool write_pe_resources(std::string& image, const std::vector<resource_item>& items, std::string& problem) {
+  pe_view pe;
+  if (!view_pe(image, pe, problem)) return false;
+  if (pe.directory_count <= resource_directory || pe.sections.empty() || pe.section_alignment < 0x1000) {
+    problem = "the executable's layout leaves no place for new resources";
+    return false;
+  }
+  if (pe.directory_size(security_directory, image) != 0) {
+    problem = signed_problem;
+    return false;
+  }
+  uint32_t resource_rva = pe.directory_rva(resource_directory, image);
+  auto last = std::max_element(pe.sections.begin(), pe.sections.end(), [](const section& a, const section& b) {
+    return a.virtual_address < b.virtual_address;
+  });
+  // The old resource section is rewritten when nothing follows it, in memory
+  // or in the file; otherwise the new tree goes into a new last section.
+  bool in_place = resource_rva == last->virtual_address && (uint64_t)last->raw_pointer + last->raw_size >= image.size();
+  section target{};
+  if (in_place) {
+    target = *last;
+    image.resize(target.raw_pointer);
+  } else {
+    size_t table_end = pe.section_table + section_header_size * pe.sections.size();
+    bool room = table_end + section_header_size <= pe.size_of_headers;
+    for (const auto& s : pe.sections) room = room && (s.raw_size == 0 || table_end + section_header_size <= s.raw_pointer);
+    for (size_t i = table_end; room && i < table_end + section_header_size; i++) room = image[i] == 0;
+    if (!room) {
+      problem = "the executable has no room for another section header";
+      return false;
+    }
+    target = {table_end, 0, align_up(last->virtual_end(), pe.section_alignment), 0,
+              align_up(image.size(), pe.file_alignment)};
+    image.resize(target.raw_pointer, '\0');
+    image.replace(table_end, 8, ".rsrc\0\0\0", 8);
+    put32(image, table_end + 36, new_section_flags);
+    put16(image, pe.pe_header + 6, (uint32_t)pe.sections.size() + 1);
+    // The old section stays, unreferenced; its name says so.
+    for (const auto& s : pe.sections) {
+      if (resource_rva && resource_rva >= s.virtual_address && resource_rva < s.virtual_end())
+        image.replace(s.header, 8, ".oldrsrc", 8);
+    }
+  }
+  std::string data = build_resource_section(items, target.virtual_address);
+  uint32_t raw_size = align_up(data.size(), pe.file_alignment);
+  image += data;
+  image.resize(target.raw_pointer + (size_t)raw_size, '\0');
+  put32(image, target.header + 8, (uint32_t)data.size());
+  put32(image, target.header + 12, target.virtual_address);
+  put32(image, target.header + 16, raw_size);
+  put32(image, target.header + 20, target.raw_pointer);
+  size_t initialised = pe.optional_header + 8;
+  put32(image, initialised, get32(image, initialised) - target.raw_size + raw_size);
+  put32(image, pe.optional_header + 56, align_up((uint64_t)target.virtual_address + data.size(), pe.section_alignment));
+  put32(image, pe.directories + 8 * resource_directory, target.virtual_address);
+  put32(image, pe.directories + 8 * resource_directory + 4, (uint32_t)data.size());
+  // The appended payload would not match any checksum; loaders of programs
+  // do not check it.
+  put32(image, pe.optional_header + 64, 0);
+  return true;
+}

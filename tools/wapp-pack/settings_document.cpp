@@ -1,0 +1,57 @@
+#include "settings_document.h"
+
+const std::array<setting_key, setting_count> setting_keys = {{
+    {"WindowWidth", "800", setting_kind::size, "inner width of the window, in 1/96 inch"},
+    {"WindowHeight", "600", setting_kind::size, "inner height of the window, in 1/96 inch"},
+    {"WindowTitle", "Mi App", setting_kind::text, "title of the window"},
+    {"StartURL", "#", setting_kind::text, "address shown when the payload has no archive"},
+    {"AlwaysOnTop", "0", setting_kind::switch_on_when_not_zero, "any value but 0 keeps the window on top"},
+    {"ShowMinimizeButton", "1", setting_kind::switch_on_when_one, "1 gives the window a minimize box"},
+    {"ShowMaximizeButton", "1", setting_kind::switch_on_when_one, "1 gives the window a maximize box"},
+    {"Fullscreen", "0", setting_kind::switch_on_when_one, "1 fills the first screen"},
+    {"Frameless", "0", setting_kind::switch_on_when_one, "1 makes a bare window without frame or caption"},
+    {"Resizable", "0", setting_kind::switch_on_when_one, "1 gives the window a sizing border"},
+}};
+
+int setting_index(std::string_view name) {
+  for (int i = 0; i < setting_count; i++) {
+    if (name == setting_keys[i].name) return i;
+  }
+  return -1;
+}
+
+bool take_settings_file(const json_node& root, settings_values& values, std::string& problem) {
+  if (root.kind != json_kind::object) {
+    problem = "the settings must be a JSON object";
+    return false;
+  }
+  for (const auto& [name, value] : root.members) {
+    int index = setting_index(name);
+    if (index < 0) {
+      values.others.emplace_back(name, value);
+      continue;
+    }
+    const setting_key& key = setting_keys[index];
+    bool is_switch = key.kind == setting_kind::switch_on_when_one || key.kind == setting_kind::switch_on_when_not_zero;
+    if (value.kind == json_kind::string || value.kind == json_kind::number) {
+      values.given[index] = value.text;
+    } else if (value.kind == json_kind::boolean && is_switch) {
+      values.given[index].emplace(1, value.text == "true" ? '1' : '0');
+    } else if (value.kind != json_kind::null) {
+      problem = std::string(key.name) + " must be a string" + (is_switch ? ", a number or true/false" : " or a number");
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string settings_document(const settings_values& values) {
+  std::string out = "{";
+  auto member = [&](const std::string& name, const std::string& value) {
+    out += (out.size() > 1 ? ",\r\n  " : "\r\n  ") + json_quoted(name) + ": " + value;
+  };
+  for (int i = 0; i < setting_count; i++)
+    member(setting_keys[i].name, json_quoted(values.given[i].value_or(setting_keys[i].default_text)));
+  for (const auto& [name, value] : values.others) member(name, json_compact(value));
+  return out + "\r\n}";
+}

@@ -1,0 +1,103 @@
+#include "text_paths.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <cstring>
+#include <cwctype>
+
+namespace fs = std::filesystem;
+
+std::string utf8_of(const fs::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+fs::path path_of(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::FILE* open_file(const fs::path& path, const char* mode) {
+#ifdef _WIN32
+  std::wstring wide_mode(mode, mode + strlen(mode));
+  return _wfopen(path.c_str(), wide_mode.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool read_whole_file(const fs::path& path, std::string& bytes, std::string& problem) {
+  bytes.clear();
+  std::FILE* file = open_file(path, "rb");
+  if (!file) {
+    problem = "cannot read " + utf8_of(path);
+    return false;
+  }
+  char buffer[65536];
+  size_t count;
+  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) problem = "cannot read " + utf8_of(path);
+  return !failed;
+}
+
+fs::path program_directory() {
+#ifdef _WIN32
+  std::wstring name(32768, L'\0');
+  name.resize(GetModuleFileNameW(nullptr, name.data(), (DWORD)name.size()));
+  return fs::path(name).parent_path();
+#else
+  std::error_code error;
+  return fs::read_symlink("/proc/self/exe", error).parent_path();
+#endif
+}
+
+bool replace_file(const fs::path& from, const fs::path& to, std::string& problem) {
+#ifdef _WIN32
+  bool done = MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+  bool done = std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+  if (!done) problem = "cannot replace " + utf8_of(to);
+  return done;
+}
+
+fs::path comparable_path(const fs::path& path) {
+  std::error_code error;
+  fs::path absolute = fs::weakly_canonical(fs::absolute(path, error), error).lexically_normal();
+#ifdef _WIN32
+  std::wstring text = absolute.wstring();
+  for (wchar_t& c : text) c = (wchar_t)std::towlower(c);
+  absolute = text;
+#endif
+  return absolute;
+}
+
+bool path_is_within(const fs::path& inner, const fs::path& outer) {
+  fs::path base = outer.has_filename() ? outer : outer.parent_path();
+  auto part = inner.begin();
+  for (const auto& expected : base) {
+    if (part == inner.end() || *part != expected) return false;
+    ++part;
+  }
+  return true;
+}
+
+bool is_terminal(std::FILE* stream) {
+#ifdef _WIN32
+  return _isatty(_fileno(stream)) != 0;
+#else
+  return isatty(fileno(stream)) != 0;
+#endif
+}
+
+int process_id() {
+#ifdef _WIN32
+  return (int)GetCurrentProcessId();
+#else
+  return (int)getpid();
+#endif
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Paths, files and the few calls that differ between Windows and Linux. Texts
+// are UTF-8 everywhere in the packer; paths convert at this edge.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+std::string utf8_of(const std::filesystem::path& path);
+std::filesystem::path path_of(const std::string& utf8);
+
+// fopen with a path that may hold any character.
+std::FILE* open_file(const std::filesystem::path& path, const char* mode);
+bool read_whole_file(const std::filesystem::path& path, std::string& bytes, std::string& problem);
+
+// The folder of the running program.
+std::filesystem::path program_directory();
+
+// Renames over an existing target in one step.
+bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to, std::string& problem);
+
+// The absolute, normalised form with links resolved as far as the path
+// exists; on Windows in lower case, since its file names ignore case.
+std::filesystem::path comparable_path(const std::filesystem::path& path);
+// Whether inner lies in (or is) the folder outer, comparable forms assumed.
+bool path_is_within(const std::filesystem::path& inner, const std::filesystem::path& outer);
+
+bool is_terminal(std::FILE* stream);
+int process_id();

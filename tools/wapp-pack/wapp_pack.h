@@ -1,0 +1,30 @@
+#pragma once
+// wapp-pack as a function of its arguments, so that tests run it in-process
+// exactly as the program does.
+#include <cstdint>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "options.h"
+#include "payload.h"
+
+constexpr int exit_done = 0;
+constexpr int exit_failed = 1;   // a write failed, or --inspect found no sound payload
+constexpr int exit_refused = 2;  // bad usage or input; nothing was written
+
+struct tool_context {
+  std::filesystem::path program_dir;  // where the default launcher.exe lies
+  std::ostream& out;
+  std::ostream& err;
+  bool terminal;  // err is a terminal: progress may be shown on it
+  int64_t part_limit = payload_part_limit;  // largest JSON text or archive
+};
+
+int run_wapp_pack(const std::vector<std::string>& args, const tool_context& context);
+int pack_app(const pack_options& options, const tool_context& context);
+int inspect_packed_file(const std::string& path, const tool_context& context);
+
+// "812 B", "12.3 kB", "4.5 MB": sizes for people.
+std::string size_text(uint64_t bytes);
