@@ -1,58 +1,20 @@
 #pragma once
-// Drives real launcher processes: builds an executable with a payload, runs
-// it with a private temporary directory, finds its window by title, and
-// closes, resizes or kills it. One launcher_run per process.
+// What every end-to-end test stands on: a private folder per test, the
+// launchers made for it with their payloads, and the processes started from
+// them (launcher_run).
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/core/files.h"
 #include "runtime/pack/pack.h"
+#include "support/launcher_process.h"
 #include "support/runtime_environment.h"
 #include "support/web_app_files.h"
-
-// Long enough for a cold Wine start on a busy machine.
-constexpr DWORD launcher_timeout_ms = 30000;
-
-struct window_facts {
-  RECT outer;   // GetWindowRect
-  RECT client;  // GetClientRect
-  LONG style;
-  LONG extended_style;
-  int child_windows;
-};
-
-window_facts facts_of(HWND window);
-
-// The environment of this process with TMP and TEMP set to temp, as a
-// block for CreateProcessW.
-std::wstring environment_with_temp(const fs::path& temp);
-
-class launcher_run {
- public:
-  launcher_run(const fs::path& executable, const fs::path& temp);
-  ~launcher_run();
-  launcher_run(const launcher_run&) = delete;
-  launcher_run& operator=(const launcher_run&) = delete;
-
-  bool started() const { return process_.hProcess != nullptr; }
-  // The process's visible top-level window with this title, once the
-  // launcher has gone on to wait for input; none after the timeout.
-  HWND wait_for_window(const std::wstring& title);
-  // Asks the window to close, as its close box does.
-  void close();
-  // The exit code, or STILL_ACTIVE when the process has not ended in time.
-  DWORD wait_for_exit();
-  // Ends the process the hard way, as a crash or the task manager would.
-  void kill();
-
-  HWND window = nullptr;
-
- private:
-  PROCESS_INFORMATION process_ = {};
-};
 
 // One private folder per test, holding the launchers made for it (bin/) and
 // the temporary directory they are started with (tmp/).
