@@ -36,9 +36,14 @@ std::string end_to_end_test::archive_of(const entry_list& files) {
 
 fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings,
                                         const entry_list& files) {
+  return make_launcher(name, settings, files.empty() ? "" : archive_of(files));
+}
+
+fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings,
+                                        const std::string& archive) {
   fs::path executable = bin / (name + L".exe");
-  last_archive = files.empty() ? "" : archive_of(files);
-  write_file(executable, read_file(built_launcher()) + payload_trailer(settings, last_archive));
+  last_archive = archive;
+  write_file(executable, read_file(built_launcher()) + payload_trailer(settings, archive));
   return executable;
 }
 

@@ -28,6 +28,8 @@ class end_to_end_test : public ::testing::Test {
   // launcher.exe with [settings][J][archive of files][Z]["WAPP"] appended;
   // empty settings or files leave their part out.
   fs::path make_launcher(const std::wstring& name, const std::string& settings, const entry_list& files);
+  // The same with the archive's bytes as given.
+  fs::path make_launcher(const std::wstring& name, const std::string& settings, const std::string& archive);
   // launcher.exe as it is built, with no payload at all.
   fs::path plain_launcher(const std::wstring& name);
   // Everything under tmp/ that belongs to web app folders ("webapp*").

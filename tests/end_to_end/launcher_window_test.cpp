@@ -112,8 +112,11 @@ TEST_F(LauncherWindow, PayloadsWithoutAnAppShowTheStartAddressAndUnpackNothing) 
     int width, height;
     LONG shape;
   } cases[] = {
-      {L"no archive", make_launcher(L"no-archive", settings_document("Start address"), {}), L"Start address", 500,
-       850, 0x00C80000},
+      {L"no archive", make_launcher(L"no-archive", settings_document("Start address"), entry_list{}),
+       L"Start address", 500, 850, 0x00C80000},
+      // The folder was made for it, and goes again at once.
+      {L"an archive that is not one", make_launcher(L"not-zip", settings_document("Not a zip"), "not an archive"),
+       L"Not a zip", 500, 850, 0x00C80000},
       {L"no payload", plain_launcher(L"plain"), L"App por defecto", 800, 600, 0x00CB0000},
       {L"settings that do not parse",
        make_launcher(L"broken", "{\"WindowTitle\": \"Broken\"", {{L"index.html", "never unpacked"}}), nullptr, 0, 0,

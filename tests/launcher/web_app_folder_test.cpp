@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "launcher/web_app_folder.h"
-#include "runtime/core/files.h"
-#include "runtime/core/strings.h"
 #include "support/web_app_files.h"
 
 namespace {
@@ -24,15 +22,6 @@ TEST(WebAppEntryNames, OnlyRelativeOrdinaryNamesAreUnpacked) {
 
 class WebAppFolders : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    file_library_start();
-    pack_library_start();
-    enable_zip_packer();
-  }
-  static void TearDownTestSuite() {
-    pack_library_stop();
-    file_library_stop();
-  }
   void SetUp() override {
     temp = fs::temp_directory_path() / ("wapp-folders-" + std::to_string(GetCurrentProcessId()));
     fs::remove_all(temp);
@@ -53,38 +42,10 @@ class WebAppFolders : public ::testing::Test {
   std::wstring temporary;
 };
 
-TEST_F(WebAppFolders, EachLauncherKeepsItsOwnFolderAndForeignOnesAreLeftAlone) {
+TEST_F(WebAppFolders, AStartRemovesOnlyWhatLaunchersThatAreGoneLeftBehind) {
   fs::create_directories(temp / "webapp");
   write_file(temp / "webapp" / "mine.txt", "not a launcher's");
-  web_app_folder_claim first, second, third;
-  ASSERT_TRUE(claim_web_app_folder(temporary.c_str(), first));
-  ASSERT_TRUE(claim_web_app_folder(temporary.c_str(), second));
-  EXPECT_EQ(std::wstring(first.folder), temporary + L"webapp-2/");
-  EXPECT_EQ(std::wstring(second.folder), temporary + L"webapp-3/");
-  write_file(temp / "webapp-2" / "index.html", "first");
-  write_file(temp / "webapp-3" / "index.html", "second");
-
-  // Another launcher starting now sees both as live.
-  remove_stale_web_app_folders(temporary.c_str());
-  EXPECT_EQ(tree_of(temp), (std::set<std::wstring>{L"webapp/", L"webapp/mine.txt", L"webapp-2/",
-                                                    L"webapp-2/index.html", L"webapp-2/webapp.lock", L"webapp-3/",
-                                                    L"webapp-3/index.html", L"webapp-3/webapp.lock"}));
-
-  release_web_app_folder(first, 0);
-  EXPECT_EQ(first.marker, nullptr);
-  EXPECT_FALSE(fs::exists(temp / "webapp-2"));
-  EXPECT_EQ(read_file(temp / "webapp-3" / "index.html"), "second");
-  // The freed name is the first free one again.
-  ASSERT_TRUE(claim_web_app_folder(temporary.c_str(), third));
-  EXPECT_EQ(std::wstring(third.folder), temporary + L"webapp-2/");
-  release_web_app_folder(second, 0);
-  release_web_app_folder(third, 0);
-  EXPECT_EQ(tree_of(temp), (std::set<std::wstring>{L"webapp/", L"webapp/mine.txt"}));
-}
-
-TEST_F(WebAppFolders, AStartRemovesWhatLaunchersThatAreGoneLeftBehind) {
-  make_left_behind(L"webapp");
-  make_left_behind(L"WEBAPP-5");
+  make_left_behind(L"WEBAPP-2");
   // Marked, but not names a launcher uses.
   make_left_behind(L"webapp-33");
   make_left_behind(L"webapp-old");
@@ -93,16 +54,25 @@ TEST_F(WebAppFolders, AStartRemovesWhatLaunchersThatAreGoneLeftBehind) {
   HANDLE busy = CreateFileW((temp / "webapp-7" / "a" / "b" / "c.txt").c_str(), GENERIC_READ, 0, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+  // A live launcher's folder: the first free name past the foreign one.
+  web_app_folder_claim live;
+  ASSERT_TRUE(claim_web_app_folder(temporary.c_str(), live));
+  EXPECT_EQ(std::wstring(live.folder), temporary + L"webapp-3/");
+  write_file(temp / "webapp-3" / "index.html", "live");
 
   remove_stale_web_app_folders(temporary.c_str());
-  EXPECT_FALSE(fs::exists(temp / "webapp"));
-  EXPECT_FALSE(fs::exists(temp / "webapp-5"));
+  EXPECT_FALSE(fs::exists(temp / "webapp-2"));
+  EXPECT_EQ(read_file(temp / "webapp" / "mine.txt"), "not a launcher's");
+  EXPECT_EQ(read_file(temp / "webapp-3" / "index.html"), "live");
   EXPECT_TRUE(fs::exists(temp / "webapp-33" / "a" / "b" / "c.txt"));
   EXPECT_TRUE(fs::exists(temp / "webapp-old" / "a" / "b" / "c.txt"));
   // What could not go stays marked, for the next start.
   EXPECT_EQ(tree_of(temp / "webapp-7"), (std::set<std::wstring>{L"a/", L"a/b/", L"a/b/c.txt", L"webapp.lock"}));
   CloseHandle(busy);
+  release_web_app_folder(live, 0);
+  EXPECT_EQ(live.marker, nullptr);
   remove_stale_web_app_folders(temporary.c_str());
+  EXPECT_FALSE(fs::exists(temp / "webapp-3"));
   EXPECT_FALSE(fs::exists(temp / "webapp-7"));
 }
 
@@ -139,34 +109,6 @@ TEST_F(WebAppFolders, RemovalWaitsBrieflyForFilesTheBrowserStillHolds) {
       EXPECT_FALSE(fs::exists(temp / "webapp"));
     }
   }
-}
-
-TEST_F(WebAppFolders, UnpackingFillsAllLevelsOrLeavesNothing) {
-  wchar_t tmp[MAX_PATH] = {};
-  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
-  SetEnvironmentVariableW(L"TMP", temporary.c_str());
-  auto unpack = [](const std::string& archive) {
-    text_scope scope;
-    return std::wstring(unpack_web_app(archive.data(), (int32_t)archive.size(), scope.start()));
-  };
-  EXPECT_EQ(unpack(""), L"");
-  EXPECT_EQ(unpack("not an archive"), L"");
-  EXPECT_TRUE(tree_of(temp).empty());
-
-  ASSERT_EQ(write_zip(temp / "app.zip", {{L"index.html", "<p>"}, {L"a/b/c/deep.js", "d"}, {L"../up.txt", "u"}}), L"");
-  const std::string archive = read_file(temp / "app.zip");
-  fs::remove(temp / "app.zip");
-  const std::wstring folder = unpack(archive);
-  EXPECT_EQ(folder, temporary + L"webapp/");
-  EXPECT_EQ(tree_of(temp), (std::set<std::wstring>{L"webapp/", L"webapp/index.html", L"webapp/a/", L"webapp/a/b/",
-                                                    L"webapp/a/b/c/", L"webapp/a/b/c/deep.js", L"webapp/webapp.zip",
-                                                    L"webapp/webapp.lock"}));
-  EXPECT_EQ(read_file(temp / "webapp" / "webapp.zip"), archive);
-  remove_web_app_folder((temporary + L"webapp-2/").c_str());  // not this run's: nothing happens
-  EXPECT_TRUE(fs::exists(temp / "webapp" / "index.html"));
-  remove_web_app_folder(folder.c_str());
-  EXPECT_TRUE(tree_of(temp).empty());
-  SetEnvironmentVariableW(L"TMP", tmp);
 }
 
 }  // namespace
