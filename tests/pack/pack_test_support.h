@@ -5,8 +5,6 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,36 +12,15 @@
 #include "runtime/core/registry.h"
 #include "runtime/core/strings.h"
 #include "runtime/pack/pack.h"
-
-namespace fs = std::filesystem;
-
-using entry_list = std::vector<std::pair<std::wstring, std::string>>;
-
-inline std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void write_file(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+#include "support/web_app_files.h"
 
 inline std::wstring entry_name(int64_t pack) {
   text_scope scope;
   return pack_entry_name(pack, scope.start());
 }
 
-// Writes an archive with the library's own writer; names ending in "/" become
-// directory entries.
 inline void make_zip(const fs::path& path, const entry_list& entries) {
-  int64_t pack = create_pack(any_number, path.c_str(), 6, zip_plugin_id);
-  ASSERT_NE(pack, 0);
-  for (const auto& [name, data] : entries) {
-    int32_t added = name.ends_with(L'/') ? add_pack_directory(pack, name.c_str())
-                                         : add_pack_memory(pack, data.data(), (int64_t)data.size(), name.c_str());
-    ASSERT_EQ(added, 1) << fs::path(name).string();
-  }
-  close_pack(pack);
+  ASSERT_EQ(write_zip(path, entries), L"") << "not added";
 }
 
 // Writes an archive with libarchive itself, the names stored as the given

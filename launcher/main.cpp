@@ -1,0 +1,136 @@
+// launcher.exe: reads the payload appended to its own file, unpacks the web
+// app, shows it in one window filled by a web view, and cleans up after the
+// window is closed. It reports nothing and always ends with exit code 0.
+#include <windows.h>
+
+#include "launcher/payload_trailer.h"
+#include "launcher/settings.h"
+#include "launcher/web_app_folder.h"
+#include "runtime/core/runtime_globals.h"
+#include "runtime/core/strings.h"
+#include "runtime/gadget/gadget.h"
+#include "runtime/gadget/web_view.h"
+#include "runtime/json/json.h"
+#include "runtime/startup/runtime.h"
+#include "runtime/window/desktops.h"
+#include "runtime/window/events.h"
+#include "runtime/window/windows.h"
+
+namespace {
+
+constexpr int64_t main_window = 0;
+constexpr int64_t web_view = 1;
+constexpr int64_t settings_document = 0;
+
+struct launcher_state {
+  payload_record payload;
+  string_var settings_text;
+  const json_value* root;
+  launcher_settings settings;
+  int64_t x, y;
+  string_var web_app_folder;
+  int64_t no_folder;  // 1 when the web app folder is the empty text
+  int64_t exit_code;
+};
+
+bool read_settings(launcher_state& state) {
+  int64_t start = accumulator.offset;
+  settings_document_text(state.payload.json_block, state.payload.json_length, start);
+  state.settings_text.store(start);
+  if (!parse_json(settings_document, state.settings_text.c_str())) return false;
+  state.root = json_root(settings_document);
+  read_launcher_settings(state.root, state.settings);
+  return true;
+}
+
+void unpack(launcher_state& state) {
+  int64_t start = accumulator.offset;
+  unpack_web_app(state.payload.archive_block, state.payload.archive_length, start);
+  state.web_app_folder.store(start);
+  state.no_folder = state.web_app_folder.empty() ? 1 : 0;
+}
+
+// Desktop sizes are device pixels and window geometry logical units; they
+// are used as they are, which agrees at 96 dpi.
+void place_window(launcher_state& state) {
+  launcher_settings& s = state.settings;
+  if (s.fullscreen == 1) {
+    s.window_width = desktop_width(0);
+    s.window_height = desktop_height(0);
+    state.x = 0;
+    state.y = 0;
+    return;
+  }
+  state.x = (desktop_width(0) - s.window_width) / 2;
+  state.y = (desktop_height(0) - s.window_height) / 2;
+}
+
+void open_web_app_window(const launcher_state& state) {
+  const launcher_settings& s = state.settings;
+  open_window(main_window, (int32_t)state.x, (int32_t)state.y, (int32_t)s.window_width, (int32_t)s.window_height,
+              s.window_title.c_str(), s.window_flags);
+  if (s.always_on_top != 0)
+    SetWindowPos(window_handle(main_window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  create_web_view_gadget(web_view, 0, 0, (int32_t)s.window_width, (int32_t)s.window_height);
+}
+
+// The address is plain concatenation: file://C:\T\webapp/index.html.
+void navigate(const launcher_state& state) {
+  if (state.no_folder == 1) {
+    set_gadget_text(web_view, state.settings.start_address.c_str());
+    return;
+  }
+  text_scope scope;
+  empty_text_at(scope.start());
+  append_text(L"file://");
+  append_text(state.web_app_folder.c_str());
+  append_text(L"index.html");
+  set_gadget_text(web_view, scope.text());
+}
+
+void run_event_loop() {
+  for (;;) {
+    int64_t event = wait_window_event();
+    if (event == event_size)
+      resize_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
+                    (int32_t)window_inner_height(main_window));
+    if (event == event_close) return;
+  }
+}
+
+// Nothing outlives the run: the folder goes whichever way the run ends,
+// and only after the window, so that the browser has let go of its files
+// while OLE is still there for the web view's teardown.
+void clean_up(const launcher_state& state) {
+  close_window(main_window);
+  if (state.no_folder == 0) remove_web_app_folder(state.web_app_folder.c_str());
+}
+
+[[noreturn]] void shut_down(const launcher_state& state) {
+  runtime_stop();
+  string_library_stop();
+  HeapDestroy(runtime.heap);
+  ExitProcess((UINT)state.exit_code);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  launcher_state state{};
+  runtime_globals_start();
+  runtime_start();
+  state.payload = read_payload_trailer();
+  // A document that does not parse gives no settings at all: no window.
+  if (!read_settings(state)) shut_down(state);
+  unpack(state);
+  if (examine_desktops() == 0) {
+    clean_up(state);
+    shut_down(state);
+  }
+  place_window(state);
+  open_web_app_window(state);
+  navigate(state);
+  run_event_loop();
+  clean_up(state);
+  shut_down(state);
+}

@@ -1,0 +1,259 @@
+#include "launcher/web_app_folder.h"
+
+#include <cwchar>
+#include <initializer_list>
+
+#include "runtime/core/files.h"
+#include "runtime/core/strings.h"
+#include "runtime/pack/pack.h"
+
+const wchar_t web_app_archive_name[] = L"webapp.zip";
+const wchar_t web_app_marker_name[] = L"webapp.lock";
+
+namespace {
+
+constexpr int64_t archive_file = 0;
+constexpr int64_t archive_pack = 1;
+// Long enough for the browser's processes to let go of the page's files
+// after its window has gone, short enough not to hold up the exit.
+constexpr DWORD removal_patience_ms = 2000;
+constexpr DWORD removal_retry_ms = 50;
+
+// The one folder this process claims for its run.
+web_app_folder_claim own_claim;
+
+bool is_separator(wchar_t c) { return c == L'/' || c == L'\\'; }
+
+bool same_name(const wchar_t* a, size_t length, const wchar_t* b) {
+  return wcslen(b) == length && _wcsnicmp(a, b, length) == 0;
+}
+
+// The system opens a device for these names in any folder, whatever
+// extension follows and with spaces before the dot.
+bool is_device_name(const wchar_t* part, size_t length) {
+  size_t base = 0;
+  while (base < length && part[base] != L'.') ++base;
+  while (base > 0 && part[base - 1] == L' ') --base;
+  for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+    if (same_name(part, base, device)) return true;
+  if (base != 4 || !(_wcsnicmp(part, L"COM", 3) == 0 || _wcsnicmp(part, L"LPT", 3) == 0)) return false;
+  wchar_t digit = part[3];
+  return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+}
+
+// Candidate i of the folder names: "webapp", then "webapp-2" and so on.
+void candidate_name(int i, wchar_t (&name)[16]) {
+  if (i == 0)
+    wcscpy(name, L"webapp");
+  else
+    swprintf(name, 16, L"webapp-%d", i + 1);
+}
+
+int candidate_index(const wchar_t* name) {
+  for (int i = 0; i < web_app_folder_names; ++i) {
+    wchar_t candidate[16];
+    candidate_name(i, candidate);
+    if (_wcsicmp(candidate, name) == 0) return i;
+  }
+  return -1;
+}
+
+bool folder_name(const wchar_t* temporary, int i, path_text& folder) {
+  wchar_t name[16];
+  candidate_name(i, name);
+  wcscat(name, L"/");
+  // The marker's name has to fit below it as well.
+  path_text marker;
+  return copy_whole_path(folder, temporary, name) && copy_whole_path(marker, folder, web_app_marker_name);
+}
+
+HANDLE open_marker(const wchar_t* folder, DWORD disposition) {
+  path_text marker;
+  copy_path(marker, folder, web_app_marker_name);
+  // No sharing: while this handle is open nobody else can open, overwrite
+  // or delete the marker, which is what "held" means.
+  return CreateFileW(marker, GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
+}
+
+// Whether anything but the marker is left in the folder.
+bool holds_more_than_marker(const wchar_t* folder) {
+  path_text pattern;
+  copy_path(pattern, folder, L"*");
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool more = false;
+  do {
+    const wchar_t* name = found.cFileName;
+    bool dots = name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]));
+    if (!dots && _wcsicmp(name, web_app_marker_name) != 0) more = true;
+  } while (!more && FindNextFileW(search, &found));
+  FindClose(search);
+  return more;
+}
+
+// Empties a folder whose marker this process holds and removes it. While the
+// handle is open no other launcher takes the folder for stale, so nothing
+// else can delete or re-create it under us.
+void remove_held_folder(const wchar_t* folder, HANDLE marker, DWORD patience_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    // The held marker cannot go, so this removes everything but the marker.
+    delete_directory(folder, L"*.*", delete_recursive);
+    if (!holds_more_than_marker(folder)) break;
+    if (GetTickCount() - start >= patience_ms) {
+      CloseHandle(marker);
+      return;
+    }
+    Sleep(removal_retry_ms);
+  }
+  // Deleted as the handle closes: there is no moment in which another
+  // launcher could open the marker of a folder that is going away.
+  FILE_DISPOSITION_INFO dispose = {TRUE};
+  SetFileInformationByHandle(marker, FileDispositionInfo, &dispose, sizeof dispose);
+  CloseHandle(marker);
+  path_text name;
+  copy_path(name, folder);
+  RemoveDirectoryW(name);
+}
+
+wchar_t* give_up_folder(int64_t at) {
+  release_web_app_folder(own_claim, 0);
+  return empty_text_at(at);
+}
+
+}  // namespace
+
+bool is_safe_entry_name(const wchar_t* name) {
+  // A leading separator makes the name absolute (or UNC with two); ":"
+  // names a drive or an alternate data stream.
+  if (!name || !name[0] || is_separator(name[0]) || wcschr(name, L':')) return false;
+  int parts = 0;
+  const wchar_t* only_part = nullptr;
+  size_t only_length = 0;
+  for (const wchar_t* part = name; *part;) {
+    size_t length = 0;
+    while (part[length] && !is_separator(part[length])) ++length;
+    const wchar_t* next = part[length] ? part + length + 1 : part + length;
+    if (length == 0 || (length == 1 && part[0] == L'.')) {
+      part = next;
+      continue;
+    }
+    if (part[length - 1] == L'.' || part[length - 1] == L' ') return false;  // "..", "a." and "a " too
+    if (is_device_name(part, length)) return false;
+    if (++parts == 1) {
+      only_part = part;
+      only_length = length;
+    }
+    part = next;
+  }
+  if (parts == 0) return false;
+  return parts > 1 ||
+         !(same_name(only_part, only_length, web_app_archive_name) || same_name(only_part, only_length, web_app_marker_name));
+}
+
+void create_directory_levels(const wchar_t* directory, int from) {
+  path_text level;
+  int n = copy_path(level, directory);
+  for (int i = from; i < n; ++i) {
+    if (!is_separator(level[i])) continue;
+    wchar_t kept = level[i];
+    level[i] = 0;
+    create_directory(level);
+    level[i] = kept;
+  }
+}
+
+void remove_stale_web_app_folders(const wchar_t* temporary) {
+  path_text pattern;
+  if (!copy_whole_path(pattern, temporary, L"webapp*")) return;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // A link may lead into anyone's files: never ours.
+    DWORD kind = found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    if (kind != FILE_ATTRIBUTE_DIRECTORY) continue;
+    int i = candidate_index(found.cFileName);
+    path_text folder;
+    if (i < 0 || !folder_name(temporary, i, folder)) continue;
+    // Opening fails while a live launcher holds the marker, and when there
+    // is none (a folder that is not ours, or one being set up this moment).
+    HANDLE marker = open_marker(folder, OPEN_EXISTING);
+    if (marker != INVALID_HANDLE_VALUE) remove_held_folder(folder, marker, 0);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+bool claim_web_app_folder(const wchar_t* temporary, web_app_folder_claim& claim) {
+  claim = {};
+  for (int i = 0; i < web_app_folder_names; ++i) {
+    path_text folder;
+    if (!folder_name(temporary, i, folder)) return false;
+    // Only the one launcher whose creation succeeds gets the name, and what
+    // existed before is left alone.
+    if (!create_directory(folder)) continue;
+    HANDLE marker = open_marker(folder, CREATE_NEW);
+    if (marker == INVALID_HANDLE_VALUE) {
+      RemoveDirectoryW(folder);
+      continue;
+    }
+    copy_path(claim.folder, folder);
+    claim.marker = marker;
+    return true;
+  }
+  return false;
+}
+
+void release_web_app_folder(web_app_folder_claim& claim, DWORD patience_ms) {
+  if (!claim.marker) return;
+  remove_held_folder(claim.folder, claim.marker, patience_ms);
+  claim = {};
+}
+
+wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64_t at) {
+  path_text temporary;
+  {
+    text_scope scope;
+    copy_path(temporary, temporary_directory(scope.start()));
+  }
+  // Without a temporary directory the folder would land wherever the
+  // process happens to be started.
+  if (!temporary[0]) return empty_text_at(at);
+  // One folder per process: unpacking again replaces the last one.
+  release_web_app_folder(own_claim, 0);
+  remove_stale_web_app_folders(temporary);
+  if (!archive_block || archive_length <= 0) return empty_text_at(at);
+  if (!claim_web_app_folder(temporary, own_claim)) return empty_text_at(at);
+  const wchar_t* folder = own_claim.folder;
+  const int folder_length = (int)wcslen(folder);
+
+  path_text archive;
+  copy_path(archive, folder, web_app_archive_name);
+  if (!create_file(archive_file, archive)) return give_up_folder(at);
+  write_bytes(archive_file, archive_block, archive_length);
+  close_file(archive_file);
+  enable_zip_packer();
+  if (!open_pack(archive_pack, archive, zip_plugin_id)) return give_up_folder(at);
+
+  while (next_pack_entry(archive_pack)) {
+    text_scope scope;
+    const wchar_t* name = pack_entry_name(archive_pack, scope.start());
+    path_text target;
+    if (!is_safe_entry_name(name) || !copy_whole_path(target, folder, name)) continue;
+    const wchar_t* directory = path_part(target, accumulator.offset);
+    if (file_size(directory) == size_absent) create_directory_levels(directory, folder_length);
+    unpack_entry_to_file(archive_pack, target);
+  }
+  close_pack(archive_pack);
+
+  empty_text_at(at);
+  append_text(folder);
+  return accumulator_text(at);
+}
+
+void remove_web_app_folder(const wchar_t* folder) {
+  if (!folder || !folder[0] || !own_claim.marker || !texts_equal(folder, own_claim.folder)) return;
+  release_web_app_folder(own_claim, removal_patience_ms);
+}

@@ -1,0 +1,76 @@
+#include "launcher_driver.h"
+
+void end_to_end_test::SetUpTestSuite() {
+  file_library_start();
+  pack_library_start();
+  enable_zip_packer();
+}
+
+void end_to_end_test::TearDownTestSuite() {
+  pack_library_stop();
+  file_library_stop();
+}
+
+void end_to_end_test::SetUp() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  root = fs::temp_directory_path() / ("wapp-e2e-" + std::to_string(GetCurrentProcessId()) + "-" + info->name());
+  bin = root / "bin";
+  temp = root / "tmp";
+  fs::remove_all(root);
+  fs::create_directories(bin);
+  fs::create_directories(temp);
+}
+
+void end_to_end_test::TearDown() {
+  std::error_code ignored;
+  fs::remove_all(root, ignored);
+}
+
+std::string end_to_end_test::archive_of(const entry_list& files) {
+  fs::path zip = root / "payload.zip";
+  EXPECT_EQ(write_zip(zip, files), L"") << "not added to the archive";
+  std::string bytes = read_file(zip);
+  fs::remove(zip);
+  return bytes;
+}
+
+fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings,
+                                        const entry_list& files) {
+  return make_launcher(name, settings, files.empty() ? "" : archive_of(files));
+}
+
+fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings,
+                                        const std::string& archive) {
+  fs::path executable = bin / (name + L".exe");
+  last_archive = archive;
+  write_file(executable, read_file(built_launcher()) + payload_trailer(settings, archive));
+  return executable;
+}
+
+fs::path end_to_end_test::plain_launcher(const std::wstring& name) {
+  fs::path executable = bin / (name + L".exe");
+  fs::copy_file(built_launcher(), executable);
+  return executable;
+}
+
+std::set<std::wstring> end_to_end_test::web_app_folders() const {
+  std::set<std::wstring> folders;
+  for (const std::wstring& name : tree_of(temp))
+    if (name.starts_with(L"webapp")) folders.insert(name);
+  return folders;
+}
+
+std::string settings_document(const std::string& title, const setting_list& changes) {
+  setting_list settings = {{"ExeFileName", title + ".exe"}, {"WindowWidth", "500"},      {"WindowHeight", "850"},
+                           {"WindowTitle", title},          {"StartURL", "index.html"}, {"AlwaysOnTop", "0"},
+                           {"ShowMinimizeButton", "0"},     {"ShowMaximizeButton", "0"}, {"Fullscreen", "0"},
+                           {"Frameless", "0"},              {"Resizable", "0"}};
+  for (const auto& [key, value] : changes)
+    for (auto& setting : settings)
+      if (setting.first == key) setting.second = value;
+  // Pretty-printed with CRLF line ends, as the packer writes it.
+  std::string document = "{";
+  for (const auto& [key, value] : settings)
+    document += (document.size() > 1 ? ",\r\n  \"" : "\r\n  \"") + key + "\": \"" + value + "\"";
+  return document + "\r\n}";
+}

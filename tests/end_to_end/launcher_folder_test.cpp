@@ -1,0 +1,94 @@
+// Real launcher processes sharing one temporary directory: unsafe entry
+// names, several launchers at once, folders that are not theirs, and what a
+// killed launcher leaves behind.
+#include "launcher_driver.h"
+
+namespace {
+
+using LauncherFolder = end_to_end_test;
+
+// The folder as a launcher keeps it: its own two files, then the app's.
+std::set<std::wstring> folder_tree(const std::wstring& folder, std::initializer_list<const wchar_t*> names) {
+  std::set<std::wstring> tree = {folder + L"/", folder + L"/webapp.zip", folder + L"/webapp.lock"};
+  for (const wchar_t* name : names) tree.insert(folder + L"/" + name);
+  return tree;
+}
+
+std::set<std::wstring> joined(std::set<std::wstring> a, const std::set<std::wstring>& b) {
+  a.insert(b.begin(), b.end());
+  return a;
+}
+
+TEST_F(LauncherFolder, UnsafeEntriesAreSkippedAndEveryLevelOfTheOthersIsMade) {
+  entry_list files = {{L"../escape.txt", "x"},  {L"a/../../up.txt", "x"},   {L"..\\back.txt", "x"},
+                      {L"/absolute.txt", "x"},  {L"C:/drive.txt", "x"},     {L"index.html:hidden", "x"},
+                      {L"nul.txt", "x"},        {L"con/inside.txt", "x"},   {L"webapp.zip", "not the archive"},
+                      {L"WebApp.Lock", "x"},    {L"index.html", "<p>safe"}, {L"deep/er/two.txt", "two levels"}};
+  launcher_run run(make_launcher(L"unsafe", settings_document("Unsafe"), files), temp);
+  ASSERT_TRUE(run.wait_for_window(L"Unsafe"));
+  // Nothing outside the folder either: the temporary directory holds only it.
+  EXPECT_EQ(tree_of(temp), folder_tree(L"webapp", {L"index.html", L"deep/", L"deep/er/", L"deep/er/two.txt"}));
+  EXPECT_TRUE(read_file(temp / "webapp" / "webapp.zip") == last_archive);
+  EXPECT_EQ(read_file(temp / "webapp" / "deep" / "er" / "two.txt"), "two levels");
+  run.close();
+  EXPECT_EQ(run.wait_for_exit(), 0u);
+  EXPECT_TRUE(tree_of(temp).empty());
+}
+
+TEST_F(LauncherFolder, LaunchersRunningAtOnceKeepTheirOwnAppsUntilTheirOwnClose) {
+  launcher_run first(make_launcher(L"first", settings_document("First"),
+                                   {{L"index.html", "first"}, {L"first.txt", "1"}}),
+                     temp);
+  launcher_run second(make_launcher(L"second", settings_document("Second"),
+                                    {{L"index.html", "second"}, {L"js/second.js", "2"}}),
+                      temp);
+  ASSERT_TRUE(first.wait_for_window(L"First"));
+  ASSERT_TRUE(second.wait_for_window(L"Second"));
+  // Started together, either may have won webapp/.
+  const bool first_won = read_file(temp / "webapp" / "index.html") == "first";
+  const std::wstring first_folder = first_won ? L"webapp" : L"webapp-2";
+  const std::wstring second_folder = first_won ? L"webapp-2" : L"webapp";
+  const auto first_tree = folder_tree(first_folder, {L"index.html", L"first.txt"});
+  const auto second_tree = folder_tree(second_folder, {L"index.html", L"js/", L"js/second.js"});
+  EXPECT_EQ(web_app_folders(), joined(first_tree, second_tree));
+
+  first.close();
+  EXPECT_EQ(first.wait_for_exit(), 0u);
+  EXPECT_EQ(web_app_folders(), second_tree);
+  EXPECT_EQ(read_file(temp / second_folder / "index.html"), "second");
+  second.close();
+  EXPECT_EQ(second.wait_for_exit(), 0u);
+  EXPECT_TRUE(web_app_folders().empty());
+}
+
+TEST_F(LauncherFolder, AFolderThatIsNotALaunchersIsLeftAlone) {
+  fs::create_directories(temp / "webapp");
+  write_file(temp / "webapp" / "notes.txt", "someone else's");
+  const std::set<std::wstring> foreign = {L"webapp/", L"webapp/notes.txt"};
+  launcher_run run(make_launcher(L"guest", settings_document("Guest"), {{L"index.html", "guest"}}), temp);
+  ASSERT_TRUE(run.wait_for_window(L"Guest"));
+  EXPECT_EQ(web_app_folders(), joined(foreign, folder_tree(L"webapp-2", {L"index.html"})));
+  run.close();
+  EXPECT_EQ(run.wait_for_exit(), 0u);
+  EXPECT_EQ(web_app_folders(), foreign);
+  EXPECT_EQ(read_file(temp / "webapp" / "notes.txt"), "someone else's");
+}
+
+TEST_F(LauncherFolder, WhatAKilledLauncherLeavesIsRemovedByTheNextStart) {
+  launcher_run killed(make_launcher(L"killed", settings_document("Killed"),
+                                    {{L"index.html", "killed"}, {L"img/killed.png", "k"}}),
+                      temp);
+  ASSERT_TRUE(killed.wait_for_window(L"Killed"));
+  killed.kill();
+  EXPECT_EQ(web_app_folders(), folder_tree(L"webapp", {L"index.html", L"img/", L"img/killed.png"}));
+
+  launcher_run next(make_launcher(L"next", settings_document("Next"), {{L"index.html", "next"}}), temp);
+  ASSERT_TRUE(next.wait_for_window(L"Next"));
+  EXPECT_EQ(web_app_folders(), folder_tree(L"webapp", {L"index.html"}));
+  EXPECT_EQ(read_file(temp / "webapp" / "index.html"), "next");
+  next.close();
+  EXPECT_EQ(next.wait_for_exit(), 0u);
+  EXPECT_TRUE(web_app_folders().empty());
+}
+
+}  // namespace

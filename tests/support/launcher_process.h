@@ -1,0 +1,135 @@
+#pragma once
+// Real launcher processes, for the end-to-end tests and the benchmarks: one
+// launcher_run per process, started with a temporary directory of its own,
+// its window found by title, then closed, resized or killed from outside.
+#include <windows.h>
+
+#include <cwchar>
+#include <filesystem>
+#include <string>
+
+// Long enough for a cold Wine start on a busy machine.
+constexpr DWORD launcher_timeout_ms = 30000;
+
+// launcher.exe as the build leaves it: build/launcher/, beside the folder
+// of the running test or benchmark program.
+inline std::filesystem::path built_launcher() {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  return std::filesystem::path(self).parent_path().parent_path() / "launcher" / "launcher.exe";
+}
+
+// The environment of this process with TMP and TEMP (which GetTempPathW
+// reads) set to temp, as a block for CreateProcessW.
+inline std::wstring environment_with_temp(const std::filesystem::path& temp) {
+  auto is_named = [](const wchar_t* entry, const wchar_t* name) {
+    size_t n = wcslen(name);
+    return _wcsnicmp(entry, name, n) == 0 && entry[n] == L'=';
+  };
+  std::wstring block;
+  wchar_t* strings = GetEnvironmentStringsW();
+  for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1)
+    if (!is_named(entry, L"TMP") && !is_named(entry, L"TEMP")) block.append(entry).push_back(0);
+  FreeEnvironmentStringsW(strings);
+  for (const wchar_t* name : {L"TMP=", L"TEMP="}) block.append(name).append(temp.wstring()).push_back(0);
+  block.push_back(0);
+  return block;
+}
+
+struct window_facts {
+  RECT outer;   // GetWindowRect
+  RECT client;  // GetClientRect
+  LONG style;
+  LONG extended_style;
+  int child_windows;
+};
+
+inline window_facts facts_of(HWND window) {
+  window_facts facts = {};
+  GetWindowRect(window, &facts.outer);
+  GetClientRect(window, &facts.client);
+  facts.style = GetWindowLongW(window, GWL_STYLE);
+  facts.extended_style = GetWindowLongW(window, GWL_EXSTYLE);
+  EnumChildWindows(
+      window, [](HWND, LPARAM count) { return ++*(int*)count, TRUE; }, (LPARAM)&facts.child_windows);
+  return facts;
+}
+
+class launcher_run {
+ public:
+  launcher_run(const std::filesystem::path& executable, const std::filesystem::path& temp) {
+    std::wstring environment = environment_with_temp(temp);
+    std::wstring command = L"\"" + executable.wstring() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(executable.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                        environment.data(), nullptr, &startup, &process_))
+      process_ = {};
+  }
+  ~launcher_run() {
+    if (!started()) return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) kill();
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+  launcher_run(const launcher_run&) = delete;
+  launcher_run& operator=(const launcher_run&) = delete;
+
+  bool started() const { return process_.hProcess != nullptr; }
+
+  // The process's top-level window with this title as soon as it is
+  // visible, looked for every poll_ms; none when the process ends first or
+  // after the timeout.
+  HWND find_window(const std::wstring& title, DWORD poll_ms = 20) {
+    struct search_record {
+      DWORD process;
+      const std::wstring* title;
+      HWND found;
+    } search = {process_.dwProcessId, &title, nullptr};
+    auto match = [](HWND candidate, LPARAM parameter) -> BOOL {
+      auto* s = (search_record*)parameter;
+      DWORD process = 0;
+      GetWindowThreadProcessId(candidate, &process);
+      wchar_t text[256] = {};
+      GetWindowTextW(candidate, text, 256);
+      if (process != s->process || !IsWindowVisible(candidate) || *s->title != text) return TRUE;
+      s->found = candidate;
+      return FALSE;
+    };
+    for (DWORD waited = 0; started() && waited < launcher_timeout_ms; waited += poll_ms) {
+      EnumWindows(match, (LPARAM)&search);
+      if (search.found) return window = search.found;
+      if (WaitForSingleObject(process_.hProcess, poll_ms) == WAIT_OBJECT_0) break;
+    }
+    return nullptr;
+  }
+
+  // The window, once the launcher has finished setting it up (always on
+  // top comes after it shows) and waits for input.
+  HWND wait_for_window(const std::wstring& title) {
+    if (!find_window(title) || WaitForInputIdle(process_.hProcess, launcher_timeout_ms) != 0) return nullptr;
+    return window;
+  }
+
+  // Asks the window to close, as its close box does.
+  void close() { PostMessageW(window, WM_CLOSE, 0, 0); }
+
+  // The exit code, or STILL_ACTIVE when the process has not ended in time.
+  DWORD wait_for_exit() {
+    DWORD code = STILL_ACTIVE;
+    if (started() && WaitForSingleObject(process_.hProcess, launcher_timeout_ms) == WAIT_OBJECT_0)
+      GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+  }
+
+  // Ends the process the hard way, as a crash or the task manager would.
+  void kill() {
+    TerminateProcess(process_.hProcess, 9);
+    WaitForSingleObject(process_.hProcess, launcher_timeout_ms);
+  }
+
+  HWND window = nullptr;
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+};
