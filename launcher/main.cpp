@@ -71,7 +71,12 @@ void open_web_app_window(const launcher_state& state) {
               s.window_title.c_str(), s.window_flags);
   if (s.always_on_top != 0)
     SetWindowPos(window_handle(main_window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  create_web_view_gadget(web_view, 0, 0, (int32_t)s.window_width, (int32_t)s.window_height);
+  // The web view fills the inner area the window really got, which is the
+  // size asked for unless the system held the window smaller: a captioned
+  // window as large as the desktop inside is more than it allows, and a web
+  // view of the asked size would hide the foot of the page.
+  create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
+                         (int32_t)window_inner_height(main_window));
 }
 
 // The address is plain concatenation: file://C:\T\webapp/index.html.

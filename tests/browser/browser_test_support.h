@@ -27,8 +27,3 @@ class BrowserTest : public ::testing::Test {
   HWND host = nullptr;
 };
 
-inline std::string rect_text(const RECT& r) {
-  return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
-         std::to_string(r.bottom);
-}
-

@@ -6,7 +6,10 @@ void end_to_end_test::SetUpTestSuite() {
   enable_zip_packer();
 }
 
+// The prefix is shared with the other test programs: the runtime is
+// registered for this one's tests only.
 void end_to_end_test::TearDownTestSuite() {
+  unregister_fake_runtime();
   pack_library_stop();
   file_library_stop();
 }
@@ -19,6 +22,7 @@ void end_to_end_test::SetUp() {
   fs::remove_all(root);
   fs::create_directories(bin);
   fs::create_directories(temp);
+  ASSERT_FALSE(register_fake_runtime().empty()) << "the fake WebView2 runtime is not registered";
 }
 
 void end_to_end_test::TearDown() {
@@ -53,6 +57,10 @@ fs::path end_to_end_test::plain_launcher(const std::wstring& name) {
   return executable;
 }
 
+std::string end_to_end_test::app_address(const std::wstring& folder) const {
+  return utf8_of(L"file://" + temp.wstring() + L"\\" + folder + L"/index.html");
+}
+
 std::set<std::wstring> end_to_end_test::web_app_folders() const {
   std::set<std::wstring> folders;
   for (const std::wstring& name : tree_of(temp))
@@ -73,4 +81,11 @@ std::string settings_document(const std::string& title, const setting_list& chan
   for (const auto& [key, value] : settings)
     document += (document.size() > 1 ? ",\r\n  \"" : "\r\n  \"") + key + "\": \"" + value + "\"";
   return document + "\r\n}";
+}
+
+std::set<std::string> destroyed_browser_objects(const std::vector<fake_line>& lines) {
+  std::set<std::string> objects;
+  for (const std::string& value : fake_values(lines, "destroyed"))
+    objects.insert(value.substr(0, value.find('#')) + value.substr(value.find(' ')));
+  return objects;
 }

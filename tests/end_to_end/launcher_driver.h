@@ -1,7 +1,8 @@
 #pragma once
 // What every end-to-end test stands on: a private folder per test, the
-// launchers made for it with their payloads, and the processes started from
-// them (launcher_run).
+// launchers made for it with their payloads, the processes started from
+// them (launcher_run), and the fake WebView2 runtime registered in the
+// prefix for the whole program, each launcher's browser logged on its own.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 
 #include "runtime/core/files.h"
 #include "runtime/pack/pack.h"
+#include "support/fake_runtime.h"
 #include "support/launcher_process.h"
 #include "support/runtime_environment.h"
 #include "support/web_app_files.h"
@@ -32,6 +34,13 @@ class end_to_end_test : public ::testing::Test {
   fs::path make_launcher(const std::wstring& name, const std::string& settings, const std::string& archive);
   // launcher.exe as it is built, with no payload at all.
   fs::path plain_launcher(const std::wstring& name);
+  // A launcher process with the test's temporary directory, its browser
+  // logged to <root>/<name of the executable>.log.
+  launcher_run start(const fs::path& executable) { return launcher_run(executable, temp, log_of(executable)); }
+  fs::path log_of(const fs::path& executable) const { return root / executable.stem().concat(".log"); }
+  // The page of the app unpacked into a folder of the temporary directory,
+  // made as the launcher makes it: plain concatenation, separators as they come.
+  std::string app_address(const std::wstring& folder = L"webapp") const;
   // Everything under tmp/ that belongs to web app folders ("webapp*").
   std::set<std::wstring> web_app_folders() const;
   std::string archive_of(const entry_list& files);
@@ -46,3 +55,17 @@ using setting_list = std::vector<std::pair<std::string, std::string>>;
 // A settings document for a window of the given title, with the changes
 // made to the reference sample's (500 x 850, every switch "0").
 std::string settings_document(const std::string& title, const setting_list& changes = {});
+
+// The browser's objects that were destroyed, by kind ("controller"), each
+// with the COM apartment of that moment: "controller sta".
+std::set<std::string> destroyed_browser_objects(const std::vector<fake_line>& lines);
+// Every object the browser had, gone while OLE was still up: the web view
+// was released before the runtime stopped.
+const std::set<std::string> browser_released_in_time = {"controller sta", "environment sta", "settings sta",
+                                                         "web_view sta"};
+
+// Takes the fake runtime away for a scope, and puts it back after.
+struct without_webview2_runtime {
+  without_webview2_runtime() { unregister_fake_runtime(); }
+  ~without_webview2_runtime() { register_fake_runtime(); }
+};

@@ -24,7 +24,7 @@ TEST_F(LauncherFolder, UnsafeEntriesAreSkippedAndEveryLevelOfTheOthersIsMade) {
                       {L"/absolute.txt", "x"},  {L"C:/drive.txt", "x"},     {L"index.html:hidden", "x"},
                       {L"nul.txt", "x"},        {L"con/inside.txt", "x"},   {L"webapp.zip", "not the archive"},
                       {L"WebApp.Lock", "x"},    {L"index.html", "<p>safe"}, {L"deep/er/two.txt", "two levels"}};
-  launcher_run run(make_launcher(L"unsafe", settings_document("Unsafe"), files), temp);
+  launcher_run run = start(make_launcher(L"unsafe", settings_document("Unsafe"), files));
   ASSERT_TRUE(run.wait_for_window(L"Unsafe"));
   // Nothing outside the folder either: the temporary directory holds only it.
   EXPECT_EQ(tree_of(temp), folder_tree(L"webapp", {L"index.html", L"deep/", L"deep/er/", L"deep/er/two.txt"}));
@@ -36,12 +36,10 @@ TEST_F(LauncherFolder, UnsafeEntriesAreSkippedAndEveryLevelOfTheOthersIsMade) {
 }
 
 TEST_F(LauncherFolder, LaunchersRunningAtOnceKeepTheirOwnAppsUntilTheirOwnClose) {
-  launcher_run first(make_launcher(L"first", settings_document("First"),
-                                   {{L"index.html", "first"}, {L"first.txt", "1"}}),
-                     temp);
-  launcher_run second(make_launcher(L"second", settings_document("Second"),
-                                    {{L"index.html", "second"}, {L"js/second.js", "2"}}),
-                      temp);
+  launcher_run first =
+      start(make_launcher(L"first", settings_document("First"), {{L"index.html", "first"}, {L"first.txt", "1"}}));
+  launcher_run second = start(
+      make_launcher(L"second", settings_document("Second"), {{L"index.html", "second"}, {L"js/second.js", "2"}}));
   ASSERT_TRUE(first.wait_for_window(L"First"));
   ASSERT_TRUE(second.wait_for_window(L"Second"));
   // Started together, either may have won webapp/.
@@ -51,6 +49,8 @@ TEST_F(LauncherFolder, LaunchersRunningAtOnceKeepTheirOwnAppsUntilTheirOwnClose)
   const auto first_tree = folder_tree(first_folder, {L"index.html", L"first.txt"});
   const auto second_tree = folder_tree(second_folder, {L"index.html", L"js/", L"js/second.js"});
   EXPECT_EQ(web_app_folders(), joined(first_tree, second_tree));
+  EXPECT_EQ(last_fake_value(first.wait_for_fake_line("navigate"), "navigate"), app_address(first_folder));
+  EXPECT_EQ(last_fake_value(second.wait_for_fake_line("navigate"), "navigate"), app_address(second_folder));
 
   first.close();
   EXPECT_EQ(first.wait_for_exit(), 0u);
@@ -65,9 +65,10 @@ TEST_F(LauncherFolder, AFolderThatIsNotALaunchersIsLeftAlone) {
   fs::create_directories(temp / "webapp");
   write_file(temp / "webapp" / "notes.txt", "someone else's");
   const std::set<std::wstring> foreign = {L"webapp/", L"webapp/notes.txt"};
-  launcher_run run(make_launcher(L"guest", settings_document("Guest"), {{L"index.html", "guest"}}), temp);
+  launcher_run run = start(make_launcher(L"guest", settings_document("Guest"), {{L"index.html", "guest"}}));
   ASSERT_TRUE(run.wait_for_window(L"Guest"));
   EXPECT_EQ(web_app_folders(), joined(foreign, folder_tree(L"webapp-2", {L"index.html"})));
+  EXPECT_EQ(last_fake_value(run.wait_for_fake_line("navigate"), "navigate"), app_address(L"webapp-2"));
   run.close();
   EXPECT_EQ(run.wait_for_exit(), 0u);
   EXPECT_EQ(web_app_folders(), foreign);
@@ -75,15 +76,17 @@ TEST_F(LauncherFolder, AFolderThatIsNotALaunchersIsLeftAlone) {
 }
 
 TEST_F(LauncherFolder, WhatAKilledLauncherLeavesIsRemovedByTheNextStart) {
-  launcher_run killed(make_launcher(L"killed", settings_document("Killed"),
-                                    {{L"index.html", "killed"}, {L"img/killed.png", "k"}}),
-                      temp);
+  launcher_run killed = start(
+      make_launcher(L"killed", settings_document("Killed"), {{L"index.html", "killed"}, {L"img/killed.png", "k"}}));
   ASSERT_TRUE(killed.wait_for_window(L"Killed"));
+  // Killed while its browser holds the page open.
+  killed.wait_for_fake_line("document_file");
   killed.kill();
   EXPECT_EQ(web_app_folders(), folder_tree(L"webapp", {L"index.html", L"img/", L"img/killed.png"}));
 
-  launcher_run next(make_launcher(L"next", settings_document("Next"), {{L"index.html", "next"}}), temp);
+  launcher_run next = start(make_launcher(L"next", settings_document("Next"), {{L"index.html", "next"}}));
   ASSERT_TRUE(next.wait_for_window(L"Next"));
+  EXPECT_EQ(last_fake_value(next.wait_for_fake_line("navigate"), "navigate"), app_address());
   EXPECT_EQ(web_app_folders(), folder_tree(L"webapp", {L"index.html"}));
   EXPECT_EQ(read_file(temp / "webapp" / "index.html"), "next");
   next.close();

@@ -25,7 +25,7 @@ entry_list reference_app() {
 }
 
 TEST_F(LauncherWindow, ReferenceSampleIsCentredAndItsFolderLastsAsLongAsTheWindow) {
-  launcher_run run(make_launcher(L"reference", settings_document("Reference"), reference_app()), temp);
+  launcher_run run = start(make_launcher(L"reference", settings_document("Reference"), reference_app()));
   ASSERT_TRUE(run.wait_for_window(L"Reference"));
   window_facts window = facts_of(run.window);
   EXPECT_EQ(window.outer.left, (GetSystemMetrics(SM_CXSCREEN) - 500) / 2);
@@ -42,12 +42,28 @@ TEST_F(LauncherWindow, ReferenceSampleIsCentredAndItsFolderLastsAsLongAsTheWindo
   EXPECT_TRUE(read_file(temp / "webapp" / "webapp.zip") == last_archive);
   EXPECT_EQ(read_file(temp / "webapp" / "fonts" / "app.woff2"), std::string(3000, 'w'));
 
-  // Sizing from outside goes through the launcher's size event.
+  // The browser is made at the settings' size and then sent to the page,
+  // which it keeps open.
+  std::vector<fake_line> lines = run.wait_for_fake_line("document_file");
+  EXPECT_EQ(fake_values(lines, "navigate"), (std::vector<std::string>{app_address()}));
+  EXPECT_EQ(fake_values(lines, "bounds").at(0), "0 0 500 850");
+  EXPECT_EQ(last_fake_value(lines, "visible"), "1");
+
+  // Sizing from outside goes through the launcher's size event to the browser.
   ASSERT_TRUE(SetWindowPos(run.window, nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
-  EXPECT_EQ(width_of(facts_of(run.window).outer), 640);
+  window = facts_of(run.window);
+  EXPECT_EQ(width_of(window.outer), 640);
+  lines = run.wait_for_fake_line("bounds", rect_text(window.client));
+  EXPECT_EQ(last_fake_value(lines, "bounds"), rect_text(window.client));
+
+  // The browser lets go of the page before the folder goes, and while OLE
+  // is still up; the folder could not go otherwise.
   run.close();
   EXPECT_EQ(run.wait_for_exit(), 0u);
   EXPECT_TRUE(web_app_folders().empty());
+  lines = run.fake_log();
+  EXPECT_EQ(destroyed_browser_objects(lines), browser_released_in_time);
+  EXPECT_EQ(last_fake_value(lines, "can_unload_now"), "0x00000000") << "references left on the browser";
 }
 
 TEST_F(LauncherWindow, SwitchesShapeAndPlaceTheWindow) {
@@ -87,7 +103,7 @@ TEST_F(LauncherWindow, SwitchesShapeAndPlaceTheWindow) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.title);
     std::wstring title(c.title, c.title + strlen(c.title));
-    launcher_run run(make_launcher(title, settings_document(c.title, c.changes), reference_app()), temp);
+    launcher_run run = start(make_launcher(title, settings_document(c.title, c.changes), reference_app()));
     ASSERT_TRUE(run.wait_for_window(title));
     window_facts window = facts_of(run.window);
     EXPECT_EQ(window.style & shape_bits, c.shape);
@@ -98,6 +114,12 @@ TEST_F(LauncherWindow, SwitchesShapeAndPlaceTheWindow) {
     if (c.height >= 0) {
       EXPECT_EQ(height_of(window.client), c.height);
     }
+    // The browser fills the inner area from the start, also where the
+    // system held the window below the size asked for.
+    std::vector<fake_line> lines = run.wait_for_fake_line("navigate");
+    EXPECT_EQ(fake_values(lines, "bounds").at(0), rect_text(window.client));
+    EXPECT_EQ(last_fake_value(lines, "bounds"), rect_text(window.client));
+    EXPECT_EQ(fake_values(lines, "navigate"), (std::vector<std::string>{app_address()}));
     run.close();
     EXPECT_EQ(run.wait_for_exit(), 0u);
   }
@@ -105,29 +127,34 @@ TEST_F(LauncherWindow, SwitchesShapeAndPlaceTheWindow) {
 }
 
 TEST_F(LauncherWindow, PayloadsWithoutAnAppShowTheStartAddressAndUnpackNothing) {
+  const std::string start_address = "https://example.org/start?from=wapp";
   struct {
     const wchar_t* name;
     fs::path launcher;
     const wchar_t* title;  // none: no window is expected
     int width, height;
     LONG shape;
+    std::string address;
   } cases[] = {
-      {L"no archive", make_launcher(L"no-archive", settings_document("Start address"), entry_list{}),
-       L"Start address", 500, 850, 0x00C80000},
+      {L"no archive",
+       make_launcher(L"no-archive", settings_document("Start address", {{"StartURL", start_address}}), entry_list{}),
+       L"Start address", 500, 850, 0x00C80000, start_address},
       // The folder was made for it, and goes again at once.
-      {L"an archive that is not one", make_launcher(L"not-zip", settings_document("Not a zip"), "not an archive"),
-       L"Not a zip", 500, 850, 0x00C80000},
-      {L"no payload", plain_launcher(L"plain"), L"App por defecto", 800, 600, 0x00CB0000},
+      {L"an archive that is not one",
+       make_launcher(L"not-zip", settings_document("Not a zip", {{"StartURL", start_address}}), "not an archive"),
+       L"Not a zip", 500, 850, 0x00C80000, start_address},
+      {L"no payload", plain_launcher(L"plain"), L"App por defecto", 800, 600, 0x00CB0000,
+       "https://www.wikipedia.org/"},
       {L"settings that do not parse",
        make_launcher(L"broken", "{\"WindowTitle\": \"Broken\"", {{L"index.html", "never unpacked"}}), nullptr, 0, 0,
-       0},
+       0, ""},
       {L"settings after a byte-order mark",
        make_launcher(L"bom", "\xEF\xBB\xBF" + settings_document("Marked"), {{L"index.html", "never unpacked"}}),
-       nullptr, 0, 0, 0},
+       nullptr, 0, 0, 0, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    launcher_run run(c.launcher, temp);
+    launcher_run run = start(c.launcher);
     if (c.title) {
       ASSERT_TRUE(run.wait_for_window(c.title));
       window_facts window = facts_of(run.window);
@@ -135,23 +162,30 @@ TEST_F(LauncherWindow, PayloadsWithoutAnAppShowTheStartAddressAndUnpackNothing) 
       EXPECT_EQ(height_of(window.client), c.height);
       EXPECT_EQ(window.style & shape_bits, c.shape);
       EXPECT_TRUE(web_app_folders().empty());
+      std::vector<fake_line> lines = run.wait_for_fake_line("navigate");
+      EXPECT_EQ(fake_values(lines, "navigate"), (std::vector<std::string>{c.address}));
+      EXPECT_EQ(fake_values(lines, "bounds").at(0), "0 0 " + std::to_string(c.width) + " " + std::to_string(c.height));
       run.close();
     }
     EXPECT_EQ(run.wait_for_exit(), 0u);
     EXPECT_TRUE(tree_of(temp).empty());
+    // Without a window there is no browser either.
+    if (!c.title) {
+      EXPECT_TRUE(run.fake_log().empty());
+    }
   }
 }
 
-// Until the fake WebView2 runtime is registered in the test prefix, every
-// launcher here runs this way.
 TEST_F(LauncherWindow, WithoutAWebView2RuntimeTheWindowIsEmptyAndStillClosesCleanly) {
-  launcher_run run(make_launcher(L"no-runtime", settings_document("No runtime"), reference_app()), temp);
+  without_webview2_runtime no_runtime;
+  launcher_run run = start(make_launcher(L"no-runtime", settings_document("No runtime"), reference_app()));
   ASSERT_TRUE(run.wait_for_window(L"No runtime"));
   EXPECT_EQ(facts_of(run.window).child_windows, 0);
   EXPECT_TRUE(fs::exists(temp / "webapp" / "index.html"));
   run.close();
   EXPECT_EQ(run.wait_for_exit(), 0u);
   EXPECT_TRUE(web_app_folders().empty());
+  EXPECT_TRUE(run.fake_log().empty()) << "a runtime was found after all";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "fake_objects.h"
+#include "fake_webview2.h"
 
 HRESULT STDMETHODCALLTYPE fake_environment::CreateCoreWebView2Controller(
     HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
@@ -70,8 +71,7 @@ HRESULT STDMETHODCALLTYPE fake_controller::get_Bounds(RECT* bounds) {
 }
 
 HRESULT STDMETHODCALLTYPE fake_controller::put_Bounds(RECT bounds) {
-  record("bounds", std::to_string(bounds.left) + " " + std::to_string(bounds.top) + " " +
-                       std::to_string(bounds.right) + " " + std::to_string(bounds.bottom));
+  record("bounds", rect_text(bounds));
   MoveWindow(browser_, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
   return S_OK;
 }

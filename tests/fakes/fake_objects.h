@@ -141,12 +141,17 @@ class fake_web_view final : public fake_com<ICoreWebView2> {
   ~fake_web_view() override;
   // Shows a new document in the browser window.
   void show_document(const char* key, LPCWSTR text);
+  // A browser keeps the file it shows open, so that its folder cannot be
+  // deleted under it: a file:// address's file is held until the next
+  // document or the close.
+  void hold_document_file(LPCWSTR address);
 
   HWND browser_;
   fake_settings* settings_;
   std::wstring source_ = L"about:blank";
   int scripts_ready_ = 0;
   ICoreWebView2WebMessageReceivedEventHandler* message_handler_ = nullptr;
+  HANDLE document_file_ = INVALID_HANDLE_VALUE;
   bool closed_ = false;
 };
 

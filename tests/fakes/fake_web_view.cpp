@@ -1,6 +1,7 @@
 // The web view: navigation shows the address or HTML as the browser window's
 // text; init scripts count for documents navigated after their completion.
 #include <algorithm>
+#include <cwchar>
 
 #include "fake_objects.h"
 
@@ -57,6 +58,7 @@ fake_web_view::~fake_web_view() {
 
 void fake_web_view::close() {
   closed_ = true;
+  hold_document_file(nullptr);
   open_web_views.erase(std::remove(open_web_views.begin(), open_web_views.end(), this), open_web_views.end());
   if (message_handler_) message_handler_->Release();
   message_handler_ = nullptr;
@@ -79,6 +81,17 @@ void fake_web_view::show_document(const char* key, LPCWSTR text) {
   SetWindowTextW(browser_, text);
 }
 
+void fake_web_view::hold_document_file(LPCWSTR address) {
+  if (document_file_ != INVALID_HANDLE_VALUE) CloseHandle(document_file_);
+  document_file_ = INVALID_HANDLE_VALUE;
+  if (!address || _wcsnicmp(address, L"file://", 7) != 0) return;
+  const wchar_t* path = address + 7;
+  // file:///C:/... as well as the plain file://C:\...
+  if (path[0] == L'/' && path[1] && path[2] == L':') path++;
+  document_file_ = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (document_file_ != INVALID_HANDLE_VALUE) record("document_file", "held");
+}
+
 HRESULT STDMETHODCALLTYPE fake_web_view::get_Settings(ICoreWebView2Settings** settings) {
   if (!settings) return E_POINTER;
   settings_->AddRef();
@@ -99,6 +112,7 @@ HRESULT STDMETHODCALLTYPE fake_web_view::Navigate(LPCWSTR uri) {
   if (!uri || closed_) return E_INVALIDARG;
   source_ = uri;
   show_document("navigate", uri);
+  hold_document_file(uri);
   return S_OK;
 }
 
@@ -106,6 +120,7 @@ HRESULT STDMETHODCALLTYPE fake_web_view::NavigateToString(LPCWSTR html) {
   if (!html || closed_) return E_INVALIDARG;
   source_ = L"about:blank";
   show_document("html", html);
+  hold_document_file(nullptr);
   return S_OK;
 }
 

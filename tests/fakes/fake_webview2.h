@@ -50,6 +50,10 @@
 //   script <text>                                 AddScriptToExecuteOnDocumentCreated
 //   navigate <address>, html <text>
 //   document_scripts <n>      scripts that run in the document just navigated
+//   document_file held        the navigated file:// address names a file, which
+//                             the web view keeps open (read sharing only, as a
+//                             browser showing it would) until the next document
+//                             or the controller's close
 //   bounds <left> <top> <right> <bottom>
 //   visible <0|1>
 //   focus <reason>
@@ -185,6 +189,12 @@ inline size_t find_fake_line(const std::vector<fake_line>& lines, const std::str
     if (lines[i].key == key && (value.empty() || lines[i].value == value)) return i;
   }
   return lines.size();
+}
+
+// A rectangle as the fake records bounds: "<left> <top> <right> <bottom>".
+inline std::string rect_text(const RECT& r) {
+  return std::to_string(r.left) + " " + std::to_string(r.top) + " " + std::to_string(r.right) + " " +
+         std::to_string(r.bottom);
 }
 
 // The copy of the fake loaded in this process, under any of its names.

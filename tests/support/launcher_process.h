@@ -1,12 +1,16 @@
 #pragma once
 // Real launcher processes, for the end-to-end tests and the benchmarks: one
 // launcher_run per process, started with a temporary directory of its own,
-// its window found by title, then closed, resized or killed from outside.
+// its window found by title, then closed, resized or killed from outside,
+// and what the fake WebView2 runtime logged about its browser.
 #include <windows.h>
 
 #include <cwchar>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "fakes/fake_webview2.h"
 
 // Long enough for a cold Wine start on a busy machine.
 constexpr DWORD launcher_timeout_ms = 30000;
@@ -20,8 +24,9 @@ inline std::filesystem::path built_launcher() {
 }
 
 // The environment of this process with TMP and TEMP (which GetTempPathW
-// reads) set to temp, as a block for CreateProcessW.
-inline std::wstring environment_with_temp(const std::filesystem::path& temp) {
+// reads) set to temp and the fake runtime's log set to fake_log (left out
+// when empty), as a block for CreateProcessW.
+inline std::wstring launcher_environment(const std::filesystem::path& temp, const std::filesystem::path& fake_log) {
   auto is_named = [](const wchar_t* entry, const wchar_t* name) {
     size_t n = wcslen(name);
     return _wcsnicmp(entry, name, n) == 0 && entry[n] == L'=';
@@ -29,9 +34,11 @@ inline std::wstring environment_with_temp(const std::filesystem::path& temp) {
   std::wstring block;
   wchar_t* strings = GetEnvironmentStringsW();
   for (const wchar_t* entry = strings; *entry; entry += wcslen(entry) + 1)
-    if (!is_named(entry, L"TMP") && !is_named(entry, L"TEMP")) block.append(entry).push_back(0);
+    if (!is_named(entry, L"TMP") && !is_named(entry, L"TEMP") && !is_named(entry, fake_log_variable))
+      block.append(entry).push_back(0);
   FreeEnvironmentStringsW(strings);
   for (const wchar_t* name : {L"TMP=", L"TEMP="}) block.append(name).append(temp.wstring()).push_back(0);
+  if (!fake_log.empty()) block.append(fake_log_variable).append(L"=").append(fake_log.wstring()).push_back(0);
   block.push_back(0);
   return block;
 }
@@ -57,8 +64,12 @@ inline window_facts facts_of(HWND window) {
 
 class launcher_run {
  public:
-  launcher_run(const std::filesystem::path& executable, const std::filesystem::path& temp) {
-    std::wstring environment = environment_with_temp(temp);
+  // fake_log: where the fake WebView2 runtime, if registered, records this
+  // launcher's browser.
+  launcher_run(const std::filesystem::path& executable, const std::filesystem::path& temp,
+               const std::filesystem::path& fake_log = {})
+      : fake_log_(fake_log) {
+    std::wstring environment = launcher_environment(temp, fake_log);
     std::wstring command = L"\"" + executable.wstring() + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
@@ -122,6 +133,30 @@ class launcher_run {
     return code;
   }
 
+  // The fake runtime's log once it holds a line with key (and value, when
+  // given): creating the browser pumps messages, so the launcher may look
+  // idle well before it navigates. What was logged so far when the process
+  // ends first or after the timeout.
+  std::vector<fake_line> wait_for_fake_line(const std::string& key, const std::string& value = "", DWORD poll_ms = 20) {
+    std::vector<fake_line> lines;
+    for (DWORD waited = 0; started() && waited < launcher_timeout_ms; waited += poll_ms) {
+      bool ended = WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+      lines = read_fake_log(fake_log_.wstring());
+      if (ended || find_fake_line(lines, key, value) < lines.size()) break;
+      Sleep(poll_ms);
+    }
+    return lines;
+  }
+
+  std::vector<fake_line> fake_log() const { return read_fake_log(fake_log_.wstring()); }
+
+  // When the process was created, in the unit of the fake's time stamps.
+  uint64_t creation_time() const {
+    FILETIME created{}, exited, kernel, user;
+    GetProcessTimes(process_.hProcess, &created, &exited, &kernel, &user);
+    return ((uint64_t)created.dwHighDateTime << 32) | created.dwLowDateTime;
+  }
+
   // Ends the process the hard way, as a crash or the task manager would.
   void kill() {
     TerminateProcess(process_.hProcess, 9);
@@ -132,4 +167,5 @@ class launcher_run {
 
  private:
   PROCESS_INFORMATION process_ = {};
+  std::filesystem::path fake_log_;
 };
