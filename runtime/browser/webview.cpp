@@ -111,10 +111,9 @@ void webview::resize_to_host() {
 
 bool webview::map_virtual_host(const char* host, const wchar_t* folder) {
   if (!web_view_ || !host || !*host || !folder || !*folder) return false;
-  if (!web_view_3_ && FAILED(web_view_->QueryInterface(IID_ICoreWebView2_3, (void**)&web_view_3_))) {
+  // Runtimes from before virtual host names lack the interface.
+  if (!web_view_3_ && FAILED(web_view_->QueryInterface(IID_ICoreWebView2_3, (void**)&web_view_3_)))
     web_view_3_ = nullptr;
-    return false;
-  }
   if (!web_view_3_) return false;
   wchar_t* wide_host = wide_copy_of(host);
   if (!wide_host) return false;
