@@ -3,9 +3,13 @@
 // window is closed. It reports nothing and always ends with exit code 0.
 #include <windows.h>
 
+#include <cwchar>
+
 #include "launcher/payload_trailer.h"
 #include "launcher/settings.h"
+#include "launcher/virtual_host.h"
 #include "launcher/web_app_folder.h"
+#include "runtime/core/filesystem.h"
 #include "runtime/core/runtime_globals.h"
 #include "runtime/core/strings.h"
 #include "runtime/gadget/gadget.h"
@@ -79,12 +83,41 @@ void open_web_app_window(const launcher_state& state) {
                          (int32_t)window_inner_height(main_window));
 }
 
+// The browser is handed the folder the way Windows writes it:
+// C:\T\webapp/ becomes C:\T\webapp.
+void plain_windows_path(const wchar_t* folder, path_text& path) {
+  int length = copy_path(path, folder);
+  for (int i = 0; i < length; i++)
+    if (path[i] == L'/') path[i] = L'\\';
+  if (length > 0 && path[length - 1] == L'\\') path[length - 1] = 0;
+}
+
+// Serves the folder over https under the settings' host name, which gives
+// module scripts and fetch the real origin a file:// page lacks. False, and
+// nothing navigated, for a text that is not a host name or a runtime without
+// virtual hosts.
+bool navigate_to_virtual_host(const launcher_state& state) {
+  const wchar_t* host = state.settings.virtual_host.c_str();
+  if (!is_virtual_host_name(host, wcslen(host))) return false;
+  path_text folder;
+  plain_windows_path(state.web_app_folder.c_str(), folder);
+  if (!map_web_view_host(web_view, host, folder)) return false;
+  text_scope scope;
+  empty_text_at(scope.start());
+  append_text(L"https://");
+  append_text(host);
+  append_text(L"/index.html");
+  set_gadget_text(web_view, scope.text());
+  return true;
+}
+
 // The address is plain concatenation: file://C:\T\webapp/index.html.
 void navigate(const launcher_state& state) {
   if (state.no_folder == 1) {
     set_gadget_text(web_view, state.settings.start_address.c_str());
     return;
   }
+  if (navigate_to_virtual_host(state)) return;
   text_scope scope;
   empty_text_at(scope.start());
   append_text(L"file://");

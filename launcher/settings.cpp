@@ -53,6 +53,7 @@ void read_launcher_settings(const json_value* root, launcher_settings& settings)
   settings.frameless = integer_setting(root, L"Frameless", L"0");
   settings.resizable = integer_setting(root, L"Resizable", L"0");
   settings.window_flags = window_flag_word(settings);
+  text_setting(root, L"VirtualHost", L"", settings.virtual_host);
 }
 
 int64_t window_flag_word(const launcher_settings& settings) {

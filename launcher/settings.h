@@ -1,6 +1,7 @@
 #pragma once
 // The launcher settings: the window's inner size, title, start address and
-// six switches, read from the payload's settings document.
+// six switches, read from the payload's settings document, and the virtual
+// host the web app may be served under.
 #include <cstdint>
 
 #include "runtime/core/strings.h"
@@ -22,6 +23,9 @@ struct launcher_settings {
   int64_t frameless;
   int64_t resizable;
   int64_t window_flags;  // derived: the style word for open_window
+  // Our own key, absent by default: a host name under which the web app is
+  // served over https instead of file:// (launcher/virtual_host.h).
+  string_var virtual_host;
 };
 
 // The payload's JSON text decoded from UTF-8, or the built-in document when

@@ -44,6 +44,7 @@ webview::webview(bool debug, HWND host) : host_(host), debug_(debug) {
 // detached first so that nothing released here calls back into this object.
 webview::~webview() {
   if (handler_) handler_->detach();
+  if (web_view_3_) web_view_3_->Release();
   if (web_view_) {
     if (message_handler_added_) web_view_->remove_WebMessageReceived(message_token_);
     web_view_->Release();
@@ -106,6 +107,20 @@ void webview::resize_to_host() {
   RECT bounds{};
   GetClientRect(host_, &bounds);
   controller_->put_Bounds(bounds);
+}
+
+bool webview::map_virtual_host(const char* host, const wchar_t* folder) {
+  if (!web_view_ || !host || !*host || !folder || !*folder) return false;
+  // Runtimes from before virtual host names lack the interface.
+  if (!web_view_3_ && FAILED(web_view_->QueryInterface(IID_ICoreWebView2_3, (void**)&web_view_3_)))
+    web_view_3_ = nullptr;
+  if (!web_view_3_) return false;
+  wchar_t* wide_host = wide_copy_of(host);
+  if (!wide_host) return false;
+  HRESULT result =
+      web_view_3_->SetVirtualHostNameToFolderMapping(wide_host, folder, COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_ALLOW);
+  free(wide_host);
+  return SUCCEEDED(result);
 }
 
 }  // namespace webview

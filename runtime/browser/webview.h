@@ -47,6 +47,10 @@ class webview {
   void set_html(const char* html);
   // Sets the browser's bounds to the host's client rectangle.
   void resize_to_host();
+  // Serves folder (a Windows path) as https://<host>/ with resource access
+  // allowed. False when the browser is not ready, its runtime is too old to
+  // offer ICoreWebView2_3, or the runtime refuses the mapping.
+  bool map_virtual_host(const char* host, const wchar_t* folder);
 
  private:
   friend class creation_handler;
@@ -75,6 +79,8 @@ class webview {
   ICoreWebView2Environment* environment_ = nullptr;
   ICoreWebView2Controller* controller_ = nullptr;
   ICoreWebView2* web_view_ = nullptr;
+  // Asked for at the first mapping; null while not asked or not offered.
+  ICoreWebView2_3* web_view_3_ = nullptr;
   EventRegistrationToken message_token_{};
   bool message_handler_added_ = false;
 };

@@ -18,6 +18,10 @@ inline constexpr IID IID_ICoreWebView2Controller = {
     0x4d00c0d1, 0x9434, 0x4eb6, {0x80, 0x78, 0x86, 0x97, 0xa5, 0x60, 0x33, 0x4f}};
 inline constexpr IID IID_ICoreWebView2 = {
     0x76eceacb, 0x0462, 0x4d94, {0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e}};
+inline constexpr IID IID_ICoreWebView2_2 = {
+    0x9e8f0cf8, 0xe670, 0x4b5e, {0xb2, 0xbc, 0x73, 0xe0, 0x61, 0xe3, 0x18, 0x4c}};
+inline constexpr IID IID_ICoreWebView2_3 = {
+    0xa0d6df20, 0x3b92, 0x416d, {0xaa, 0x0c, 0x43, 0x7a, 0x9c, 0x72, 0x78, 0x57}};
 inline constexpr IID IID_ICoreWebView2Settings = {
     0xe562e4f0, 0xd7fa, 0x43ac, {0x8d, 0x71, 0xc0, 0x51, 0x50, 0x49, 0x9f, 0x00}};
 inline constexpr IID IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler = {
@@ -35,6 +39,13 @@ enum COREWEBVIEW2_MOVE_FOCUS_REASON : int32_t {
   COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC = 0,
   COREWEBVIEW2_MOVE_FOCUS_REASON_NEXT = 1,
   COREWEBVIEW2_MOVE_FOCUS_REASON_PREVIOUS = 2,
+};
+
+// What pages may do with resources of a folder served under a virtual host.
+enum COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND : int32_t {
+  COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_DENY = 0,
+  COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_ALLOW = 1,
+  COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_DENY_CORS = 2,
 };
 
 struct ICoreWebView2;
@@ -108,7 +119,7 @@ struct ICoreWebView2WebMessageReceivedEventArgs : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* text) = 0;
 };
 
-// Slots 3 to 35; the interface goes on to slot 60.
+// Slots 3 to 60, complete, so that ICoreWebView2_2 and _3 can follow.
 struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) = 0;
@@ -145,6 +156,54 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
                                                            EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR method, LPCWSTR parameters, void* handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* id) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL* can) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL* can) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GoBack() = 0;
+  virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR event, void** receiver) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR name, void* object) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR name) = 0;
+  virtual HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(void* handler,
+                                                                         EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_WebResourceRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR uri, int32_t context) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR uri, int32_t context) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) = 0;
+};
+
+// Slots 61 to 67.
+struct ICoreWebView2_2 : ICoreWebView2 {
+  virtual HRESULT STDMETHODCALLTYPE add_WebResourceResponseReceived(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_WebResourceResponseReceived(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE NavigateWithWebResourceRequest(void* request) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_DOMContentLoaded(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE remove_DOMContentLoaded(EventRegistrationToken token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_CookieManager(void** manager) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Environment(ICoreWebView2Environment** environment) = 0;
+};
+
+// Slots 68 to 72: a host name that the browser serves from a local folder
+// over https, with a real origin.
+struct ICoreWebView2_3 : ICoreWebView2_2 {
+  virtual HRESULT STDMETHODCALLTYPE TrySuspend(void* handler) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Resume() = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsSuspended(BOOL* suspended) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetVirtualHostNameToFolderMapping(
+      LPCWSTR host_name, LPCWSTR folder_path, COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND access_kind) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ClearVirtualHostNameToFolderMapping(LPCWSTR host_name) = 0;
 };
 
 // The entry of an installed runtime's EmbeddedBrowserWebView.dll. Only the

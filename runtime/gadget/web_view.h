@@ -13,6 +13,12 @@ int64_t create_web_view_gadget(int64_t number, int32_t x, int32_t y, int32_t wid
 int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                                           int64_t flags);
 
+// Has web view number's browser serve folder (a Windows path) as
+// https://<host>/, with resource access allowed, until the gadget goes. 1 when
+// the browser took the mapping; 0 when number is no web view, its runtime is
+// too old to offer virtual hosts, or the runtime refuses.
+int32_t map_web_view_host(int64_t number, const wchar_t* host, const wchar_t* folder);
+
 constexpr int32_t web_view_kind_code = 35;
 // What web_view_native_object answers the browser controller for.
 constexpr int64_t web_view_native_controller = 10;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -93,9 +94,12 @@ class fake_settings final : public fake_com<ICoreWebView2Settings> {
   BOOL status_bar_ = TRUE, dev_tools_ = TRUE;
 };
 
-class fake_web_view final : public fake_com<ICoreWebView2> {
+// Offers ICoreWebView2_3 as well (unless WAPP_FAKE_WEBVIEW2_FAIL withholds
+// it), so that folders can be served under virtual host names.
+class fake_web_view final : public fake_com<ICoreWebView2_3> {
  public:
   explicit fake_web_view(HWND browser);
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   // The controller closes: handlers are let go, the page goes dark.
   void close();
   // Hands a page message to the registered handler; false without one.
@@ -136,9 +140,55 @@ class fake_web_view final : public fake_com<ICoreWebView2> {
   HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
                                                    EventRegistrationToken* token) override;
   HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) override;
+  HRESULT STDMETHODCALLTYPE CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, void*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_CanGoBack(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_CanGoForward(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GoBack() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GoForward() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Stop() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_NewWindowRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR, void*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(void*, EventRegistrationToken*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_WebResourceRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR, int32_t) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR, int32_t) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_WebResourceResponseReceived(void*, EventRegistrationToken*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE remove_WebResourceResponseReceived(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE NavigateWithWebResourceRequest(void*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_DOMContentLoaded(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE remove_DOMContentLoaded(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_CookieManager(void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Environment(ICoreWebView2Environment**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE TrySuspend(void*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Resume() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsSuspended(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetVirtualHostNameToFolderMapping(LPCWSTR host_name, LPCWSTR folder_path,
+                                                              COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND access) override;
+  HRESULT STDMETHODCALLTYPE ClearVirtualHostNameToFolderMapping(LPCWSTR host_name) override;
 
  private:
   ~fake_web_view() override;
+  // For an address under a mapped host: the file it names in the folder.
+  void record_served_file(const std::wstring& address);
   // Shows a new document in the browser window.
   void show_document(const char* key, LPCWSTR text);
   // A browser keeps the file it shows open, so that its folder cannot be
@@ -153,6 +203,8 @@ class fake_web_view final : public fake_com<ICoreWebView2> {
   ICoreWebView2WebMessageReceivedEventHandler* message_handler_ = nullptr;
   HANDLE document_file_ = INVALID_HANDLE_VALUE;
   bool closed_ = false;
+  // Host names in lower case, and their folders.
+  std::map<std::wstring, std::wstring> virtual_hosts_;
 };
 
 class fake_controller final : public fake_com<ICoreWebView2Controller> {

@@ -2,6 +2,7 @@
 // text; init scripts count for documents navigated after their completion.
 #include <algorithm>
 #include <cwchar>
+#include <cwctype>
 
 #include "fake_objects.h"
 
@@ -113,7 +114,60 @@ HRESULT STDMETHODCALLTYPE fake_web_view::Navigate(LPCWSTR uri) {
   source_ = uri;
   show_document("navigate", uri);
   hold_document_file(uri);
+  record_served_file(uri);
   return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::QueryInterface(REFIID iid, void** object) {
+  if (!IsEqualIID(iid, IID_ICoreWebView2_2) && !IsEqualIID(iid, IID_ICoreWebView2_3))
+    return fake_com::QueryInterface(iid, object);
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  // A runtime from before virtual hosts still has the interfaces before them.
+  if (IsEqualIID(iid, IID_ICoreWebView2_3) && injected_failure() == "no_webview_3") return E_NOINTERFACE;
+  AddRef();
+  *object = static_cast<ICoreWebView2_3*>(this);
+  return S_OK;
+}
+
+namespace {
+
+std::wstring lower_case(std::wstring text) {
+  for (wchar_t& c : text) c = (wchar_t)towlower(c);
+  return text;
+}
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE fake_web_view::SetVirtualHostNameToFolderMapping(
+    LPCWSTR host_name, LPCWSTR folder_path, COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND access) {
+  record("virtual_host", utf8(host_name) + " " + utf8(folder_path) + " " + std::to_string((int)access));
+  if (!host_name || !*host_name || !folder_path || !*folder_path || closed_) return E_INVALIDARG;
+  virtual_hosts_[lower_case(host_name)] = folder_path;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::ClearVirtualHostNameToFolderMapping(LPCWSTR host_name) {
+  if (!host_name) return E_INVALIDARG;
+  virtual_hosts_.erase(lower_case(host_name));
+  return S_OK;
+}
+
+// "served <present|missing> <file>": what the browser would load for the
+// address, so that tests see the mapping and the address meet.
+void fake_web_view::record_served_file(const std::wstring& address) {
+  constexpr wchar_t scheme[] = L"https://";
+  if (lower_case(address.substr(0, 8)) != scheme) return;
+  size_t host_end = std::min(address.find(L'/', 8), address.size());
+  auto mapping = virtual_hosts_.find(lower_case(address.substr(8, host_end - 8)));
+  if (mapping == virtual_hosts_.end()) return;
+  std::wstring path = host_end < address.size() ? address.substr(host_end + 1) : L"";
+  path = path.substr(0, path.find_first_of(L"?#"));
+  std::wstring file = mapping->second;
+  if (!file.empty() && file.back() != L'\\' && file.back() != L'/') file += L'\\';
+  for (wchar_t c : path) file += c == L'/' ? L'\\' : c;
+  bool present = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+  record("served", std::string(present ? "present " : "missing ") + utf8(file.c_str()));
 }
 
 HRESULT STDMETHODCALLTYPE fake_web_view::NavigateToString(LPCWSTR html) {

@@ -27,6 +27,8 @@
 //      controller_invalid_state  ... with HRESULT_FROM_WIN32(ERROR_INVALID_STATE)
 //      core_webview              get_CoreWebView2 answers E_FAIL
 //      never_complete            environment creation returns S_OK and never completes
+//      no_webview_3              the web view withholds ICoreWebView2_3 (E_NOINTERFACE),
+//                                as a runtime from before virtual host names does
 //
 // Line format: "<time> <pid> <key> <value>\n"; time is
 // GetSystemTimePreciseAsFileTime as a decimal number (100 ns since 1601, the
@@ -49,6 +51,9 @@
 //   message_handler added | message_handler removed
 //   script <text>                                 AddScriptToExecuteOnDocumentCreated
 //   navigate <address>, html <text>
+//   virtual_host <host> <folder> <access kind>    SetVirtualHostNameToFolderMapping
+//   served <present|missing> <file>  after navigate to https://<mapped host>/<path>:
+//                                    the file of the mapped folder it names
 //   document_scripts <n>      scripts that run in the document just navigated
 //   document_file held        the navigated file:// address names a file, which
 //                             the web view keeps open (read sharing only, as a

@@ -59,6 +59,14 @@ TEST_F(WebViewGadgetTest, HostsAReadyBrowserAndDrivesIt) {
   ((gadget_set_focus_slot)kind_slot(record, slot_set_focus))(record);
   EXPECT_EQ(fake_values(fake_record_in_process(), "focus"), (strings{"0"}));
 
+  // Only a web view serves a virtual host.
+  EXPECT_EQ(map_web_view_host(1, L"app.wapp", L"C:\\T\\webapp"), 1);
+  EXPECT_EQ(fake_values(fake_record_in_process(), "virtual_host"), (strings{"app.wapp C:\\T\\webapp 1"}));
+  create_test_gadget(6, full_kind());
+  EXPECT_EQ(map_web_view_host(6, L"app.wapp", L"C:\\T\\webapp"), 0) << "another kind's data is no browser";
+  EXPECT_EQ(map_web_view_host(7, L"app.wapp", L"C:\\T\\webapp"), 0) << "no gadget 7";
+  release_gadget(6);
+
   int64_t id = create_web_view_gadget(any_number, 10, 10, 100, 80);
   ASSERT_NE(gadget(id), nullptr);
   EXPECT_NE((HWND)(intptr_t)id, gadget(id)->window) << "any_number answers an identifier";

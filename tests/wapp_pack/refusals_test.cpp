@@ -18,8 +18,11 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   write_bytes(dir / "title.json", "{\"WindowTitle\": [\"x\"]}");
   write_bytes(dir / "not.ico", "GIF89a, not an icon at all, but long enough to be read as one");
   write_bytes(dir / "text.exe", "#!/bin/sh");
+  write_bytes(dir / "port.json", "{\"VirtualHost\": \"app.wapp:8080\"}");
+  write_bytes(dir / "number.json", "{\"VirtualHost\": 7}");
   const std::vector<fs::path> inputs = {app, bare, dir / "bad.json", dir / "list.json", dir / "title.json",
-                                        dir / "not.ico", dir / "text.exe", launcher};
+                                        dir / "not.ico", dir / "text.exe", dir / "port.json", dir / "number.json",
+                                        launcher};
   std::vector<std::string> common = {u(app), "-o", u(exe), "--launcher", u(launcher)};
   auto with = [&](std::vector<std::string> more, std::vector<std::string> base) {
     base.insert(base.end(), more.begin(), more.end());
@@ -42,6 +45,15 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
       {"height zero", with({"--height=0"}, common), "--height wants a whole number"},
       {"level past 9", with({"--level", "10"}, common), "--level wants a digit from 0 to 9"},
       {"switch given a value", with({"--resizable=1"}, common), "--resizable takes no value"},
+      // Names the launcher would not use, which would give a blank page.
+      {"virtual host with a scheme", with({"--virtual-host", "https://app.wapp"}, common),
+       "--virtual-host wants a host name of letters, digits, hyphens and dots, not \"https://app.wapp\""},
+      {"virtual host and file URL", with({"--virtual-host", "a.wapp", "--file-url"}, common),
+       "--virtual-host and --file-url cannot both be given"},
+      {"virtual host with a port", with({"--settings", u(dir / "port.json")}, common),
+       "port.json: VirtualHost \"app.wapp:8080\" is not a host name"},
+      {"virtual host not a string", with({"--settings", u(dir / "number.json")}, common),
+       "number.json: VirtualHost must be a string"},
       {"no output", {u(app), "--launcher", u(launcher)}, "no output given"},
       {"two folders", with({u(bare)}, common), "more than one APP_DIR"},
       {"output is the launcher", {u(app), "-o", u(dir / "app" / ".." / "launcher.exe"), "--launcher", u(launcher)},

@@ -73,7 +73,7 @@ struct walker {
     folder.entries.push_back({relative, path, false, size});
     folder.file_count++;
     folder.byte_count += size;
-    if (prefix.empty() && ascii_lower(name) == "index.html") folder.has_index = true;
+    if (prefix.empty() && ascii_lower(name) == "index.html") folder.index_page = path;
     return true;
   }
 };

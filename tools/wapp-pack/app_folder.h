@@ -21,7 +21,7 @@ struct app_folder {
   std::vector<app_entry> entries;
   uint64_t file_count;
   uint64_t byte_count;
-  bool has_index;  // an index.html at the root, in any letter case
+  std::filesystem::path index_page;  // the index.html at the root, in any letter case; empty: none
 };
 
 // * and ? stay within one name, ** crosses "/".

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "json_reader.h"
+#include "launcher/virtual_host.h"
 #include "settings_document.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
@@ -40,11 +41,24 @@ struct inspector {
                   << (!member ? "  (default)" : member->kind != json_kind::string ? "  (not a string: read as empty)" : "")
                   << "\n";
     }
+    show_virtual_host(root);
     std::string others;
     for (const auto& [name, value] : root.members) {
-      if (setting_index(name) < 0) others += (others.empty() ? "" : ", ") + name;
+      if (setting_index(name) < 0 && name != virtual_host_key) others += (others.empty() ? "" : ", ") + name;
     }
     if (!others.empty()) context.out << "  other keys: " << others << "\n";
+  }
+
+  // Only a host name the launcher accepts changes the address it opens.
+  void show_virtual_host(const json_node& root) {
+    const json_node* host = root.kind == json_kind::object ? json_member_of(root, virtual_host_key) : nullptr;
+    if (!host) return;
+    bool text = host->kind == json_kind::string;
+    bool usable = text && is_virtual_host_name(host->text.data(), host->text.size());
+    context.out << "  VirtualHost         " << (text ? json_quoted(host->text) : json_compact(*host))
+                << (usable ? "  (served from https://" + host->text + "/index.html)"
+                           : "  (not a host name: the launcher opens file://)")
+                << "\n";
   }
 
   void show_archive(const std::string& bytes, uint64_t offset, int32_t length) {

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "launcher/virtual_host.h"
+
 const char wapp_pack_version[] = "wapp-pack 1.0.0";
 
 const char usage_text[] =
@@ -28,6 +30,11 @@ const char usage_text[] =
     "  --resizable           Resizable \"1\"\n"
     "  --no-minimize         ShowMinimizeButton \"0\"\n"
     "  --no-maximize         ShowMaximizeButton \"0\"\n"
+    "  --virtual-host NAME   VirtualHost: serve the app from https://NAME/ instead\n"
+    "                        of file://, for module scripts and fetch; NAME is\n"
+    "                        letters, digits, hyphens and dots (default: app.wapp\n"
+    "                        when index.html has a module script or an import map)\n"
+    "  --file-url            no VirtualHost: always file://\n"
     "  --icon FILE.ico       replace icon 1 of the executable by the file's images\n"
     "  --exclude GLOB        leave out matching files and folders (repeatable);\n"
     "                        without \"/\" GLOB matches names at any depth, with\n"
@@ -97,6 +104,17 @@ const option_spec option_specs[] = {
     {"--fullscreen", nullptr, false, set_fixed<7, '1'>},
     {"--frameless", nullptr, false, set_fixed<8, '1'>},
     {"--resizable", nullptr, false, set_fixed<9, '1'>},
+    {"--virtual-host", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       if (!is_virtual_host_name(v.data(), v.size())) {
+         p = "--virtual-host wants a host name of letters, digits, hyphens and dots, not \"" + v + "\"";
+         return false;
+       }
+       o.virtual_host = v;
+       return true;
+     }},
+    {"--file-url", nullptr, false,
+     [](pack_options& o, const std::string&, std::string&) { return o.file_url = true, true; }},
     {"--icon", nullptr, true, [](pack_options& o, const std::string& v, std::string&) { return o.icon = v, true; }},
     {"--exclude", nullptr, true,
      [](pack_options& o, const std::string& v, std::string& p) {
@@ -179,6 +197,10 @@ bool parse_options(const std::vector<std::string>& args, pack_options& options, 
   }
   if (operands.size() != 1) {
     problem = operands.empty() ? "no APP_DIR given (see --help)" : "more than one APP_DIR given: " + operands[1];
+    return false;
+  }
+  if (options.virtual_host && options.file_url) {
+    problem = "--virtual-host and --file-url cannot both be given";
     return false;
   }
   options.app_dir = operands[0];

@@ -19,6 +19,10 @@ struct pack_options {
   std::string inspect_file;
   std::array<std::optional<std::string>, setting_count> overrides;
   std::vector<std::string> excludes;
+  // --virtual-host NAME, or --file-url (no VirtualHost at all); neither:
+  // the settings file's, else one when index.html needs it.
+  std::optional<std::string> virtual_host;
+  bool file_url = false;
   int level = 6;
   bool quiet = false;
 };

@@ -5,6 +5,8 @@
 
 #include "app_folder.h"
 #include "icon_resources.h"
+#include "launcher/virtual_host.h"
+#include "module_scripts.h"
 #include "settings_document.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
@@ -74,6 +76,27 @@ struct packer {
     return true;
   }
 
+  // VirtualHost as asked, else as the settings file has it, else the
+  // default name when index.html needs a real origin; why, when it was
+  // decided here, goes to `reason`.
+  bool choose_virtual_host(settings_values& values, const app_folder& folder, std::string& reason,
+                           std::string& problem) {
+    if (options.file_url) {
+      values.virtual_host.reset();
+      return true;
+    }
+    if (options.virtual_host) {
+      values.virtual_host = options.virtual_host;
+      return true;
+    }
+    if (values.virtual_host || folder.index_page.empty()) return true;
+    std::string html;
+    if (!read_whole_file(folder.index_page, html, problem)) return false;
+    reason = module_feature_of(html);
+    if (!reason.empty()) values.virtual_host = default_virtual_host;
+    return true;
+  }
+
   // The launcher's bytes up to any payload it already carries.
   bool read_launcher(const fs::path& launcher, std::string& image, std::string& problem) {
     if (!read_whole_file(launcher, image, problem)) {
@@ -107,17 +130,19 @@ struct packer {
     std::string problem;
     settings_values values;
     if (!read_settings(values, problem)) return refuse(problem);
-    std::string document = settings_document(values);
-    if ((int64_t)document.size() > context.part_limit)
-      return refuse("the settings take more bytes than their 32-bit length field can hold");
 
     fs::path app_dir = path_of(options.app_dir), output = path_of(options.output);
     fs::path launcher = options.launcher.empty() ? context.program_dir / "launcher.exe" : path_of(options.launcher);
     app_folder folder;
     if (!scan_app_folder(app_dir, options.excludes, folder, problem)) return refuse(problem);
-    bool with_archive = folder.has_index;
+    bool with_archive = !folder.index_page.empty();
     if (!with_archive && !values.given[setting_index("StartURL")])
       return refuse("the app folder " + options.app_dir + " has no index.html (or give --start-url)");
+    std::string served_because;
+    if (!choose_virtual_host(values, folder, served_because, problem)) return refuse(problem);
+    std::string document = settings_document(values);
+    if ((int64_t)document.size() > context.part_limit)
+      return refuse("the settings take more bytes than their 32-bit length field can hold");
 
     fs::path target = comparable_path(output);
     std::error_code error;
@@ -184,6 +209,11 @@ struct packer {
       context.out << options.output << ": " << counts.files << " files, " << size_text(counts.bytes_in) << " in, "
                   << size_text(counts.bytes_out) << " packed, " << size_text(fs::file_size(output, error))
                   << " written, " << seconds << "\n";
+      if (with_archive && values.virtual_host) {
+        context.out << "  served from https://" << *values.virtual_host << "/index.html";
+        if (!served_because.empty()) context.out << ": index.html has " << served_because << " (--file-url: file://)";
+        context.out << "\n";
+      }
     }
     return exit_done;
   }

@@ -1,5 +1,7 @@
 #include "settings_document.h"
 
+#include "launcher/virtual_host.h"
+
 const std::array<setting_key, setting_count> setting_keys = {{
     {"WindowWidth", "800", setting_kind::size, "inner width of the window, in 1/96 inch"},
     {"WindowHeight", "600", setting_kind::size, "inner height of the window, in 1/96 inch"},
@@ -26,6 +28,19 @@ bool take_settings_file(const json_node& root, settings_values& values, std::str
     return false;
   }
   for (const auto& [name, value] : root.members) {
+    if (name == virtual_host_key) {
+      if (value.kind == json_kind::null) continue;
+      if (value.kind != json_kind::string) {
+        problem = "VirtualHost must be a string";
+        return false;
+      }
+      if (!is_virtual_host_name(value.text.data(), value.text.size())) {
+        problem = "VirtualHost \"" + value.text + "\" is not a host name of letters, digits, hyphens and dots";
+        return false;
+      }
+      values.virtual_host = value.text;
+      continue;
+    }
     int index = setting_index(name);
     if (index < 0) {
       values.others.emplace_back(name, value);
@@ -52,6 +67,7 @@ std::string settings_document(const settings_values& values) {
   };
   for (int i = 0; i < setting_count; i++)
     member(setting_keys[i].name, json_quoted(values.given[i].value_or(setting_keys[i].default_text)));
+  if (values.virtual_host) member(virtual_host_key, json_quoted(*values.virtual_host));
   for (const auto& [name, value] : values.others) member(name, json_compact(value));
   return out + "\r\n}";
 }

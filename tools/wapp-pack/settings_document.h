@@ -28,17 +28,23 @@ int setting_index(std::string_view name);
 
 struct settings_values {
   std::array<std::optional<std::string>, setting_count> given;  // none: the default
+  // The launcher's VirtualHost key, which has no default: none leaves it out.
+  std::optional<std::string> virtual_host;
   // Members of a settings file that are not launcher settings, passed on as
   // they are.
   std::vector<std::pair<std::string, json_node>> others;
 };
 
+constexpr char virtual_host_key[] = "VirtualHost";
+
 // Takes the members of a settings file's root object. A number is taken as
 // the text it was written with and true/false as "1"/"0" for the switches,
 // because the launcher would read any value but a string as the empty text,
-// that is 0; null leaves the default. Anything else is a problem.
+// that is 0; null leaves the default. VirtualHost must be a host name the
+// launcher accepts, or null. Anything else is a problem.
 bool take_settings_file(const json_node& root, settings_values& values, std::string& problem);
 
 // The document written into the payload: every key with its value or its
-// default, then the other members, one member per line with CR LF.
+// default, VirtualHost when there is one, then the other members, one member
+// per line with CR LF.
 std::string settings_document(const settings_values& values);

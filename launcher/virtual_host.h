@@ -1,0 +1,63 @@
+#pragma once
+// The VirtualHost setting: a host name under which the browser serves the
+// unpacked web app over https, so that module scripts and fetch, which a
+// file:// page may not use, work. One rule for the launcher, which falls back
+// to the file:// address for any other text, and the packer, which refuses it;
+// header-only, so that the packer's Linux build has it too.
+#include <cstddef>
+
+constexpr char default_virtual_host[] = "app.wapp";
+constexpr size_t virtual_host_longest = 253;
+constexpr size_t virtual_host_longest_label = 63;
+
+namespace virtual_host_detail {
+
+template <class Char>
+bool is_letter_or_digit(Char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+template <class Char>
+bool is_hex_digit(Char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A label that the browser's address parser reads as a number ("123",
+// "0x7f"): in the last place it turns the whole name into an IPv4 address.
+template <class Char>
+bool is_number_label(const Char* label, size_t length) {
+  size_t i = 0;
+  bool hex = length >= 2 && label[0] == '0' && (label[1] == 'x' || label[1] == 'X');
+  if (hex) i = 2;
+  for (; i < length; i++) {
+    if (hex ? !is_hex_digit(label[i]) : !(label[i] >= '0' && label[i] <= '9')) return false;
+  }
+  return true;
+}
+
+}  // namespace virtual_host_detail
+
+// Labels of ASCII letters, digits and hyphens separated by dots; each label
+// 1 to 63 characters long and neither starting nor ending with a hyphen; 253
+// characters at most in all. So no scheme, port, path, user information,
+// space or other character, and no empty label (no leading, trailing or
+// doubled dot). Nor may the last label be a number: the address would then
+// name an IPv4 address instead of the mapped host.
+template <class Char>
+bool is_virtual_host_name(const Char* text, size_t length) {
+  using namespace virtual_host_detail;
+  if (!text || length == 0 || length > virtual_host_longest) return false;
+  size_t start = 0;
+  for (size_t i = 0; i <= length; i++) {
+    if (i < length && text[i] != '.') {
+      if (!is_letter_or_digit(text[i]) && text[i] != '-') return false;
+      continue;
+    }
+    size_t label = i - start;
+    if (label == 0 || label > virtual_host_longest_label) return false;
+    if (text[start] == '-' || text[i - 1] == '-') return false;
+    if (i == length && is_number_label(text + start, label)) return false;
+    start = i + 1;
+  }
+  return true;
+}

@@ -1,0 +1,99 @@
+// VirtualHost in the packer: found from index.html, asked for or turned off
+// by option, kept from a settings file, and told in the summary. Names the
+// launcher would not use are among the refusals.
+#include "json_reader.h"
+#include "module_scripts.h"
+#include "packer_test_support.h"
+
+namespace {
+
+class VirtualHost : public packer_test {
+ protected:
+  // The payload's VirtualHost, or "(none)".
+  std::string packed_host(const fs::path& exe) {
+    json_node root;
+    json_text_error error;
+    EXPECT_TRUE(parse_json_text(split_payload(read_bytes(exe)).json, root, error)) << error.message;
+    const json_node* host = json_member_of(root, "VirtualHost");
+    return host ? host->text : "(none)";
+  }
+};
+
+TEST(ModuleScripts, OnlyScriptElementsWhoseTypeNeedsAnOrigin) {
+  struct {
+    const char* html;
+    const char* feature;
+  } pages[] = {
+      {"<script type=\"module\" src=\"main.js\"></script>", "a module script"},
+      {"<!doctype html><HEAD><SCRIPT TYPE=Module SRC=/assets/index-4f2a.js></SCRIPT>", "a module script"},
+      {"<script\n  crossorigin\n  src='a.js'\ttype = ' module '\n></script>", "a module script"},
+      {"<script type=importmap>{\"imports\":{}}</script><script src=x.js></script>", "an import map"},
+      {"<script/type=\"ImportMap\">{}</script>", "an import map"},
+      {"<script async src=app.js></script><script>let t = 1 > 0</script>", ""},
+      {"<script type=\"text/javascript\" src=app.js></script>", ""},
+      {"<!-- <script type=\"module\" src=old.js></script> -->", ""},
+      {"<script>document.write('<script type=\"module\">')</script>", ""},
+      {"<scripts type=module></scripts><noscript type=module></noscript>", ""},
+      {"<script data-type=\"module\" type=\"module-shim\" src=a.js></script>", ""},
+      {"<script type=\"text/plain\" type=\"module\"></script>", ""},
+      {"<link rel=modulepreload href=a.js><p>type=\"module\"</p>", ""},
+      {"<script type=\"module\"", ""},  // the page ends inside the tag, which a browser drops
+  };
+  for (const auto& page : pages) EXPECT_EQ(module_feature_of(page.html), page.feature) << page.html;
+}
+
+TEST_F(VirtualHost, DetectedFromIndexAskedForOrTurnedOff) {
+  fs::path modules = make_app("modules", {{"index.html", "<script type=module src=js/app.js></script>"},
+                                          {"js/app.js", "import {a} from './a.js'"}});
+  fs::path import_map = make_app("import-map", {{"INDEX.HTML", "<script type='importmap'>{}</script>"}});
+  fs::path plain = make_app("plain", {{"index.html", "<script src=js/app.js></script>"}});
+  fs::path exe = dir / "out.exe";
+  write_bytes(dir / "host.json", "{\"VirtualHost\": \"files.example\"}");
+  write_bytes(dir / "null.json", "{\"VirtualHost\": null}");
+  struct {
+    const char* name;
+    fs::path app;
+    std::vector<std::string> options;
+    std::string host, summary;
+  } cases[] = {
+      {"module script", modules, {}, "app.wapp",
+       "  served from https://app.wapp/index.html: index.html has a module script (--file-url: file://)\n"},
+      {"import map", import_map, {}, "app.wapp",
+       "  served from https://app.wapp/index.html: index.html has an import map (--file-url: file://)\n"},
+      {"plain script", plain, {}, "(none)", ""},
+      {"null in the settings", modules, {"--settings", u(dir / "null.json")}, "app.wapp", "has a module script"},
+      {"file URL", modules, {"--file-url"}, "(none)", ""},
+      {"named", plain, {"--virtual-host", "My-App.example"}, "My-App.example",
+       "  served from https://My-App.example/index.html\n"},
+      {"named over the settings", modules, {"--settings", u(dir / "host.json"), "--virtual-host=b.example"},
+       "b.example", "https://b.example/"},
+      {"settings over detection", modules, {"--settings", u(dir / "host.json")}, "files.example",
+       "  served from https://files.example/index.html\n"},
+      {"file URL over the settings", plain, {"--file-url", "--settings", u(dir / "host.json")}, "(none)", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {u(c.app), "-o", u(exe), "--launcher", u(launcher)};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ASSERT_EQ(pack(args), exit_done) << err;
+    EXPECT_EQ(packed_host(exe), c.host);
+    size_t summary_end = out.find('\n') + 1;
+    if (c.summary.empty()) {
+      EXPECT_EQ(out.size(), summary_end) << out;
+    } else {
+      EXPECT_NE(out.find(c.summary, summary_end), std::string::npos) << out;
+    }
+  }
+
+  // The key follows the ten settings, and --inspect tells what the launcher makes of it.
+  ASSERT_EQ(pack({u(modules), "-o", u(exe), "--launcher", u(launcher), "-q"}), exit_done);
+  std::string json = split_payload(read_bytes(exe)).json;
+  EXPECT_LT(json.find("\"Resizable\""), json.find("\"VirtualHost\": \"app.wapp\""));
+  ASSERT_EQ(pack({"--inspect", u(exe)}), exit_done) << out;
+  EXPECT_NE(out.find("  VirtualHost         \"app.wapp\"  (served from https://app.wapp/index.html)\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("other keys"), std::string::npos) << out;
+}
+
+}  // namespace
