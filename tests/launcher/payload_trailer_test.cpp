@@ -6,33 +6,14 @@
 #include "launcher/payload_trailer.h"
 #include "runtime/core/files.h"
 #include "support/runtime_environment.h"
+#include "support/signed_files.h"
 #include "support/temp_files.h"
 
 namespace {
 
-std::string field(int32_t value) { return std::string((const char*)&value, 4); }
-std::string put(std::string bytes, size_t at, uint32_t value, size_t count = 4) {
-  return bytes.replace(at, count, std::string((const char*)&value, count));
-}
+using namespace signed_files;
 
-// Headers as a linker leaves them, PE32+ or PE32, with a security entry
-// pointing nowhere yet; code follows them.
-constexpr size_t pe_at = 0x80, optional_at = pe_at + 24, headers_size = 0x400;
-std::string image(bool plus = true) {
-  std::string bytes = put(put(std::string(headers_size + 1000, '\xCC'), 0, 0x5A4D, 2), 60, pe_at);
-  bytes.replace(pe_at, 24 + 240 + 40, 24 + 240 + 40, '\0');
-  bytes = put(put(put(bytes, pe_at, 0x4550), pe_at + 6, 1, 2), pe_at + 20, plus ? 240 : 224, 2);
-  bytes = put(put(bytes, optional_at, plus ? 0x20B : 0x10B, 2), optional_at + 60, headers_size);
-  return put(bytes, optional_at + (plus ? 108 : 92), 16);
-}
-size_t security_entry(bool plus = true) { return optional_at + (plus ? 112 : 96) + 8 * 4; }
-// As a signing tool leaves a file: its certificate table appended after
-// padding zeros, and the security entry pointing at the table.
-std::string signed_file(const std::string& unsigned_bytes, const std::string& padding = "", bool plus = true) {
-  std::string bytes = unsigned_bytes + padding;
-  bytes = put(put(bytes, security_entry(plus), (uint32_t)bytes.size()), security_entry(plus) + 4, 40);
-  return bytes + put(std::string(40, '\x30'), 0, 40);
-}
+std::string field(int32_t value) { return std::string((const char*)&value, 4); }
 std::string block(const void* memory, int32_t length) { return memory ? std::string((const char*)memory, length) : "-"; }
 
 class PayloadTrailer : public ::testing::Test {
@@ -97,23 +78,23 @@ TEST_F(PayloadTrailer, FindsThePartsTheLengthsDescribe) {
 // before the certificate table, and only there; a damaged entry gives none.
 TEST_F(PayloadTrailer, SignedFilesCarryItBeforeTheirCertificateTable) {
   const std::string json = "{}", zip = "PK\5\6zip", trailer = json + field(2) + zip + field(7) + "WAPP";
-  const std::string packed = signed_file(image() + trailer);
-  const uint32_t table = packed.size() - 40;
+  const std::string packed = signed_file(unsigned_image() + trailer);
+  const uint32_t table = packed.size() - table_size;
   struct {
     const char* name;
     std::string bytes;
     bool found;
   } cases[] = {
       {"no padding", packed, true},
-      {"4 zeros of padding", signed_file(image() + trailer, std::string(4, '\0')), true},
-      {"7 zeros of padding", signed_file(image() + trailer, std::string(7, '\0')), true},
-      {"a PE32 file", signed_file(image(false) + trailer, std::string(3, '\0'), false), true},
+      {"4 zeros of padding", signed_file(unsigned_image() + trailer, std::string(4, '\0')), true},
+      {"7 zeros of padding", signed_file(unsigned_image() + trailer, std::string(7, '\0')), true},
+      {"a PE32 file", signed_file(unsigned_image(false) + trailer, std::string(3, '\0'), false), true},
       // The layout of old: the trailer after the signature, found from the end.
-      {"trailer after the table", signed_file(image()) + trailer, true},
-      {"8 zeros of padding", signed_file(image() + trailer, std::string(8, '\0')), false},
-      {"padding that is not zeros", signed_file(image() + trailer, std::string("\0\1\0", 3)), false},
-      {"no trailer before the table", signed_file(image()), false},
-      {"unsigned, with a table-like end", image() + trailer + std::string(40, '\x30'), false},
+      {"trailer after the table", signed_file(unsigned_image()) + trailer, true},
+      {"8 zeros of padding", signed_file(unsigned_image() + trailer, std::string(8, '\0')), false},
+      {"padding that is not zeros", signed_file(unsigned_image() + trailer, std::string("\0\1\0", 3)), false},
+      {"no trailer before the table", signed_file(unsigned_image()), false},
+      {"unsigned, with a table-like end", unsigned_image() + trailer + std::string(40, '\x30'), false},
       {"table not at the end", packed + "x", false},
       {"table past the end", put(packed, security_entry() + 4, 41), false},
       {"table outside the file", put(packed, security_entry(), 0xFFFFFFF0), false},
