@@ -1,0 +1,102 @@
+// A packed launcher signed with osslsigncode and a throw-away self-signed
+// certificate made here: the signature holds and covers the web app, the
+// signed launcher runs and shows its app, and the packer repacks it only
+// without its signature.
+#include "launcher_driver.h"
+#include "support/unix_command.h"
+
+namespace {
+
+class SignedLauncher : public end_to_end_test {
+ protected:
+  // Runs wapp-pack.exe of this build to its end: its exit code, with what it
+  // printed in output.
+  DWORD pack(const std::vector<std::wstring>& args, std::string& output) {
+    fs::path packer = built_launcher().parent_path().parent_path() / "tools" / "wapp-pack" / "wapp-pack.exe";
+    fs::path log = root / "wapp-pack.log";
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE file = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = file;
+    std::wstring command = L"\"" + packer.wstring() + L"\"";
+    for (const std::wstring& arg : args) command += L" \"" + arg + L"\"";
+    PROCESS_INFORMATION process = {};
+    DWORD code = STILL_ACTIVE;
+    if (CreateProcessW(packer.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+      WaitForSingleObject(process.hProcess, launcher_timeout_ms);
+      GetExitCodeProcess(process.hProcess, &code);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+    CloseHandle(file);
+    output = read_file(log);
+    return code;
+  }
+
+  int sh(const std::string& command, std::string& output) { return run_unix_command(command, root, output); }
+  static std::string word(const fs::path& path) { return shell_word(unix_path(path)); }
+};
+
+TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
+  const std::string page = "<!doctype html><title>Signed</title><script src=js/app.js></script>";
+  fs::path app = root / "app", packed = bin / "packed.exe", signed_exe = bin / "signed.exe";
+  fs::create_directories(app / "js");
+  write_file(app / "index.html", page);
+  write_file(app / "js" / "app.js", "document.body.textContent = 'signed'");
+  std::string output;
+  // Stored, not deflated: the page's bytes lie in the file as they are.
+  ASSERT_EQ(pack({app, L"-o", packed, L"--launcher", built_launcher(), L"--title", L"Signed", L"--level", L"0"}, output),
+            0u)
+      << output;
+  ASSERT_EQ(sh("openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=wapp-test -days 2 -keyout key.pem -out cert.pem",
+               output),
+            0)
+      << output;
+  ASSERT_EQ(sh("osslsigncode sign -certs cert.pem -key key.pem -h sha256 -in " + word(packed) + " -out " +
+                   word(signed_exe),
+               output),
+            0)
+      << output;
+  EXPECT_EQ(sh("osslsigncode verify -CAfile cert.pem -in " + word(signed_exe), output), 0) << output;
+  // Right before the table, with no padding in between.
+  ASSERT_EQ(pack({L"--inspect", signed_exe}, output), 0u) << output;
+  EXPECT_NE(output.find("the payload lies inside the signed range"), std::string::npos) << output;
+  EXPECT_EQ(output.find("padding"), std::string::npos) << output;
+
+  {
+    launcher_run run(signed_exe, temp);
+    ASSERT_TRUE(run.wait_for_window(L"Signed"));
+    EXPECT_EQ(read_file(temp / "webapp" / "index.html"), page);
+    run.close();
+    EXPECT_EQ(run.wait_for_exit(), 0u);
+    EXPECT_TRUE(web_app_folders().empty());
+  }
+
+  // One byte of the web app changed after signing.
+  std::string tampered = read_file(signed_exe);
+  size_t at = tampered.find(page);
+  ASSERT_NE(at, std::string::npos);
+  tampered[at + page.find("Signed")] = 's';
+  write_file(bin / "tampered.exe", tampered);
+  EXPECT_NE(sh("osslsigncode verify -CAfile cert.pem -in " + word(bin / "tampered.exe"), output), 0) << output;
+
+  // Repacked only without the signature, which leaves the launcher as it
+  // was before signing but for its checksum.
+  fs::path repacked = bin / "repacked.exe";
+  std::vector<std::wstring> repack = {app, L"-o", repacked, L"--launcher", signed_exe, L"--title", L"Signed", L"--level",
+                                      L"0"};
+  EXPECT_EQ(pack(repack, output), 2u);
+  EXPECT_NE(output.find("sign after packing"), std::string::npos) << output;
+  EXPECT_FALSE(fs::exists(repacked));
+  repack.push_back(L"--strip-signature");
+  ASSERT_EQ(pack(repack, output), 0u) << output;
+  std::string expected = read_file(packed);
+  uint32_t pe = *(const uint32_t*)&expected[60];
+  expected.replace(pe + 24 + 64, 4, 4, '\0');
+  EXPECT_TRUE(read_file(repacked) == expected);
+}
+
+}  // namespace
