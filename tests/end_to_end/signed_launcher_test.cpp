@@ -4,38 +4,21 @@
 // without its signature.
 #include "launcher_driver.h"
 #include "support/unix_command.h"
+#include "wapp_pack.h"
 
 namespace {
 
 class SignedLauncher : public end_to_end_test {
  protected:
-  // Runs wapp-pack.exe of this build to its end: its exit code, with what it
-  // printed in output.
-  DWORD pack(const std::vector<std::wstring>& args, std::string& output) {
-    fs::path packer = built_launcher().parent_path().parent_path() / "tools" / "wapp-pack" / "wapp-pack.exe";
-    fs::path log = root / "wapp-pack.log";
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    HANDLE file = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = file;
-    std::wstring command = L"\"" + packer.wstring() + L"\"";
-    for (const std::wstring& arg : args) command += L" \"" + arg + L"\"";
-    PROCESS_INFORMATION process = {};
-    DWORD code = STILL_ACTIVE;
-    if (CreateProcessW(packer.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &process)) {
-      WaitForSingleObject(process.hProcess, launcher_timeout_ms);
-      GetExitCodeProcess(process.hProcess, &code);
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-    }
-    CloseHandle(file);
-    output = read_file(log);
-    return code;
+  // The packer in this process; its exit status, with what it printed in output.
+  int pack(const std::vector<fs::path>& args, std::string& output) {
+    std::vector<std::string> texts;
+    for (const fs::path& arg : args) texts.push_back((const char*)arg.u8string().c_str());
+    std::ostringstream printed;
+    int status = run_wapp_pack(texts, tool_context{bin, printed, printed, false});
+    output = printed.str();
+    return status;
   }
-
   int sh(const std::string& command, std::string& output) { return run_unix_command(command, root, output); }
   static std::string word(const fs::path& path) { return shell_word(unix_path(path)); }
 };
@@ -48,8 +31,7 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
   write_file(app / "js" / "app.js", "document.body.textContent = 'signed'");
   std::string output;
   // Stored, not deflated: the page's bytes lie in the file as they are.
-  ASSERT_EQ(pack({app, L"-o", packed, L"--launcher", built_launcher(), L"--title", L"Signed", L"--level", L"0"}, output),
-            0u)
+  ASSERT_EQ(pack({app, "-o", packed, "--launcher", built_launcher(), "--title", "Signed", "--level", "0"}, output), 0)
       << output;
   ASSERT_EQ(sh("openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=wapp-test -days 2 -keyout key.pem -out cert.pem",
                output),
@@ -62,7 +44,7 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
       << output;
   EXPECT_EQ(sh("osslsigncode verify -CAfile cert.pem -in " + word(signed_exe), output), 0) << output;
   // Right before the table, with no padding in between.
-  ASSERT_EQ(pack({L"--inspect", signed_exe}, output), 0u) << output;
+  ASSERT_EQ(pack({"--inspect", signed_exe}, output), 0) << output;
   EXPECT_NE(output.find("the payload lies inside the signed range"), std::string::npos) << output;
   EXPECT_EQ(output.find("padding"), std::string::npos) << output;
 
@@ -86,13 +68,12 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
   // Repacked only without the signature, which leaves the launcher as it
   // was before signing but for its checksum.
   fs::path repacked = bin / "repacked.exe";
-  std::vector<std::wstring> repack = {app, L"-o", repacked, L"--launcher", signed_exe, L"--title", L"Signed", L"--level",
-                                      L"0"};
-  EXPECT_EQ(pack(repack, output), 2u);
+  std::vector<fs::path> repack = {app, "-o", repacked, "--launcher", signed_exe, "--title", "Signed", "--level", "0"};
+  EXPECT_EQ(pack(repack, output), 2);
   EXPECT_NE(output.find("sign after packing"), std::string::npos) << output;
   EXPECT_FALSE(fs::exists(repacked));
-  repack.push_back(L"--strip-signature");
-  ASSERT_EQ(pack(repack, output), 0u) << output;
+  repack.push_back("--strip-signature");
+  ASSERT_EQ(pack(repack, output), 0) << output;
   std::string expected = read_file(packed);
   uint32_t pe = *(const uint32_t*)&expected[60];
   expected.replace(pe + 24 + 64, 4, 4, '\0');
