@@ -36,7 +36,8 @@ inline int run_unix_command(const std::string& command, const std::filesystem::p
   const std::filesystem::path status = folder / "unix-command.status";
   DeleteFileW(status.c_str());
   std::string script = "cd " + shell_word(unix_path(folder)) + " && { " + command +
-                       "; } >unix-command.log 2>&1; echo $? >unix-command.part && mv unix-command.part unix-command.status";
+                       "; } >unix-command.log 2>&1; echo $? >unix-command.part && "
+                       "mv unix-command.part unix-command.status";
   // Wine splits the command line as Windows programs do: the script is one
   // quoted argument, and so may hold no double quote.
   if (script.find('"') != std::string::npos) return -1;
@@ -44,7 +45,8 @@ inline int run_unix_command(const std::string& command, const std::filesystem::p
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return -1;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return -1;
   for (HANDLE handle : {process.hThread, process.hProcess})
     if (handle) CloseHandle(handle);
   for (DWORD waited = 0; waited < timeout_ms; waited += 50) {

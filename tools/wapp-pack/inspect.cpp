@@ -126,7 +126,8 @@ void show_signature(const std::string& bytes, const trailer_layout& trailer, con
               << " (not verified here: signtool verify or osslsigncode verify do that)\n";
   if (trailer.present && trailer.end < bytes.size()) {
     context.out << "  the payload lies inside the signed range: the signature covers the web app";
-    if (table.offset > trailer.end) context.out << " (" << table.offset - trailer.end << " bytes of padding before the table)";
+    if (table.offset > trailer.end)
+      context.out << " (" << table.offset - trailer.end << " bytes of padding before the table)";
     context.out << "\n";
   } else if (trailer.present && table.size && table.offset + table.size <= trailer.start) {
     context.out << "  the payload follows the table, outside the signed range: the signature does not cover the "
