@@ -50,9 +50,13 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
   EXPECT_EQ(output.find("padding"), std::string::npos) << output;
 
   {
-    launcher_run run(signed_exe, temp);
+    launcher_run run = start(signed_exe);
     ASSERT_TRUE(run.wait_for_window(L"Signed"));
     EXPECT_EQ(read_file(temp / "webapp" / "index.html"), page);
+    // The browser shows the unpacked app, which it holds open.
+    std::vector<fake_line> lines = run.wait_for_fake_line("document_file");
+    EXPECT_EQ(fake_values(lines, "navigate"), (std::vector<std::string>{app_address()}));
+    EXPECT_EQ(last_fake_value(lines, "document_file"), "held");
     run.close();
     EXPECT_EQ(run.wait_for_exit(), 0u);
     EXPECT_TRUE(web_app_folders().empty());
