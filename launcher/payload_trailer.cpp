@@ -1,5 +1,6 @@
 #include "launcher/payload_trailer.h"
 
+#include "launcher/certificate_table.h"
 #include "runtime/core/files.h"
 #include "runtime/core/filesystem.h"
 #include "runtime/core/memory.h"
@@ -9,10 +10,12 @@
 namespace {
 
 constexpr int64_t field_size = 4;
+// Signing tools align the certificate table to 8 bytes with zeros in front.
+constexpr int32_t most_signing_padding = 7;
 
-bool ends_with_magic(int64_t file, int64_t size) {
-  if (size < field_size) return false;
-  seek_file(file, size - field_size);
+bool ends_with_magic(int64_t file, int64_t end) {
+  if (end < field_size) return false;
+  seek_file(file, end - field_size);
   uint8_t magic[field_size] = {};
   text_scope scope;
   if (read_bytes(file, magic, field_size) == field_size)
@@ -49,10 +52,27 @@ bool read_length_and_part(int64_t file, int64_t& end, int32_t& length, void*& bl
   return true;
 }
 
+// Where the trailer ends: at the end of the file, or, in a signed file that
+// does not end with the magic, right before its certificate table and the
+// zeros a signing tool may have put in front of it. 0 when there is none.
+int64_t trailer_end(int64_t file, int64_t size) {
+  if (ends_with_magic(file, size)) return size;
+  int64_t table = certificate_table_offset(file, size);
+  if (!table) return 0;
+  uint8_t padding[most_signing_padding] = {};
+  int64_t from = table > most_signing_padding ? table - most_signing_padding : 0;
+  seek_file(file, from);
+  if (read_bytes(file, padding, (int32_t)(table - from)) != table - from) return 0;
+  int64_t end = table;
+  while (end > from && padding[end - from - 1] == 0) end--;
+  return ends_with_magic(file, end) ? end : 0;
+}
+
 payload_record read_parts(int64_t file, int64_t size) {
   payload_record payload = {};
-  if (!ends_with_magic(file, size)) return payload;
-  int64_t end = size - field_size;
+  int64_t end = trailer_end(file, size);
+  if (!end) return payload;
+  end -= field_size;
   // Without a sound archive length the JSON length cannot be found either.
   if (read_length_and_part(file, end, payload.archive_length, payload.archive_block))
     read_length_and_part(file, end, payload.json_length, payload.json_block);

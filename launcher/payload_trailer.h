@@ -1,7 +1,9 @@
 #pragma once
 // The payload trailer appended to the launcher executable, read from the end
 // of the file: [JSON text][J][zip archive][Z]["WAPP"], integers little-endian
-// signed 32-bit. A length of 0 or less means its part is absent.
+// signed 32-bit. A length of 0 or less means its part is absent. In a signed
+// executable the trailer ends right before the certificate table (and the
+// at most 7 zeros that align it), inside the range the signature covers.
 #include <cstdint>
 
 struct payload_record {
@@ -13,5 +15,5 @@ struct payload_record {
 
 // The trailer of the running executable; all zero when there is none.
 payload_record read_payload_trailer();
-// The trailer at the end of the file at path.
+// The trailer at the end of the file at path, or before its certificate table.
 payload_record read_payload_trailer_of(const wchar_t* path);

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <set>
 
+#include "byte_fields.h"
+
 namespace {
 
-uint32_t get16(const std::string& b, size_t at) { return (uint8_t)b[at] | (uint8_t)b[at + 1] << 8; }
-uint32_t get32(const std::string& b, size_t at) { return get16(b, at) | get16(b, at + 2) << 16; }
 void append16(std::string& b, uint32_t v) {
   b += (char)(v & 0xFF);
   b += (char)((v >> 8) & 0xFF);

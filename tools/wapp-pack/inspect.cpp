@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "certificate_table.h"
 #include "json_reader.h"
 #include "launcher/virtual_host.h"
 #include "settings_document.h"
@@ -112,6 +113,30 @@ struct inspector {
   }
 };
 
+// Whether the file is signed, and whether the signature covers the payload:
+// it does when the trailer stands before the certificate table, which is
+// what the signature leaves out (with the checksum and the entry itself).
+void show_signature(const std::string& bytes, const trailer_layout& trailer, const tool_context& context) {
+  certificate_table table = find_certificate_table(bytes);
+  if (!table.present) {
+    context.out << "signature: none\n";
+    return;
+  }
+  context.out << "signature: a certificate table of " << table.size << " bytes at " << table.offset
+              << " (not verified here: signtool verify or osslsigncode verify do that)\n";
+  if (trailer.present && trailer.end < bytes.size()) {
+    context.out << "  the payload lies inside the signed range: the signature covers the web app";
+    if (table.offset > trailer.end)
+      context.out << " (" << table.offset - trailer.end << " bytes of padding before the table)";
+    context.out << "\n";
+  } else if (trailer.present && table.size && table.offset + table.size <= trailer.start) {
+    context.out << "  the payload follows the table, outside the signed range: the signature does not cover the "
+                   "web app (sign after packing)\n";
+  } else if (!table.at_end) {
+    context.out << "  the certificate entry is damaged: it points at no table that ends the file\n";
+  }
+}
+
 }  // namespace
 
 int inspect_packed_file(const std::string& path, const tool_context& context) {
@@ -122,8 +147,11 @@ int inspect_packed_file(const std::string& path, const tool_context& context) {
   }
   context.out << path << ": " << bytes.size() << " bytes\n";
   trailer_layout trailer = find_trailer(bytes);
+  show_signature(bytes, trailer, context);
   if (!trailer.present) {
-    context.out << "no payload: the file does not end with \"WAPP\"\n";
+    context.out << "no payload: the file does not end with \"WAPP\"";
+    if (find_certificate_table(bytes).at_end) context.out << ", nor does a trailer stand before its certificate table";
+    context.out << "\n";
     return exit_failed;
   }
   if (!trailer.sound) {

@@ -18,6 +18,8 @@ const char usage_text[] =
     "  -o, --output OUT.exe  the executable to write; an existing one is replaced\n"
     "  --launcher FILE       the launcher to copy (default: launcher.exe beside\n"
     "                        wapp-pack); a packed one is repacked, not stacked\n"
+    "  --strip-signature     repack a signed launcher, without its signature\n"
+    "                        (otherwise refused: sign after packing)\n"
     "  --settings FILE       a JSON settings file; the options below override it\n"
     "  --title TEXT          WindowTitle (default \"Mi App\")\n"
     "  --width N             WindowWidth, 1 to 32767 (default 800)\n"
@@ -131,6 +133,8 @@ const option_spec option_specs[] = {
        o.level = (int)level;
        return true;
      }},
+    {"--strip-signature", nullptr, false,
+     [](pack_options& o, const std::string&, std::string&) { return o.strip_signature = true, true; }},
     {"--quiet", "-q", false, [](pack_options& o, const std::string&, std::string&) { return o.quiet = true, true; }},
     {"--inspect", nullptr, true,
      [](pack_options& o, const std::string& v, std::string&) {

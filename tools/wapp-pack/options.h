@@ -25,6 +25,7 @@ struct pack_options {
   bool file_url = false;
   int level = 6;
   bool quiet = false;
+  bool strip_signature = false;  // repack a signed launcher without its signature
 };
 
 extern const char wapp_pack_version[];

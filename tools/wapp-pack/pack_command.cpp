@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "app_folder.h"
+#include "certificate_table.h"
 #include "icon_resources.h"
 #include "launcher/virtual_host.h"
 #include "module_scripts.h"
@@ -97,7 +98,8 @@ struct packer {
     return true;
   }
 
-  // The launcher's bytes up to any payload it already carries.
+  // The launcher's bytes up to any payload it already carries, and without
+  // its signature when it is to be stripped.
   bool read_launcher(const fs::path& launcher, std::string& image, std::string& problem) {
     if (!read_whole_file(launcher, image, problem)) {
       problem = "cannot read the launcher " + utf8_of(launcher);
@@ -112,7 +114,16 @@ struct packer {
       problem = "the launcher " + utf8_of(launcher) + " ends with a damaged payload";
       return false;
     }
+    // A new payload would break the signature, which has to cover it.
+    bool is_signed = find_certificate_table(image).present;
+    if (is_signed && !options.strip_signature) {
+      problem = "the launcher " + utf8_of(launcher) +
+                " is signed, and packing would break its signature: sign after packing "
+                "(--strip-signature repacks it unsigned)";
+      return false;
+    }
     image.resize(old.start);
+    if (is_signed) strip_certificate_table(image);
     return true;
   }
 
@@ -141,7 +152,8 @@ struct packer {
     std::string served_because;
     if (!choose_virtual_host(values, folder, served_because, problem)) return refuse(problem);
     std::string document = settings_document(values);
-    if ((int64_t)document.size() > context.part_limit)
+    // With room for the spaces that align the payload.
+    if ((int64_t)(document.size() + payload_alignment - 1) > context.part_limit)
       return refuse("the settings take more bytes than their 32-bit length field can hold");
 
     fs::path target = comparable_path(output);
@@ -179,15 +191,23 @@ struct packer {
     if (!icons.empty() && !replace_icon_in_file(temporary.path.wstring(), icons, problem))
       return refuse("cannot change the icon: " + problem);
 #endif
-    if (!(temporary.file = open_file(temporary.path, "ab"))) return fail("cannot write " + utf8_of(temporary.path));
+    uint64_t executable_size = fs::file_size(temporary.path, error);
+    if (error || !(temporary.file = open_file(temporary.path, "ab")))
+      return fail("cannot write " + utf8_of(temporary.path));
 
+    // Spaces after the JSON text, which JSON allows, and a comment in the
+    // archive end each part on an 8-byte boundary, so that a signing tool
+    // needs no padding before its certificate table.
+    document.append((payload_alignment - (executable_size + document.size() + 4) % payload_alignment) %
+                        payload_alignment,
+                    ' ');
     zip_counts counts{};
     std::string head = document + length_field((int64_t)document.size());
     if (std::fwrite(head.data(), 1, head.size(), temporary.file) != head.size())
       return fail("cannot write " + utf8_of(temporary.path));
     if (with_archive) {
       zip_outcome outcome = write_app_zip(
-          temporary.file, folder, options.level, context.part_limit,
+          temporary.file, folder, options.level, context.part_limit, payload_alignment,
           [&](const zip_counts& c) { show_progress(c); }, counts, problem);
       if (progress_shown) context.err << "\r\033[K" << std::flush;
       if (outcome == zip_outcome::refused) return refuse(problem);

@@ -1,11 +1,22 @@
 #include "payload.h"
 
+#include "byte_fields.h"
+#include "certificate_table.h"
+
 namespace {
 
-int32_t read_length(const std::string& b, uint64_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; i--) v = v << 8 | (uint8_t)b[at + i];
-  return (int32_t)v;
+bool ends_with_magic(const std::string& bytes, uint64_t end) {
+  return end >= 4 && bytes.compare(end - 4, 4, "WAPP") == 0;
+}
+
+// Where the trailer ends, as the launcher looks for it; 0 for nowhere.
+uint64_t trailer_end(const std::string& bytes) {
+  if (ends_with_magic(bytes, bytes.size())) return bytes.size();
+  certificate_table table = find_certificate_table(bytes);
+  if (!table.at_end) return 0;
+  uint64_t end = table.offset, from = end > most_signing_padding ? end - most_signing_padding : 0;
+  while (end > from && bytes[end - 1] == 0) end--;
+  return ends_with_magic(bytes, end) ? end : 0;
 }
 
 }  // namespace
@@ -13,18 +24,19 @@ int32_t read_length(const std::string& b, uint64_t at) {
 trailer_layout find_trailer(const std::string& bytes) {
   trailer_layout t{};
   t.start = bytes.size();
-  if (bytes.size() < 4 || bytes.compare(bytes.size() - 4, 4, "WAPP") != 0) return t;
+  t.end = trailer_end(bytes);
+  if (!t.end) return t;
   t.present = true;
   // Walks back as the launcher does: an absent part takes no room.
-  uint64_t end = bytes.size() - 4;
+  uint64_t end = t.end - 4;
   if (end < 4) return t;
   end -= 4;
-  t.archive_length = read_length(bytes, end);
+  t.archive_length = (int32_t)get32(bytes, end);
   uint64_t archive_room = t.archive_length > 0 ? (uint64_t)t.archive_length : 0;
   if (archive_room + 4 > end) return t;
   t.archive_offset = end -= archive_room;
   end -= 4;
-  t.json_length = read_length(bytes, end);
+  t.json_length = (int32_t)get32(bytes, end);
   uint64_t json_room = t.json_length > 0 ? (uint64_t)t.json_length : 0;
   if (json_room > end) return t;
   t.json_offset = t.start = end - json_room;
@@ -34,6 +46,6 @@ trailer_layout find_trailer(const std::string& bytes) {
 
 std::string length_field(int64_t length) {
   std::string field(4, '\0');
-  for (int i = 0; i < 4; i++) field[i] = (char)((uint64_t)length >> (8 * i) & 0xFF);
+  put32(field, 0, (uint32_t)length);
   return field;
 }

@@ -3,28 +3,16 @@
 #include <algorithm>
 #include <map>
 
+#include "byte_fields.h"
+#include "certificate_table.h"
+
 namespace {
 
 constexpr uint32_t section_header_size = 40;
 constexpr uint32_t resource_directory = 2;  // data directory indexes
-constexpr uint32_t security_directory = 4;
 constexpr uint32_t subdirectory_bit = 0x80000000;
 constexpr uint32_t new_section_flags = 0x40000040;  // initialised data, readable
 
-uint32_t get16(const std::string& b, size_t at) {
-  return at + 2 <= b.size() ? (uint8_t)b[at] | (uint8_t)b[at + 1] << 8 : 0;
-}
-uint32_t get32(const std::string& b, size_t at) {
-  return at + 4 <= b.size() ? get16(b, at) | get16(b, at + 2) << 16 : 0;
-}
-void put16(std::string& b, size_t at, uint32_t v) {
-  b[at] = (char)(v & 0xFF);
-  b[at + 1] = (char)((v >> 8) & 0xFF);
-}
-void put32(std::string& b, size_t at, uint32_t v) {
-  put16(b, at, v & 0xFFFF);
-  put16(b, at + 2, v >> 16);
-}
 uint32_t align_up(uint64_t value, uint32_t alignment) {
   return (uint32_t)((value + alignment - 1) / alignment * alignment);
 }
@@ -241,12 +229,6 @@ std::string build_resource_section(std::vector<resource_item> items, uint32_t se
 
 const char signed_problem[] = "the launcher is signed: changing its icon would break the signature";
 
-bool pe_is_signed(const std::string& image) {
-  pe_view pe;
-  std::string problem;
-  return view_pe(image, pe, problem) && pe.directory_size(security_directory, image) != 0;
-}
-
 bool read_pe_resources(const std::string& image, std::vector<resource_item>& items, std::string& problem) {
   items.clear();
   pe_view pe;
@@ -268,7 +250,7 @@ bool write_pe_resources(std::string& image, const std::vector<resource_item>& it
     problem = "the executable's layout leaves no place for new resources";
     return false;
   }
-  if (pe.directory_size(security_directory, image) != 0) {
+  if (find_certificate_table(image).present) {
     problem = signed_problem;
     return false;
   }

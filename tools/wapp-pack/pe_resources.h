@@ -25,8 +25,6 @@ struct resource_item {
 };
 
 extern const char signed_problem[];
-// Whether the image carries a certificate table.
-bool pe_is_signed(const std::string& image);
 
 // False with a problem when the image is not a PE file this code can read.
 bool read_pe_resources(const std::string& image, std::vector<resource_item>& items, std::string& problem);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "byte_fields.h"
 #include "text_paths.h"
 
 namespace {
@@ -17,25 +18,54 @@ struct file_closer {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// The end of central directory record, without a comment: the last bytes
+// libarchive writes.
+constexpr size_t end_record_size = 22;
+constexpr size_t comment_length_at = 20;
+
+// The stream goes on to the file but for its last end_record_size bytes,
+// held back until the close gives the end record its comment.
 struct sink {
   std::FILE* file;
   int64_t limit;
   uint64_t written;
   bool too_large;
   bool write_failed;
+  std::string held;
+
+  bool put(const char* bytes, size_t length) {
+    if ((int64_t)(written + length) > limit) {
+      too_large = true;
+      return false;
+    }
+    if (std::fwrite(bytes, 1, length, file) != length) {
+      write_failed = true;
+      return false;
+    }
+    written += length;
+    return true;
+  }
+
+  // A comment of spaces makes the archive's length a multiple of
+  // `alignment`; a stream that does not end with a bare end record is left
+  // as it is.
+  bool finish(uint64_t alignment) {
+    uint64_t length = written + held.size();
+    if (held.size() == end_record_size && held.compare(0, 4, "PK\5\6") == 0 && get16(held, comment_length_at) == 0) {
+      uint32_t padding = (uint32_t)((alignment - length % alignment) % alignment);
+      put16(held, comment_length_at, padding);
+      held.append(padding, ' ');
+    }
+    return put(held.data(), held.size());
+  }
 };
 
 la_ssize_t write_to_sink(archive*, void* context, const void* buffer, size_t length) {
   auto* s = (sink*)context;
-  if ((int64_t)(s->written + length) > s->limit) {
-    s->too_large = true;
-    return -1;
-  }
-  if (std::fwrite(buffer, 1, length, s->file) != length) {
-    s->write_failed = true;
-    return -1;
-  }
-  s->written += length;
+  s->held.append((const char*)buffer, length);
+  size_t ready = s->held.size() > end_record_size ? s->held.size() - end_record_size : 0;
+  if (!s->put(s->held.data(), ready)) return -1;
+  s->held.erase(0, ready);
   return (la_ssize_t)length;
 }
 
@@ -116,11 +146,11 @@ void use_utf8_names() {
 #endif
 }
 
-zip_outcome write_app_zip(std::FILE* out, const app_folder& folder, int level, int64_t limit,
+zip_outcome write_app_zip(std::FILE* out, const app_folder& folder, int level, int64_t limit, uint64_t alignment,
                           const std::function<void(const zip_counts&)>& progress, zip_counts& counts,
                           std::string& problem) {
   counts = {};
-  sink target{out, limit, 0, false, false};
+  sink target{out, limit, 0, false, false, {}};
   std::unique_ptr<archive, int (*)(archive*)> zip(archive_write_new(), archive_write_free);
   std::string options = "compression-level=" + std::to_string(level) + ",hdrcharset=UTF-8";
   writer_state state{zip.get(), target, problem};
@@ -134,7 +164,7 @@ zip_outcome write_app_zip(std::FILE* out, const app_folder& folder, int level, i
     if (outcome != zip_outcome::written) return outcome;
     if (progress) progress(counts);
   }
-  if (archive_write_close(zip.get()) != ARCHIVE_OK) return state.archive_trouble();
+  if (archive_write_close(zip.get()) != ARCHIVE_OK || !target.finish(alignment)) return state.archive_trouble();
   counts.bytes_out = target.written;
   return zip_outcome::written;
 }

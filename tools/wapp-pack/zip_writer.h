@@ -19,9 +19,11 @@ struct zip_counts {
 
 enum class zip_outcome { written, refused, failed };
 
+// The archive's length is made a multiple of alignment by a comment of
+// spaces in its end record, which every zip reader takes as it is.
 // Refused: a file could not be read or changed while packing, or the archive
 // grew past limit bytes. Failed: the output could not be written.
-zip_outcome write_app_zip(std::FILE* out, const app_folder& folder, int level, int64_t limit,
+zip_outcome write_app_zip(std::FILE* out, const app_folder& folder, int level, int64_t limit, uint64_t alignment,
                           const std::function<void(const zip_counts&)>& progress, zip_counts& counts,
                           std::string& problem);
 
