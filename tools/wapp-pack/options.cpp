@@ -54,7 +54,7 @@ namespace {
 
 using apply_fn = bool (*)(pack_options&, const std::string& value, std::string& problem);
 
-struct option_spec {
+struct option_rule {
   const char* name;
   const char* short_name;
   bool takes_value;
@@ -87,7 +87,7 @@ bool set_fixed(pack_options& o, const std::string&, std::string&) {
   return true;
 }
 
-const option_spec option_specs[] = {
+const option_rule option_table[] = {
     {"--output", "-o", true, [](pack_options& o, const std::string& v, std::string&) { return o.output = v, true; }},
     {"--launcher", nullptr, true, [](pack_options& o, const std::string& v, std::string&) { return o.launcher = v, true; }},
     {"--settings", nullptr, true,
@@ -148,9 +148,9 @@ const option_spec option_specs[] = {
      [](pack_options& o, const std::string&, std::string&) { return o.command = tool_command::version, true; }},
 };
 
-const option_spec* find_option(std::string_view name) {
-  for (const auto& spec : option_specs) {
-    if (name == spec.name || (spec.short_name && name == spec.short_name)) return &spec;
+const option_rule* find_option(std::string_view name) {
+  for (const auto& rule : option_table) {
+    if (name == rule.name || (rule.short_name && name == rule.short_name)) return &rule;
   }
   return nullptr;
 }
@@ -172,26 +172,26 @@ bool parse_options(const std::vector<std::string>& args, pack_options& options, 
     }
     // "--name=value" as well as "--name value".
     size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
-    const option_spec* spec = find_option(std::string_view(arg).substr(0, equals));
-    if (!spec) {
+    const option_rule* rule = find_option(std::string_view(arg).substr(0, equals));
+    if (!rule) {
       problem = "unknown option " + arg.substr(0, equals) + " (see --help)";
       return false;
     }
     std::string value;
     if (equals != std::string::npos) {
-      if (!spec->takes_value) {
-        problem = std::string(spec->name) + " takes no value";
+      if (!rule->takes_value) {
+        problem = std::string(rule->name) + " takes no value";
         return false;
       }
       value = arg.substr(equals + 1);
-    } else if (spec->takes_value) {
+    } else if (rule->takes_value) {
       if (i + 1 >= args.size()) {
-        problem = std::string(spec->name) + " wants a value";
+        problem = std::string(rule->name) + " wants a value";
         return false;
       }
       value = args[++i];
     }
-    if (!spec->apply(options, value, problem)) return false;
+    if (!rule->apply(options, value, problem)) return false;
   }
   if (options.command == tool_command::help || options.command == tool_command::version) return true;
   if (options.command == tool_command::inspect) {
