@@ -234,6 +234,9 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
   if (!create_file(archive_file, archive)) return give_up_folder(at);
   write_bytes(archive_file, archive_block, archive_length);
   close_file(archive_file);
+  // On a disk that filled up the archive is cut short: not the app, and it
+  // would hold the space the other programs are short of while we run.
+  if (file_size(archive) != archive_length) return give_up_folder(at);
   enable_zip_packer();
   if (!open_pack(archive_pack, archive, zip_plugin_id)) return give_up_folder(at);
 

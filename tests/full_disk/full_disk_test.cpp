@@ -139,4 +139,26 @@ TEST_F(FullDisk, TheLauncherUnpacksWhatFitsShowsItAndLeavesNothing) {
   EXPECT_EQ(free_bytes(disk), empty_disk_free);
 }
 
+// An archive that does not fit itself is not the app: the launcher shows
+// the start address and gives the space back at once.
+TEST_F(FullDisk, AnArchiveLargerThanTheDiskEndsCleanly) {
+  std::mt19937 random(5);
+  std::string noise(empty_disk_free + 64 * 1024, 0);
+  for (char& byte : noise) byte = (char)random();
+  const fs::path large = scratch / "large.zip";
+  ASSERT_EQ(write_zip(large, {{L"index.html", "<p>large"}, {L"noise.bin", noise}, {L"after.txt", "after"}}), L"");
+  const fs::path executable = scratch / "large.exe";
+  write_file(executable, read_file(built_launcher()) +
+                             payload_trailer("{\"WindowTitle\": \"Large\", \"StartURL\": \"https://start.example/\"}",
+                                             read_file(large)));
+  launcher_run run(executable, disk, scratch / "large.log");
+  ASSERT_TRUE(run.wait_for_window(L"Large"));
+  EXPECT_EQ(last_fake_value(run.wait_for_fake_line("navigate"), "navigate"), "https://start.example/");
+  EXPECT_TRUE(tree_of(disk).empty());
+  run.close();
+  EXPECT_EQ(run.wait_for_exit(), 0u);
+  EXPECT_TRUE(tree_of(disk).empty());
+  EXPECT_EQ(free_bytes(disk), empty_disk_free);
+}
+
 }  // namespace
