@@ -8,9 +8,7 @@
 
 namespace {
 
-bool is_dot_entry(const wchar_t* name) {
-  return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]));
-}
+bool is_dot_entry(const wchar_t* name) { return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2])); }
 
 // Where the system says an open file or directory lies, without a trailing
 // separator, with room for the "\\?\UNC\" it puts in front.
@@ -54,14 +52,13 @@ HANDLE open_own_entry(const wchar_t* full, const resolved_path& here, const wcha
   return INVALID_HANDLE_VALUE;
 }
 
-bool delete_entries(const path_text& base, const resolved_path& here, const wchar_t* pattern, bool specific,
-                    int flags);
+bool delete_entries(const path_text& base, const resolved_path& here, const wchar_t* pattern, bool specific, int flags);
 
 // One listed entry, only ever the entry itself: a real subdirectory is
 // emptied first (a link is never entered), then with force the entry's
 // attributes are cleared, and with `remove` it is deleted.
-void clear_entry(const wchar_t* full, const resolved_path& here, const WIN32_FIND_DATAW& found,
-                 const wchar_t* pattern, bool specific, int flags, bool remove) {
+void clear_entry(const wchar_t* full, const resolved_path& here, const WIN32_FIND_DATAW& found, const wchar_t* pattern,
+                 bool specific, int flags, bool remove) {
   const bool force = flags & delete_force;
   resolved_path inside;
   const DWORD kind = found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
@@ -75,8 +72,8 @@ void clear_entry(const wchar_t* full, const resolved_path& here, const WIN32_FIN
     if (copy_whole_path(base, full, L"\\")) delete_entries(base, inside, pattern, specific, flags);
   }
   if (!remove && !force) return;
-  HANDLE entry = open_own_entry(full, here, found.cFileName,
-                                (remove ? DELETE : 0) | (force ? FILE_WRITE_ATTRIBUTES : 0), inside);
+  HANDLE entry =
+      open_own_entry(full, here, found.cFileName, (remove ? DELETE : 0) | (force ? FILE_WRITE_ATTRIBUTES : 0), inside);
   if (entry == INVALID_HANDLE_VALUE) return;
   if (force) {
     FILE_BASIC_INFO basic = {};
@@ -133,8 +130,8 @@ int delete_directory(const wchar_t* directory, const wchar_t* pattern, int flags
   // The entries are checked against where the directory really lies; the
   // directory itself is the one the caller named, link or not.
   resolved_path here;
-  HANDLE top = CreateFileW(base, FILE_READ_ATTRIBUTES, share_all, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                           nullptr);
+  HANDLE top =
+      CreateFileW(base, FILE_READ_ATTRIBUTES, share_all, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (top == INVALID_HANDLE_VALUE) return 0;
   const bool resolved = resolve(top, here);
   CloseHandle(top);

@@ -33,7 +33,8 @@ TEST(FilesystemLinks, DeletingNeverReachesThroughALinkWhateverThePattern) {
     // folder/{own.txt, sub/{own.txt, own.log, the links}}: one level down,
     // where the walk has entered a folder of its own.
     fs::create_directories(folder / "sub");
-    for (const char* name : {"own.txt", "sub/own.txt", "sub/own.log"}) write_whole_file((folder / name).wstring(), name);
+    for (const char* name : {"own.txt", "sub/own.txt", "sub/own.log"})
+      write_whole_file((folder / name).wstring(), name);
     std::vector<std::string> missing;
     const auto links = place_every_link(folder / "sub", outside / "keep.txt", outside / "inner", work, missing);
     if (std::wstring(pattern) == L"*.*")

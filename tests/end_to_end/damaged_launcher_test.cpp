@@ -21,9 +21,12 @@ entry_list damaged_app() {
   std::string image(12000, 0), script;
   for (char& c : image) c = (char)bytes();
   for (int i = 0; i < 400; ++i) script += "console.log('line " + std::to_string(i * 7919 % 1000) + "');\n";
-  return {{L"css/", ""},      {L"css/app.css", "body { margin: 0 }"},
-          {L"img/", ""},      {L"img/noise.bin", image},
-          {L"js/", ""},       {L"js/app.js", script},
+  return {{L"css/", ""},
+          {L"css/app.css", "body { margin: 0 }"},
+          {L"img/", ""},
+          {L"img/noise.bin", image},
+          {L"js/", ""},
+          {L"js/app.js", script},
           {L"index.html", "<!doctype html><script src=js/app.js></script>"}};
 }
 
@@ -31,8 +34,8 @@ std::string field(int32_t value) { return std::string((const char*)&value, 4); }
 
 struct damage_case {
   std::string what;
-  std::string payload;  // what follows the launcher's own bytes
-  std::string title;    // the window's, or empty when none may open
+  std::string payload;              // what follows the launcher's own bytes
+  std::string title;                // the window's, or empty when none may open
   std::set<std::string> addresses;  // any of them; "app" for the unpacked page
 };
 
@@ -49,41 +52,49 @@ TEST_F(DamagedLauncher, EveryCutEndsCleanlyWithTheWindowTheFileStillGives) {
 
   std::vector<damage_case> cases = {{"whole", whole, "Damaged", {"app"}}};
   // Cut short, the file no longer ends with the magic: no payload at all.
-  const std::pair<const char*, size_t> cuts[] = {
-      {"at the launcher's end", 0},          {"in the settings' text", 1},
-      {"in the settings' text", json.size() / 2}, {"in the settings' length", json.size() + 1},
-      {"in the settings' length", json.size() + 3}, {"at the archive's start", json_end},
-      {"in the archive", json_end + zip.size() / 2}, {"in the archive", zip_end - 1},
-      {"in the archive's length", zip_end + 1},   {"in the archive's length", zip_end + 3},
-      {"before the magic", zip_end + 4},          {"in the magic", whole.size() - 3},
-      {"in the magic", whole.size() - 1}};
+  const std::pair<const char*, size_t> cuts[] = {{"at the launcher's end", 0},
+                                                 {"in the settings' text", 1},
+                                                 {"in the settings' text", json.size() / 2},
+                                                 {"in the settings' length", json.size() + 1},
+                                                 {"in the settings' length", json.size() + 3},
+                                                 {"at the archive's start", json_end},
+                                                 {"in the archive", json_end + zip.size() / 2},
+                                                 {"in the archive", zip_end - 1},
+                                                 {"in the archive's length", zip_end + 1},
+                                                 {"in the archive's length", zip_end + 3},
+                                                 {"before the magic", zip_end + 4},
+                                                 {"in the magic", whole.size() - 3},
+                                                 {"in the magic", whole.size() - 1}};
   for (const auto& [what, at] : cuts)
     cases.push_back({std::string("cut ") + what, whole.substr(0, at), default_title, {default_start}});
   std::mt19937 random(11);
   for (int i = 0; i < 6; ++i)
     cases.push_back({"cut at random", whole.substr(0, random() % whole.size()), default_title, {default_start}});
 
+  // Parts framed with length fields of any value.
+  auto framed = [](const std::string& settings, int32_t j, const std::string& archive, int32_t z) {
+    return settings + field(j) + archive + field(z) + "WAPP";
+  };
+  const int32_t j = (int32_t)json.size(), z = (int32_t)zip.size();
   // An archive cut short and framed again: the settings hold, unpacking
   // ends where the archive does, or the archive is not taken at all.
-  auto reframed = [&](size_t keep) { return json + field((int32_t)json.size()) + zip.substr(0, keep); };
-  std::vector<size_t> archive_cuts = {2, 30, 30 + zip.size() / 8, central, central + 20, end_record + 10, zip.size() - 1};
+  std::vector<size_t> archive_cuts = {
+      2, 30, 30 + zip.size() / 8, central, central + 20, end_record + 10, zip.size() - 1};
   for (int i = 0; i < 6; ++i) archive_cuts.push_back(1 + random() % (zip.size() - 1));
   for (size_t keep : archive_cuts)
-    cases.push_back({"archive cut at " + std::to_string(keep), reframed(keep) + field((int32_t)keep) + "WAPP",
-                     "Damaged", {"app", start_address}});
-  cases.push_back({"archive length 0", reframed(0) + field(0) + "WAPP", "Damaged", {start_address}});
-
+    cases.push_back({"archive cut at " + std::to_string(keep),
+                     framed(json, j, zip.substr(0, keep), (int32_t)keep),
+                     "Damaged",
+                     {"app", start_address}});
+  cases.push_back({"archive length 0", framed(json, j, "", 0), "Damaged", {start_address}});
   // Settings cut short and framed again do not parse: no window at all.
-  cases.push_back({"settings cut", json.substr(0, json.size() / 2) + field((int32_t)json.size() / 2) + zip +
-                                       field((int32_t)zip.size()) + "WAPP", "", {}});
-  cases.push_back({"settings length 0", field(0) + zip + field((int32_t)zip.size()) + "WAPP", default_title, {"app"}});
+  cases.push_back({"settings cut", framed(json.substr(0, j / 2), j / 2, zip, z), "", {}});
+  cases.push_back({"settings length 0", framed("", 0, zip, z), default_title, {"app"}});
   // Lengths reaching before the file's start, or into the other part.
-  cases.push_back({"archive length too long", json + field((int32_t)json.size()) + zip + field(INT32_MAX) + "WAPP",
-                   default_title, {default_start}});
-  cases.push_back({"settings length too long", json + field(INT32_MAX) + zip + field((int32_t)zip.size()) + "WAPP",
-                   default_title, {"app"}});
-  cases.push_back({"archive length into the settings", whole.substr(0, zip_end) + field((int32_t)zip.size() + 5) + "WAPP",
-                   default_title, {"app", default_start}});
+  cases.push_back({"archive length too long", framed(json, j, zip, INT32_MAX), default_title, {default_start}});
+  cases.push_back({"settings length too long", framed(json, INT32_MAX, zip, z), default_title, {"app"}});
+  cases.push_back(
+      {"archive length into the settings", framed(json, j, zip, z + 5), default_title, {"app", default_start}});
 
   // Several launchers at a time, each with a temporary folder of its own.
   constexpr size_t at_once = 8;

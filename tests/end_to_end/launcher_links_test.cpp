@@ -23,9 +23,11 @@ TEST_F(LauncherLinks, LinksPlacedInTheFolderGoWithoutWhatTheyLeadTo) {
   ASSERT_TRUE(run.wait_for_window(L"Linked"));
   std::vector<std::string> missing;
   std::vector<placed_link> links = place_every_link(folder, outside / "keep.txt", outside / "inner", work, missing);
-  for (const placed_link& link : place_every_link(folder / "js", outside / "keep.txt", outside / "inner", work, missing))
+  for (const placed_link& link :
+       place_every_link(folder / "js", outside / "keep.txt", outside / "inner", work, missing))
     links.push_back(link);
-  for (const std::string& why : std::set<std::string>(missing.begin(), missing.end())) std::cout << "[ links ] not made here: " << why << "\n";
+  for (const std::string& why : std::set<std::string>(missing.begin(), missing.end()))
+    std::cout << "[ links ] not made here: " << why << "\n";
   ASSERT_FALSE(links.empty()) << "no kind of link can be made here";
   // Through the links the page's folder reaches the outside files.
   for (const placed_link& link : links)

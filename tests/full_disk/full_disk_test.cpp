@@ -126,11 +126,13 @@ TEST_F(FullDisk, TheLauncherUnpacksWhatFitsShowsItAndLeavesNothing) {
 
   // A launcher process with its temporary directory on the disk.
   const fs::path executable = scratch / "full.exe";
-  write_file(executable, read_file(built_launcher()) +
-                             payload_trailer("{\"WindowTitle\": \"Full disk\", \"StartURL\": \"https://start.example/\"}", zip));
+  write_file(executable,
+             read_file(built_launcher()) +
+                 payload_trailer("{\"WindowTitle\": \"Full disk\", \"StartURL\": \"https://start.example/\"}", zip));
   launcher_run run(executable, disk, scratch / "full.log");
   ASSERT_TRUE(run.wait_for_window(L"Full disk"));
-  EXPECT_EQ(last_fake_value(run.wait_for_fake_line("navigate"), "navigate"), utf8_of(L"file://" + folder + L"index.html"));
+  EXPECT_EQ(last_fake_value(run.wait_for_fake_line("navigate"), "navigate"),
+            utf8_of(L"file://" + folder + L"index.html"));
   EXPECT_EQ(tree_of(disk), fitting_tree(L"webapp/", launcher_files));
   expect_fitting_files_whole(folder);
   run.close();

@@ -16,13 +16,18 @@
 
 #include "support/unix_command.h"
 
-enum class link_kind { symbolic, junction, host };
+// A hard link is one more name of the file itself: deleting it leaves the
+// file under its other name.
+enum class link_kind { symbolic, junction, hard, host };
 
 inline const char* link_kind_name(link_kind kind) {
-  return kind == link_kind::symbolic ? "symbolic link" : kind == link_kind::junction ? "junction" : "host link";
+  static const char* const names[] = {"symbolic link", "junction", "hard link", "host link"};
+  return names[(int)kind];
 }
 
-inline std::string error_text(const char* call) { return std::string(call) + " failed with error " + std::to_string(GetLastError()); }
+inline std::string error_text(const char* call) {
+  return std::string(call) + " failed with error " + std::to_string(GetLastError());
+}
 
 inline std::string make_symbolic_link(const std::filesystem::path& link, const std::filesystem::path& target,
                                       bool directory) {
@@ -60,8 +65,8 @@ inline std::string make_junction(const std::filesystem::path& link, const std::f
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (folder == INVALID_HANDLE_VALUE) return error_text("CreateFileW of the folder");
   DWORD returned = 0;
-  BOOL set = DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, &data, 8 + data.data_length, nullptr, 0, &returned,
-                             nullptr);
+  BOOL set =
+      DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, &data, 8 + data.data_length, nullptr, 0, &returned, nullptr);
   std::string why = set ? "" : error_text("DeviceIoControl(FSCTL_SET_REPARSE_POINT)");
   CloseHandle(folder);
   if (!set) RemoveDirectoryW(link.c_str());
@@ -87,7 +92,8 @@ inline std::string make_host_links(const std::vector<std::pair<std::filesystem::
 // what it points to.
 inline void remove_host_links(const std::vector<std::filesystem::path>& links, const std::filesystem::path& work) {
   std::string command = "rm -f";
-  for (const auto& link : links) command += " " + shell_word(unix_path(link.parent_path()) + "/" + link.filename().string());
+  for (const auto& link : links)
+    command.append(" ").append(shell_word(unix_path(link.parent_path()) + "/" + link.filename().string()));
   std::string output;
   run_unix_command(command, work, output);
 }
@@ -123,11 +129,12 @@ struct placed_link {
 };
 
 // Puts into `into` a link of every kind to `file` ("link-<kind>-file") and to
-// `folder` ("link-<kind>-dir"; a junction leads to folders only). The links
+// `folder` ("link-<kind>-dir"; a junction leads to folders only, a hard link
+// to files only). The links
 // made are returned; why the others could not be made goes to `missing`.
 inline std::wstring link_name(link_kind kind, bool directory) {
-  const wchar_t* stem = kind == link_kind::symbolic ? L"link-symbolic" : kind == link_kind::junction ? L"link-junction" : L"link-host";
-  return stem + std::wstring(directory ? L"-dir" : L"-file");
+  static const wchar_t* const stems[] = {L"link-symbolic", L"link-junction", L"link-hard", L"link-host"};
+  return stems[(int)kind] + std::wstring(directory ? L"-dir" : L"-file");
 }
 
 inline std::vector<placed_link> place_every_link(const std::filesystem::path& into, const std::filesystem::path& file,
@@ -144,6 +151,10 @@ inline std::vector<placed_link> place_every_link(const std::filesystem::path& in
     note(link_kind::symbolic, directory,
          make_symbolic_link(into / link_name(link_kind::symbolic, directory), directory ? folder : file, directory));
   note(link_kind::junction, true, make_junction(into / link_name(link_kind::junction, true), folder));
+  note(link_kind::hard, false,
+       CreateHardLinkW((into / link_name(link_kind::hard, false)).c_str(), file.c_str(), nullptr)
+           ? ""
+           : error_text("CreateHardLinkW"));
   std::string host = make_host_links(
       {{into / link_name(link_kind::host, false), file}, {into / link_name(link_kind::host, true), folder}}, work);
   for (bool directory : {false, true}) note(link_kind::host, directory, host);
