@@ -115,7 +115,11 @@ void remove_held_folder(const wchar_t* folder, HANDLE marker, DWORD patience_ms)
   CloseHandle(marker);
   path_text name;
   copy_path(name, folder);
-  RemoveDirectoryW(name);
+  if (RemoveDirectoryW(name)) return;
+  // Something the listing did not show is left (Wine does not list a link
+  // its host made to nothing): marked again, unheld, for the next start.
+  HANDLE again = open_marker(folder, CREATE_NEW);
+  if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
 }
 
 wchar_t* give_up_folder(int64_t at) {
