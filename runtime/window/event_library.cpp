@@ -59,6 +59,7 @@ void event_library_stop() {
   if (event_state && event_state->poster) DestroyWindow(event_state->poster);
   if (event_state) event_state->poster = nullptr;
   UnregisterClassW(poster_class, runtime.instance);
+  free_event_bindings();
 }
 
 int64_t wait_window_event() { return wait_window_event_timeout(-1); }
