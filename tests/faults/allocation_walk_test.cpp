@@ -1,0 +1,168 @@
+// Every allocation of the runtime's heaps failed once, one run per
+// allocation: a settings parse, the unpacking of a real-sized web app, and
+// the launcher's run from start-up to its window and back. Each run must end
+// with the documented result, nothing half-written on disk and every block
+// it took given back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fault_walk.h"
+#include "launcher/main_sequence.h"
+#include "launcher/web_app_folder.h"
+#include "runtime/core/strings.h"
+#include "runtime/json/json.h"
+#include "support/fake_runtime.h"
+
+namespace {
+
+// As the packer writes it, with more than the launcher reads: an array, an
+// object and a text longer than the parser's first token buffer.
+const std::string settings_json =
+    "{\r\n  \"WindowWidth\": \"640\",\r\n  \"WindowHeight\": \"480\",\r\n  \"WindowTitle\": \"Fault walk \xC3\xBC\",\r\n"
+    "  \"StartURL\": \"https://example.org/start\",\r\n  \"AlwaysOnTop\": \"0\",\r\n  \"ShowMinimizeButton\": \"0\",\r\n"
+    "  \"ShowMaximizeButton\": \"1\",\r\n  \"Fullscreen\": \"0\",\r\n  \"Frameless\": \"0\",\r\n  \"Resizable\": \"1\",\r\n"
+    "  \"ExeFileName\": \"app.exe\",\r\n  \"ZipFileName\": \"app.zip\",\r\n  \"AppIcon\": null,\r\n"
+    "  \"Extra\": [1, 2.5e3, true, false, {\"a\": \"b\", \"c\": []}],\r\n  \"Notes\": \"" +
+    std::string(1500, 'n') + "\"\r\n}";
+
+struct settings_values {
+  std::wstring title, start, host;
+  int64_t numbers[8];
+};
+
+settings_values values_of(const launcher_settings& s) {
+  return {s.window_title.c_str(), s.start_address.c_str(), s.virtual_host.c_str(),
+          {s.window_width, s.window_height, s.always_on_top, s.show_minimize_button, s.show_maximize_button,
+           s.fullscreen, s.frameless, s.resizable}};
+}
+
+// A setting read while memory ran out is its value, or lost: the empty
+// text, which reads as 0. Never another text.
+void expect_value_or_lost(const settings_values& got, const settings_values& expected) {
+  for (auto [text, want] : {std::pair{got.title, expected.title}, {got.start, expected.start}, {got.host, expected.host}})
+    EXPECT_TRUE(text == want || text.empty()) << text;
+  for (int i = 0; i < 8; ++i) EXPECT_TRUE(got.numbers[i] == expected.numbers[i] || got.numbers[i] == 0) << i;
+}
+
+class AllocationWalk : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(faults.installed()); }
+  scratch_temp temp;
+  fault_switch faults;
+};
+
+TEST_F(AllocationWalk, SettingsParse) {
+  start_launcher_runtime();
+  void* block = memory_block_of(settings_json);
+  const int32_t length = (int32_t)settings_json.size();
+  auto read_settings = [&](launcher_settings& settings, string_var& text) {
+    int64_t start = accumulator.offset;
+    settings_document_text(block, length, start);
+    text.store(start);
+    bool decoding_failed = faults.counts().fired;
+    int64_t parsed = parse_json(0, text.c_str());
+    if (parsed) read_launcher_settings(json_root(0), settings);
+    return std::pair{decoding_failed, parsed};
+  };
+  settings_values expected;
+  std::wstring whole_text;
+  {
+    launcher_settings settings{};
+    string_var text;
+    ASSERT_NE(read_settings(settings, text).second, 0);
+    expected = values_of(settings);
+    whole_text = text.c_str();
+    release_json_document(0);
+  }
+  ASSERT_EQ(expected.title, L"Fault walk \u00FC");
+  ASSERT_EQ(expected.numbers[0], 640);
+
+  int64_t points = walk_every_point(faults, [&](int64_t n) {
+    const live_blocks before = live_of(faults);
+    const int64_t offset = accumulator.offset;
+    {
+      launcher_settings settings{};
+      string_var text;
+      faults.arm(fault_kind::allocation, n);
+      auto [decoding_failed, parsed] = read_settings(settings, text);
+      faults.disarm();
+      EXPECT_EQ(accumulator.offset, offset);
+      if (decoding_failed) {
+        // No text at all: the parse finds nothing to read.
+        EXPECT_TRUE(text.empty());
+        EXPECT_EQ(parsed, 0);
+      } else {
+        EXPECT_EQ(text.c_str(), whole_text);
+      }
+      if (!parsed && !decoding_failed) {
+        EXPECT_STREQ(json_error->message, "Out of memory");
+      }
+      if (parsed) expect_value_or_lost(values_of(settings), expected);
+      EXPECT_EQ(parsed != 0, json_root(0) != nullptr);
+      release_json_document(0);
+    }
+    EXPECT_EQ(live_of(faults), before);
+  });
+  printf("settings parse: %lld allocation points\n", (long long)points);
+  EXPECT_GT(points, 20);
+  stop_launcher_runtime();
+}
+
+// The archive as the launcher finds it in its payload, and what it holds.
+struct web_app_payload {
+  entry_list app = real_sized_app();
+  std::string archive;
+  void* block = nullptr;
+  // Made with the pack library's writer, outside the temporary directory.
+  bool make() {
+    enable_zip_packer();
+    fs::path zip = unique_temp_path(L"wapp-faults-app-") + L".zip";
+    if (write_zip(zip, app) != L"") return false;
+    archive = read_file(zip);
+    fs::remove(zip);
+    block = memory_block_of(archive);
+    return block != nullptr;
+  }
+};
+
+TEST_F(AllocationWalk, Unpacking) {
+  start_launcher_runtime();
+  web_app_payload payload;
+  ASSERT_TRUE(payload.make());
+  auto unpack = [&] {
+    text_scope scope;
+    return std::wstring(unpack_web_app(payload.block, (int32_t)payload.archive.size(), scope.start()));
+  };
+  // The first run keeps what lives as long as the libraries do.
+  std::wstring folder = unpack();
+  ASSERT_EQ(compare_folder(folder, payload.app, payload.archive).missing.size(), 0u);
+  remove_web_app_folder(folder.c_str());
+
+  int64_t points = walk_every_point(faults, [&](int64_t n) {
+    const live_blocks before = live_of(faults);
+    const int64_t offset = accumulator.offset;
+    faults.arm(fault_kind::allocation, n);
+    std::wstring folder = unpack();
+    faults.disarm();
+    EXPECT_EQ(accumulator.offset, offset);
+    if (folder.empty()) {
+      EXPECT_EQ(temp.left(), std::set<std::wstring>{});
+    } else {
+      folder_contents contents = compare_folder(folder, payload.app, payload.archive);
+      EXPECT_EQ(contents.strays, std::vector<std::wstring>{});
+      if (!faults.counts().fired) {
+        EXPECT_EQ(contents.missing, std::vector<std::wstring>{});
+      }
+    }
+    remove_web_app_folder(folder.c_str());
+    EXPECT_EQ(temp.left(), std::set<std::wstring>{});
+    EXPECT_EQ(live_of(faults), before);
+  });
+  printf("unpacking %zu entries: %lld allocation points\n", payload.app.size(), (long long)points);
+  // At least a copy buffer for every file.
+  EXPECT_GT(points, std::count_if(payload.app.begin(), payload.app.end(), [](auto& e) { return !e.first.ends_with(L'/'); }));
+  stop_launcher_runtime();
+}
+
+}  // namespace
