@@ -33,8 +33,11 @@ bool read_settings(launcher_state& state) {
 
 void unpack(launcher_state& state) {
   int64_t start = accumulator.offset;
-  unpack_web_app(state.payload.archive_block, state.payload.archive_length, start);
+  const wchar_t* folder = unpack_web_app(state.payload.archive_block, state.payload.archive_length, start);
   state.web_app_folder.store(start);
+  // A folder whose name could not be kept (out of memory) could not be
+  // removed at the end: it goes now, and the start address is shown.
+  if (folder && folder[0] && state.web_app_folder.empty()) remove_web_app_folder(folder);
   state.no_folder = state.web_app_folder.empty() ? 1 : 0;
 }
 
