@@ -12,6 +12,7 @@
 #include "launcher/web_app_folder.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
+#include "runtime/window/windows.h"
 #include "support/fake_runtime.h"
 
 namespace {
@@ -163,6 +164,98 @@ TEST_F(AllocationWalk, Unpacking) {
   // At least a copy buffer for every file.
   EXPECT_GT(points, std::count_if(payload.app.begin(), payload.app.end(), [](auto& e) { return !e.first.ends_with(L'/'); }));
   stop_launcher_runtime();
+}
+
+// A launcher file as the packer leaves it, outside the temporary directory:
+// a small web app, since the unpacking's every point is walked above.
+class launcher_file {
+ public:
+  launcher_file() : path_(unique_temp_path(L"wapp-faults-launcher-") + L".exe") {}
+  ~launcher_file() { DeleteFileW(path_.c_str()); }
+  const entry_list app = {{L"css/", ""}, {L"css/site.css", "body{}"}, {L"index.html", "<p>app</p>"}};
+  bool write() {
+    fs::path zip = path_ + L".zip";
+    start_launcher_runtime();
+    enable_zip_packer();
+    bool made = write_zip(zip, app) == L"";
+    stop_launcher_runtime();
+    archive = read_file(zip);
+    fs::remove(zip);
+    write_whole_file(path_, "MZ" + payload_trailer(settings_json, archive));
+    return made;
+  }
+  const wchar_t* path() const { return path_.c_str(); }
+  std::string archive;
+
+ private:
+  std::wstring path_;
+};
+
+std::wstring text_of(const std::string& utf8) {
+  std::wstring text(utf8.size(), 0);
+  text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), text.data(), (int)text.size()));
+  return text;
+}
+
+// Anything the run leaves behind is wrong; what it shows must be the app's
+// page while its folder is there, and the start address only without one.
+struct launcher_outcome {
+  std::wstring folder;
+  std::vector<std::string> addresses;
+  int browser_references;
+};
+
+TEST_F(AllocationWalk, LauncherRun) {
+  ASSERT_TRUE(begin_fake_runtime_test());
+  launcher_file launcher;
+  ASSERT_TRUE(launcher.write());
+  const std::set<std::wstring> test_files = temp.left();
+  auto run = [&](int64_t n) {
+    launcher_outcome outcome;
+    clear_fake_record();
+    faults.arm(fault_kind::allocation, n);
+    {
+      launcher_state state{};
+      faults.add_root(&state, sizeof state);
+      start_launcher_runtime();
+      state.payload = read_payload_trailer_of(launcher.path());
+      open_web_app(state);
+      outcome.folder = state.web_app_folder.c_str();
+      if (!outcome.folder.empty()) {
+        EXPECT_EQ(compare_folder(outcome.folder, launcher.app, launcher.archive).strays, std::vector<std::wstring>{});
+      }
+      close_web_app(state);
+      stop_launcher_runtime();
+      EXPECT_EQ(state.exit_code, 0);
+      faults.clear_roots();
+    }
+    faults.disarm();
+    outcome.addresses = fake_values(fake_record_in_process(), "navigate");
+    outcome.browser_references = fake_live_references();
+    EXPECT_EQ(temp.left(), test_files);
+    return outcome;
+  };
+  launcher_outcome clean = run(0);
+  ASSERT_EQ(clean.addresses, std::vector<std::string>{"file://" + utf8_of(clean.folder) + "index.html"});
+  ASSERT_EQ(unreachable_of(faults), (live_blocks{0, 0, 0}));
+
+  int64_t points = walk_every_point(faults, [&](int64_t n) {
+    launcher_outcome outcome = run(n);
+    const std::string page = "file://" + utf8_of(outcome.folder) + "index.html";
+    // Without the payload's settings (their block could not be had) the
+    // built-in document's address is the start address.
+    for (const std::string& address : outcome.addresses) {
+      bool start = address == "https://example.org/start" ||
+                   std::wstring(default_settings_document).find(L"\"StartURL\":\"" + text_of(address) + L"\"") != std::wstring::npos;
+      EXPECT_TRUE(outcome.folder.empty() ? start : address == page) << address;
+    }
+    EXPECT_EQ(outcome.browser_references, 0);
+    // The heaps go whole at the end, registries and all; what matters is
+    // that nothing in them was lost on the way.
+    EXPECT_EQ(unreachable_of(faults), (live_blocks{0, 0, 0}));
+  });
+  printf("launcher run: %lld allocation points\n", (long long)points);
+  end_fake_runtime_test();
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "fault_switch.h"
 
+#include <algorithm>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "runtime/core/memory.h"
 #include "runtime/core/runtime_globals.h"
@@ -48,6 +51,70 @@ bool fails_now(fault_kind kind) {
   return true;
 }
 
+struct block_record {
+  int kind;
+  SIZE_T size;
+};
+std::unordered_map<const void*, block_record> live_blocks;
+std::vector<std::pair<const void*, size_t>> extra_roots;
+
+// Live blocks by address, for finding the block a word points into.
+struct block_span {
+  uintptr_t start, end;
+  int kind;
+  bool reached;
+};
+
+block_span* block_containing(std::vector<block_span>& spans, uintptr_t value) {
+  auto after = std::upper_bound(spans.begin(), spans.end(), value,
+                                [](uintptr_t v, const block_span& span) { return v < span.start; });
+  if (after == spans.begin()) return nullptr;
+  block_span* span = &*(after - 1);
+  return value < span->end ? span : nullptr;
+}
+
+// Marks every block that a pointer-sized word of [from, to) points into, and
+// what those blocks point into in turn.
+void reach_from(std::vector<block_span>& spans, uintptr_t from, uintptr_t to) {
+  std::vector<block_span*> pending;
+  auto scan = [&](uintptr_t begin, uintptr_t end) {
+    for (uintptr_t at = (begin + 7) & ~uintptr_t{7}; at + 8 <= end; at += 8) {
+      block_span* span = block_containing(spans, *(const uintptr_t*)at);
+      if (span && !span->reached) {
+        span->reached = true;
+        pending.push_back(span);
+      }
+    }
+  };
+  scan(from, to);
+  while (!pending.empty()) {
+    block_span* span = pending.back();
+    pending.pop_back();
+    scan(span->start, span->end);
+  }
+}
+
+// The blocks of a heap about to go that nothing points to any more: not the
+// program's static data, not the roots the test named, not any block that
+// is itself reachable. Conservative: a stale word may keep a block, never
+// lose one. The stack is left out: it is full of stale words.
+int64_t unreachable_blocks(int kind) {
+  std::vector<block_span> spans;
+  for (const auto& [block, record] : live_blocks)
+    spans.push_back({(uintptr_t)block, (uintptr_t)block + record.size, record.kind, false});
+  std::sort(spans.begin(), spans.end(), [](const block_span& a, const block_span& b) { return a.start < b.start; });
+  auto* base = (BYTE*)GetModuleHandleW(nullptr);
+  auto* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+  IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+  for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
+    if (section->Characteristics & IMAGE_SCN_MEM_WRITE)
+      reach_from(spans, (uintptr_t)base + section->VirtualAddress,
+                 (uintptr_t)base + section->VirtualAddress + section->Misc.VirtualSize);
+  for (const auto& [from, bytes] : extra_roots) reach_from(spans, (uintptr_t)from, (uintptr_t)from + bytes);
+  return std::count_if(spans.begin(), spans.end(),
+                       [kind](const block_span& span) { return span.kind == kind && !span.reached; });
+}
+
 LPVOID WINAPI counted_heap_alloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
   int kind = kind_of(heap);
   if (kind < 0) return original.heap_alloc(heap, flags, bytes);
@@ -56,23 +123,37 @@ LPVOID WINAPI counted_heap_alloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
     return nullptr;
   }
   LPVOID block = original.heap_alloc(heap, flags, bytes);
-  if (block) ++tally.live[kind];
+  if (block) {
+    ++tally.live[kind];
+    live_blocks[block] = {kind, bytes};
+  }
   return block;
 }
 
 LPVOID WINAPI counted_heap_realloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes) {
+  if (kind_of(heap) < 0) return original.heap_realloc(heap, flags, block, bytes);
   // A failed re-allocation leaves the block as it was, still live.
-  if (kind_of(heap) >= 0 && fails_now(fault_kind::allocation)) {
+  if (fails_now(fault_kind::allocation)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  return original.heap_realloc(heap, flags, block, bytes);
+  LPVOID moved = original.heap_realloc(heap, flags, block, bytes);
+  auto record = live_blocks.find(block);
+  if (moved && record != live_blocks.end()) {
+    int kind = record->second.kind;
+    live_blocks.erase(record);
+    live_blocks[moved] = {kind, bytes};
+  }
+  return moved;
 }
 
 BOOL WINAPI counted_heap_free(HANDLE heap, DWORD flags, LPVOID block) {
   int kind = kind_of(heap);
   BOOL freed = original.heap_free(heap, flags, block);
-  if (kind >= 0 && block && freed) --tally.live[kind];
+  if (kind >= 0 && block && freed) {
+    --tally.live[kind];
+    live_blocks.erase(block);
+  }
   return freed;
 }
 
@@ -80,7 +161,9 @@ BOOL WINAPI counted_heap_destroy(HANDLE heap) {
   int kind = kind_of(heap);
   if (kind >= 0) {
     tally.left_at_destroy[kind] = tally.live[kind];
+    tally.unreachable_at_destroy[kind] = unreachable_blocks(kind);
     tally.live[kind] = 0;
+    std::erase_if(live_blocks, [kind](const auto& block) { return block.second.kind == kind; });
   }
   return original.heap_destroy(heap);
 }
@@ -161,6 +244,7 @@ fault_switch::fault_switch() {
 
 fault_switch::~fault_switch() {
   armed = {};
+  extra_roots.clear();
   for_each_kernel32_slot([](import_patch& patch, void** slot) { write_slot(slot, *patch.original); });
 }
 
@@ -168,7 +252,13 @@ void fault_switch::arm(fault_kind kind, int64_t n, DWORD error) {
   armed = {kind, n, error};
   tally.calls = 0;
   tally.fired = false;
+  std::fill(std::begin(tally.left_at_destroy), std::end(tally.left_at_destroy), -1);
+  std::fill(std::begin(tally.unreachable_at_destroy), std::end(tally.unreachable_at_destroy), -1);
 }
+
+void fault_switch::add_root(const void* from, size_t bytes) { extra_roots.push_back({from, bytes}); }
+
+void fault_switch::clear_roots() { extra_roots.clear(); }
 
 void fault_switch::disarm() { armed = {}; }
 

@@ -29,8 +29,11 @@ struct fault_counts {
   bool fired;     // the N-th call came and was failed
   int64_t live[heap_kinds];
   // Live blocks each heap still held when it was destroyed (its live count
-  // starts again at 0).
+  // starts again at 0), and how many of them nothing pointed to any more:
+  // neither the program's static data, nor a root named with add_root, nor
+  // a block reachable from those. Those were lost, leaked before the heap went.
   int64_t left_at_destroy[heap_kinds];
+  int64_t unreachable_at_destroy[heap_kinds];
 };
 
 class fault_switch {
@@ -42,8 +45,13 @@ class fault_switch {
 
   bool installed() const { return installed_; }
   // Counts calls of that kind from now on and fails the n-th (from 1); n = 0
-  // only counts. Resets calls and fired.
+  // only counts. Resets calls, fired and what destroyed heaps held (-1 until
+  // one is destroyed).
   void arm(fault_kind kind, int64_t n, DWORD error = ERROR_DISK_FULL);
+  // Memory outside the program's static data (a record on the stack, say)
+  // whose words count as pointers when lost blocks are looked for.
+  void add_root(const void* from, size_t bytes);
+  void clear_roots();
   // Stops counting; the counts stay as they are.
   void disarm();
   const fault_counts& counts() const;

@@ -104,6 +104,12 @@ inline live_blocks live_of(const fault_switch& faults) {
   return live;
 }
 
+inline live_blocks unreachable_of(const fault_switch& faults) {
+  live_blocks lost;
+  std::memcpy(lost.data(), faults.counts().unreachable_at_destroy, sizeof faults.counts().unreachable_at_destroy);
+  return lost;
+}
+
 // A memory block holding the bytes, as the payload reader leaves them.
 inline void* memory_block_of(const std::string& bytes) {
   void* block = allocate_memory((int64_t)bytes.size());
