@@ -149,7 +149,6 @@ void close_web_app(const launcher_state& state) {
   if (state.no_folder == 0) remove_web_app_folder(state.web_app_folder.c_str());
 }
 
-
 void stop_launcher_runtime() {
   runtime_stop();
   string_library_stop();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "fault_walk.h"
 #include "launcher/main_sequence.h"
@@ -20,9 +21,10 @@ namespace {
 // As the packer writes it, with more than the launcher reads: an array, an
 // object and a text longer than the parser's first token buffer.
 const std::string settings_json =
-    "{\r\n  \"WindowWidth\": \"640\",\r\n  \"WindowHeight\": \"480\",\r\n  \"WindowTitle\": \"Fault walk \xC3\xBC\",\r\n"
-    "  \"StartURL\": \"https://example.org/start\",\r\n  \"AlwaysOnTop\": \"0\",\r\n  \"ShowMinimizeButton\": \"0\",\r\n"
-    "  \"ShowMaximizeButton\": \"1\",\r\n  \"Fullscreen\": \"0\",\r\n  \"Frameless\": \"0\",\r\n  \"Resizable\": \"1\",\r\n"
+    "{\r\n  \"WindowWidth\": \"640\",\r\n  \"WindowHeight\": \"480\",\r\n"
+    "  \"WindowTitle\": \"Fault walk \xC3\xBC\",\r\n  \"StartURL\": \"https://example.org/start\",\r\n"
+    "  \"AlwaysOnTop\": \"0\",\r\n  \"ShowMinimizeButton\": \"0\",\r\n  \"ShowMaximizeButton\": \"1\",\r\n"
+    "  \"Fullscreen\": \"0\",\r\n  \"Frameless\": \"0\",\r\n  \"Resizable\": \"1\",\r\n"
     "  \"ExeFileName\": \"app.exe\",\r\n  \"ZipFileName\": \"app.zip\",\r\n  \"AppIcon\": null,\r\n"
     "  \"Extra\": [1, 2.5e3, true, false, {\"a\": \"b\", \"c\": []}],\r\n  \"Notes\": \"" +
     std::string(1500, 'n') + "\"\r\n}";
@@ -33,7 +35,9 @@ struct settings_values {
 };
 
 settings_values values_of(const launcher_settings& s) {
-  return {s.window_title.c_str(), s.start_address.c_str(), s.virtual_host.c_str(),
+  return {s.window_title.c_str(),
+          s.start_address.c_str(),
+          s.virtual_host.c_str(),
           {s.window_width, s.window_height, s.always_on_top, s.show_minimize_button, s.show_maximize_button,
            s.fullscreen, s.frameless, s.resizable}};
 }
@@ -41,7 +45,8 @@ settings_values values_of(const launcher_settings& s) {
 // A setting read while memory ran out is its value, or lost: the empty
 // text, which reads as 0. Never another text.
 void expect_value_or_lost(const settings_values& got, const settings_values& expected) {
-  for (auto [text, want] : {std::pair{got.title, expected.title}, {got.start, expected.start}, {got.host, expected.host}})
+  for (auto [text, want] :
+       {std::pair{got.title, expected.title}, {got.start, expected.start}, {got.host, expected.host}})
     EXPECT_TRUE(text == want || text.empty()) << text;
   for (int i = 0; i < 8; ++i) EXPECT_TRUE(got.numbers[i] == expected.numbers[i] || got.numbers[i] == 0) << i;
 }
@@ -110,6 +115,46 @@ TEST_F(AllocationWalk, SettingsParse) {
   stop_launcher_runtime();
 }
 
+// Out of memory in the string accumulator: a text result that cannot be
+// built reads as the empty text, never as an earlier statement's text that
+// the buffer still holds, and a buffer that could not be had at start-up is
+// made on first use.
+TEST_F(AllocationWalk, TextResults) {
+  faults.arm(fault_kind::allocation, 1);
+  string_library_start();
+  faults.disarm();
+  EXPECT_EQ(accumulator.buffer, nullptr);
+  {
+    text_scope scope;
+    append_text(L"made on first use");
+    EXPECT_STREQ(scope.text(), L"made on first use");
+  }
+  string_library_stop();
+  string_library_start();
+  {
+    text_scope scope;
+    append_text(L"an earlier text, longer than the empty one");
+  }
+  // Each needs more room than the buffer has.
+  const std::string bytes(100000, 'x');
+  const std::wstring text(100000, L'x');
+  std::function<void(int64_t)> builders[] = {
+      [&](int64_t at) { bytes_to_string(bytes.data(), (int64_t)bytes.size(), text_format_utf8, at); },
+      [&](int64_t at) { utf8_to_text(bytes.c_str(), at); },
+      [&](int64_t) { append_text(text.c_str()); },
+  };
+  for (const auto& build : builders) {
+    text_scope scope;
+    faults.arm(fault_kind::allocation, 1);
+    build(scope.start());
+    faults.disarm();
+    EXPECT_TRUE(faults.counts().fired);
+    EXPECT_STREQ(scope.text(), L"");
+    EXPECT_EQ(accumulator.offset, scope.start());
+  }
+  string_library_stop();
+}
+
 // The archive as the launcher finds it in its payload, and what it holds.
 struct web_app_payload {
   entry_list app = real_sized_app();
@@ -162,7 +207,8 @@ TEST_F(AllocationWalk, Unpacking) {
   });
   printf("unpacking %zu entries: %lld allocation points\n", payload.app.size(), (long long)points);
   // At least a copy buffer for every file.
-  EXPECT_GT(points, std::count_if(payload.app.begin(), payload.app.end(), [](auto& e) { return !e.first.ends_with(L'/'); }));
+  EXPECT_GT(points,
+            std::count_if(payload.app.begin(), payload.app.end(), [](auto& e) { return !e.first.ends_with(L'/'); }));
   stop_launcher_runtime();
 }
 
@@ -246,7 +292,8 @@ TEST_F(AllocationWalk, LauncherRun) {
     // built-in document's address is the start address.
     for (const std::string& address : outcome.addresses) {
       bool start = address == "https://example.org/start" ||
-                   std::wstring(default_settings_document).find(L"\"StartURL\":\"" + text_of(address) + L"\"") != std::wstring::npos;
+                   std::wstring(default_settings_document).find(L"\"StartURL\":\"" + text_of(address) + L"\"") !=
+                       std::wstring::npos;
       EXPECT_TRUE(outcome.folder.empty() ? start : address == page) << address;
     }
     EXPECT_EQ(outcome.browser_references, 0);

@@ -178,10 +178,8 @@ HANDLE WINAPI counted_create_file(LPCWSTR name, DWORD access, DWORD share, LPSEC
 }
 
 BOOL WINAPI counted_write_file(HANDLE file, LPCVOID data, DWORD bytes, LPDWORD written, LPOVERLAPPED overlapped) {
-  if (!fails_now(fault_kind::file_write))
-    return original.write_file(file, data, bytes, written, overlapped);
-  if (armed.kind == fault_kind::short_write)
-    return original.write_file(file, data, bytes / 2, written, overlapped);
+  if (!fails_now(fault_kind::file_write)) return original.write_file(file, data, bytes, written, overlapped);
+  if (armed.kind == fault_kind::short_write) return original.write_file(file, data, bytes / 2, written, overlapped);
   if (written) *written = 0;
   SetLastError(ERROR_DISK_FULL);
   return FALSE;

@@ -67,17 +67,17 @@ inline entry_list real_sized_app() {
                     {L"js/app.js", std::string(150000, 'j')},
                     {L"package.json", "{\"name\":\"app\"}"},
                     {L"empty.txt", ""}};
-  for (int i = 0; i < 4; ++i)
-    app.push_back({L"fonts/face-" + std::to_wstring(i) + L".woff2", noise(40000, 100 + i)});
+  for (int i = 0; i < 4; ++i) app.push_back({L"fonts/face-" + std::to_wstring(i) + L".woff2", noise(40000, 100 + i)});
   for (int i = 0; i < 12; ++i)
-    app.push_back({(i % 2 ? L"img/icons/i" : L"img/p") + std::to_wstring(i) + L".png", noise(5000 + 4000 * i, 200 + i)});
+    app.push_back(
+        {(i % 2 ? L"img/icons/i" : L"img/p") + std::to_wstring(i) + L".png", noise(5000 + 4000 * i, 200 + i)});
   return app;
 }
 
 // What a web app folder holds beside what the archive lists, and what of the
 // archive it lacks.
 struct folder_contents {
-  std::vector<std::wstring> strays;  // files that are not an entry in full (nor the archive, nor the marker)
+  std::vector<std::wstring> strays;   // files that are not an entry in full (nor the archive, nor the marker)
   std::vector<std::wstring> missing;  // files of the archive that are not there
 };
 
@@ -89,8 +89,10 @@ inline folder_contents compare_folder(const fs::path& folder, const entry_list& 
     const std::string bytes = read_file(folder / name);
     bool whole = name == L"webapp.zip" && bytes == archive;
     for (const auto& [entry, data] : app) whole = whole || (entry == name && data == bytes);
-    if (whole) seen.insert(name);
-    else result.strays.push_back(name);
+    if (whole)
+      seen.insert(name);
+    else
+      result.strays.push_back(name);
   }
   for (const auto& [entry, data] : app)
     if (!entry.ends_with(L'/') && !seen.count(entry)) result.missing.push_back(entry);

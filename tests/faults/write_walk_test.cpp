@@ -88,8 +88,8 @@ TEST_F(WriteFailureWalk, EntryByEntry) {
 TEST_F(WriteFailureWalk, WebAppFolder) {
   // The small archive is written through the file buffer, the large one
   // straight to the disk.
-  for (const entry_list& app : {entry_list{{L"index.html", "<p>app</p>"}, {L"js/", ""}, {L"js/a.js", "a()"}},
-                                real_sized_app()}) {
+  for (const entry_list& app :
+       {entry_list{{L"index.html", "<p>app</p>"}, {L"js/", ""}, {L"js/a.js", "a()"}}, real_sized_app()}) {
     const std::string archive = archive_of(app);
     void* block = memory_block_of(archive);
     for (const file_fault& fault : file_faults) {
