@@ -85,6 +85,9 @@ TEST_F(AllocationWalk, SettingsParse) {
   ASSERT_EQ(expected.numbers[0], 640);
 
   int64_t points = walk_every_point(faults, [&](int64_t n) {
+    // A fresh accumulator, so that its growth is walked as well.
+    string_library_stop();
+    string_library_start();
     const live_blocks before = live_of(faults);
     const int64_t offset = accumulator.offset;
     {

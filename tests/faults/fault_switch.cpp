@@ -231,6 +231,8 @@ void for_each_kernel32_slot(visit&& on_slot) {
 fault_switch::fault_switch() {
   tally = {};
   armed = {};
+  // Blocks freed while no switch was installed went unseen.
+  live_blocks.clear();
   for (import_patch& patch : patches) *patch.original = nullptr;
   for_each_kernel32_slot([](import_patch& patch, void** slot) {
     *patch.original = *slot;

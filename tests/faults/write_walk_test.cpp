@@ -118,4 +118,38 @@ TEST_F(WriteFailureWalk, WebAppFolder) {
   }
 }
 
+// The pack writer opens each file it adds; one that cannot be opened is
+// left out of the archive, which holds the others whole.
+TEST_F(WriteFailureWalk, PackWriter) {
+  const entry_list files = {{L"a.txt", "a"}, {L"b.bin", noise(300000, 3)}, {L"c.txt", std::string(5000, 'c')}};
+  for (const auto& [name, data] : files) write_file(temp.path() / name, data);
+  const fs::path zip = temp.path() / "packed.zip", out = temp.path() / "out";
+  int64_t points = walk_every_point(faults, [&](int64_t n) {
+    ASSERT_NE(create_pack(1, zip.c_str(), 6, zip_plugin_id), 0);
+    entry_list packed;
+    faults.arm(fault_kind::file_opening, n, ERROR_ACCESS_DENIED);
+    for (const auto& [name, data] : files) {
+      const bool failed_before = faults.counts().fired;
+      int32_t added = add_pack_file(1, (temp.path() / name).c_str(), name.c_str());
+      EXPECT_EQ(added, faults.counts().fired && !failed_before ? 0 : 1) << name;
+      if (added) packed.push_back({name, data});
+    }
+    faults.disarm();
+    close_pack(1);
+    fs::create_directories(out);
+    ASSERT_NE(open_pack(1, zip.c_str(), zip_plugin_id), 0);
+    for (const auto& [name, data] : packed) {
+      ASSERT_EQ(next_pack_entry(1), 1);
+      EXPECT_EQ(entry_name(1), name);
+      EXPECT_EQ(unpack_entry_to_file(1, (out / name).c_str()), (int32_t)data.size());
+      EXPECT_TRUE(read_file(out / name) == data) << name;
+    }
+    EXPECT_EQ(next_pack_entry(1), 0);
+    close_pack(1);
+    fs::remove_all(out);
+  });
+  printf("pack writer: %lld points over %zu files\n", (long long)points, files.size());
+  EXPECT_EQ(points, (int64_t)files.size());
+}
+
 }  // namespace
