@@ -34,11 +34,18 @@ wchar_t* reserve_characters(int64_t count, int64_t at) {
   } else if (capacity > shrink_threshold) {
     capacity = need > shrink_threshold ? need : shrink_threshold;  // give back a huge buffer
   }
-  if (capacity != accumulator.capacity) {
-    void* moved = HeapReAlloc(string_heap, 0, accumulator.buffer, (SIZE_T)(capacity + 10));
+  if (capacity != accumulator.capacity || !accumulator.buffer) {
+    // A buffer whose first allocation failed is made now.
+    void* moved = accumulator.buffer ? HeapReAlloc(string_heap, 0, accumulator.buffer, (SIZE_T)(capacity + 10))
+                                     : HeapAlloc(string_heap, HEAP_ZERO_MEMORY, (SIZE_T)(capacity + 10));
     if (!moved) {
-      // Nothing may be written past the old buffer: hand out no room at all
-      // and leave the text where it is.
+      // Nothing may be written past the old buffer: hand out no room at all.
+      // The result reads as the empty text, not as whatever an earlier text
+      // left at that offset; there is always room for its zero unit.
+      if (accumulator.buffer && at >= 0 && at < accumulator.capacity) {
+        accumulator.offset = at;
+        *accumulator_text(at) = 0;
+      }
       return nullptr;
     }
     accumulator.buffer = (char*)moved;

@@ -5,9 +5,7 @@
 #include "runtime/core/hooks.h"
 #include "runtime/core/runtime_globals.h"
 
-namespace {
 HANDLE memory_heap;
-}
 
 void memory_library_start() { memory_heap = HeapCreate(0, 4096, 0); }
 

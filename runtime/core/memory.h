@@ -1,9 +1,13 @@
 #pragma once
 // Memory blocks (zero-filled, from their own heap, freed all at once at
 // shut-down) and counted array blocks (from the runtime heap).
+#include <windows.h>
 #include <cstdint>
 
 struct type_descriptor;
+
+// The memory-block heap; none before the library's start and after its stop.
+extern HANDLE memory_heap;
 
 void memory_library_start();
 void memory_library_stop();

@@ -78,6 +78,8 @@ gadget_list_record* gadget_list_of(HWND window) {
 }
 
 HWND switch_gadget_list(HWND window) {
+  // Without its state (out of memory at start-up) the library has no lists.
+  if (!gadget_state) return nullptr;
   HWND previous = list_window();
   if (!window) return previous;
   // A previous list without a record keeps its stack in the gadget state,

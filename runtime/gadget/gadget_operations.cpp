@@ -13,8 +13,10 @@ int64_t attach_gadget(int64_t number, gadget_record* record, HWND window, gadget
   int64_t id = number == any_number ? identifier_of(record) : number;
   SetWindowLongPtrW(window, GWLP_ID, (LONG_PTR)id);
   SetPropW(window, L"TL_ID", (HANDLE)(intptr_t)id);
-  SendMessageW(window, WM_SETFONT, (WPARAM)gadget_state->current_font, 1);
-  gadget_state->further = 0;
+  if (gadget_state) {
+    SendMessageW(window, WM_SETFONT, (WPARAM)gadget_state->current_font, 1);
+    gadget_state->further = 0;
+  }
   return number == any_number ? id : (int64_t)(intptr_t)window;
 }
 

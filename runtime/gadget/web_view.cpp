@@ -83,6 +83,8 @@ int64_t create_web_view_gadget(int64_t number, int32_t x, int32_t y, int32_t wid
 
 int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                                           int64_t flags) {
+  // No gadget list to create it in (the library's state is missing).
+  if (!gadget_state) return 0;
   if (!kind_set_up) set_up_kind();
   HWND host = CreateWindowExW(0, host_class, L"", WS_CHILD | WS_VISIBLE, scale_x(x), scale_y(y), scale_x(width),
                               scale_y(height), gadget_state->current_gadget_list, (HMENU)(intptr_t)-1,

@@ -7,10 +7,14 @@ namespace {
 
 constexpr int32_t document_growth = 8;
 
+// Where parses report their errors when the state record could not be had.
+json_error_record error_without_state;
+
 }  // namespace
 
 void json_library_start() {
   json_error = (json_error_record*)new_library_state(sizeof(json_error_record), nullptr);
+  if (!json_error) json_error = &error_without_state;
   json_registry = create_registry(sizeof(json_document), document_growth, release_json_document);
 }
 

@@ -116,6 +116,11 @@ int64_t desktop_height(int32_t index) {
 }
 
 void desktop_library_stop() {
+  // The table lives in the runtime heap, which goes after the stop steps: a
+  // runtime started again must not find it and free it a second time.
+  if (desktops.table) HeapFree(runtime.heap, 0, desktops.table);
+  desktops.table = nullptr;
+  desktops.count = 0;
   if (desktops.user32) FreeLibrary(desktops.user32);
   desktops.user32 = nullptr;
   desktops.enum_display_devices = nullptr;

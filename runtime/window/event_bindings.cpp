@@ -25,13 +25,17 @@ void format_key(wchar_t (&key)[key_length], int32_t code, int64_t window, int64_
   swprintf(key, key_length, L"%d:%lld:%lld", code, (long long)window, (long long)object);
 }
 
-// Frees the chain of the map's current entry and removes the entry.
-void delete_current_chain(binding_chain* chain) {
+void free_chain(binding_chain* chain) {
   for (event_binding* b = chain->first; b;) {
     event_binding* next = b->next;
     HeapFree(runtime.heap, 0, b);
     b = next;
   }
+}
+
+// Frees the chain of the map's current entry and removes the entry.
+void delete_current_chain(binding_chain* chain) {
+  free_chain(chain);
   map_delete_current(event_state->bindings);
 }
 
@@ -117,4 +121,12 @@ void remove_window_bindings(int64_t window) {
     if (!chain) return;
     delete_current_chain(chain);
   }
+}
+
+void free_event_bindings() {
+  if (!event_state || !event_state->bindings) return;
+  map_reset(event_state->bindings);
+  while (void* element = map_next(event_state->bindings)) free_chain((binding_chain*)element);
+  map_free(event_state->bindings);
+  event_state->bindings = nullptr;
 }

@@ -15,6 +15,12 @@ constexpr int32_t binding_buckets = 1024;
 // The value every map of the runtime is created with.
 constexpr int32_t map_creation_value = 7;
 
+// What the library works with when memory ran out at start-up: without a
+// state and a queue of the main thread every event would be dropped, the
+// close event too, and no window of the program could ever be closed.
+event_library_record state_without_heap;
+event_queue queue_without_heap;
+
 // Takes one message off the thread's queue: waits without limit for -1,
 // not at all for 0, else up to the given time. False when none came.
 bool retrieve_message(MSG& msg, int32_t milliseconds) {
@@ -41,24 +47,34 @@ void event_library_start() {
   RegisterClassW(&cls);
 
   event_state = (event_library_record*)new_library_state(sizeof(event_library_record), nullptr);
-  if (!event_state) return;
+  if (!event_state) {
+    state_without_heap = {};
+    event_state = &state_without_heap;
+  }
   event_state->poster = CreateWindowExW(0, poster_class, nullptr, WS_CAPTION, 0, 0, 1, 1, nullptr, nullptr,
                                         runtime.instance, nullptr);
   event_state->unlock_message = RegisterWindowMessageW(L"TL_UnlockQueueEventMessage");
   event_state->main_thread = GetCurrentThreadId();
   auto* queue = (event_queue*)HeapAlloc(runtime.heap, HEAP_ZERO_MEMORY, sizeof(event_queue));
-  if (queue) {
-    queue->pool = pool_create(sizeof(event_entry), entry_block_minimum, entry_block_maximum, entry_pool_flags);
-    queue->current.type = -1;
+  if (!queue) {
+    queue_without_heap = {};
+    queue = &queue_without_heap;
   }
+  queue->pool = new_event_pool();
+  queue->current.type = -1;
   event_state->main_queue = queue;
   map_create(sizeof(void*), map_creation_value, nullptr, &event_state->bindings, binding_buckets);
+}
+
+block_pool* new_event_pool() {
+  return pool_create(sizeof(event_entry), entry_block_minimum, entry_block_maximum, entry_pool_flags);
 }
 
 void event_library_stop() {
   if (event_state && event_state->poster) DestroyWindow(event_state->poster);
   if (event_state) event_state->poster = nullptr;
   UnregisterClassW(poster_class, runtime.instance);
+  free_event_bindings();
 }
 
 int64_t wait_window_event() { return wait_window_event_timeout(-1); }

@@ -32,8 +32,8 @@ void remove_entries(event_queue* q, Predicate accept) {
 }
 }  // namespace
 
-// Without a main queue (its allocation failed) the main thread falls back
-// to the shared record too, so that no caller ever gets none.
+// Before the library's start the main thread falls back to the shared
+// record too, so that no caller ever gets none.
 event_queue* current_event_queue() {
   if (event_state && event_state->main_queue && GetCurrentThreadId() == event_state->main_thread)
     return event_state->main_queue;
@@ -56,6 +56,8 @@ void post_event_ex(int32_t code, int64_t object, int64_t window, int64_t type, i
   // Codes from 0x10000 up are the program's own and are always kept apart.
   bool merge = tail && code < 0x10000 && !(flags & (event_bind_on_pop | event_to_main_thread)) &&
                tail->code == code && tail->object == object && tail->window == window && tail->type == type;
+  // A main queue whose pool could not be had at start-up tries again.
+  if (!merge && !q->pool && event_state && q == event_state->main_queue) q->pool = new_event_pool();
   if (!merge && q->pool) {
     auto* entry = (event_entry*)pool_alloc(q->pool);
     if (entry) {

@@ -38,6 +38,15 @@ struct event_library_record {
 
 extern event_library_record* event_state;
 
+// The pool of a main queue's entries; none when memory is short.
+block_pool* new_event_pool();
+
+// Frees the binding table with every chain in it. Its entries come from a
+// pool shared across the process, whose record must not outlive the runtime
+// heap the table lives in: a runtime started again in the same process would
+// find it there.
+void free_event_bindings();
+
 // The queue of the calling thread: the main thread's own, or one shared
 // record without entries for every other thread.
 event_queue* current_event_queue();

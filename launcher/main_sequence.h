@@ -1,0 +1,41 @@
+#pragma once
+// The launcher's run, step by step, apart from the process entry point: the
+// runtime is started, the window opened from a payload, the event loop run,
+// and everything cleaned up and stopped again. The entry point ends the
+// process after the last step; a test may run the same steps in its own
+// process, as often as it likes.
+#include <cstdint>
+
+#include "launcher/payload_trailer.h"
+#include "launcher/settings.h"
+#include "runtime/core/strings.h"
+#include "runtime/json/json.h"
+
+struct launcher_state {
+  payload_record payload;
+  string_var settings_text;
+  const json_value* root;
+  launcher_settings settings;
+  int64_t x, y;
+  string_var web_app_folder;
+  int64_t no_folder;  // 1 when the web app folder is the empty text
+  int64_t exit_code;
+};
+
+// The runtime heap and every runtime library; the payload can be read then.
+void start_launcher_runtime();
+
+// From the payload in the state to the window showing the web app: settings,
+// unpacking, window, web view, navigation. False when no window was opened
+// (settings that do not parse, no desktop); the event loop is then skipped.
+bool open_web_app(launcher_state& state);
+
+// Returns once the window has been closed.
+void run_event_loop();
+
+// Closes the window and removes the web app folder, if there is one.
+void close_web_app(const launcher_state& state);
+
+// Stops every runtime library and frees their heaps. The state's texts lived
+// in the string heap and are gone with it, so the state is not used again.
+void stop_launcher_runtime();
