@@ -1,5 +1,6 @@
 #include "fuzz/fuzz_guard.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -49,6 +50,9 @@ LONG WINAPI crash_filter(EXCEPTION_POINTERS* pointers) {
   save_and_end("crash", detail, fuzz_exit_crash);
 }
 
+// A library that gives up calls abort(), which raises no exception.
+void abort_handler(int) { save_and_end("crash", "abort()", fuzz_exit_crash); }
+
 DWORD WINAPI watchdog(void*) {
   for (;;) {
     Sleep(100);
@@ -71,6 +75,7 @@ void start_fuzz_guard(const fuzz_guard_options& options) {
   ULONG reserve = 64 * 1024;
   SetThreadStackGuarantee(&reserve);
   SetUnhandledExceptionFilter(crash_filter);
+  signal(SIGABRT, abort_handler);
   CloseHandle(CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr));
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // What keeps an input that went wrong: a watchdog that gives every input a
-// time limit, an unhandled-exception filter, and the findings folder where
-// either saves the input before ending the process with a code of its own.
+// time limit, an unhandled-exception filter (and abort()), and the findings
+// folder where either saves the input before ending the process with a code
+// of its own.
 // A campaign may also have each input written to a file before it runs, so
 // that even a death nothing could catch leaves the input behind.
 #include <windows.h>
