@@ -107,6 +107,12 @@ void fuzz_workspace::tear_down() {
 }
 
 std::string fuzz_workspace::check() const {
+  // A write past a block or into a freed one shows in the heap's own records
+  // before it crashes anything, if it ever does.
+  HANDLE heaps[64];
+  DWORD count = GetProcessHeaps(64, heaps);
+  for (DWORD i = 0; i < count && i < 64; i++)
+    if (!HeapValidate(heaps[i], 0, nullptr)) return "corrupt: heap " + std::to_string(i) + " fails validation";
   if (tree_of(base_) != listing_ || read_file(sentinel_ + L"keep.txt") != sentinel_text)
     return "outside: the scratch folder's surroundings changed";
   std::set<std::wstring> left = tree_of(scratch_);

@@ -9,7 +9,8 @@
 // They run in a workspace of their own whose scratch folder is the process's
 // temporary directory. Beside it lie the input files and a sentinel folder;
 // after every input nothing beside the scratch folder may have changed, and
-// nothing of the run may be left in it.
+// nothing of the run may be left in it, and every heap of the process must
+// still pass validation.
 #include <cstdint>
 #include <set>
 #include <string>
@@ -33,7 +34,7 @@ class fuzz_workspace {
   void tear_down();
   const std::wstring& inputs() const { return inputs_; }
   // Every driver on the bytes; the empty text, or what went wrong, prefixed
-  // with "outside: " or "leftover: ".
+  // with its kind: "outside: ", "leftover: " or "corrupt: " (a heap).
   std::string run(const std::string& bytes, fuzz_counts& counts);
 
  private:

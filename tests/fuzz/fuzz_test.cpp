@@ -4,17 +4,19 @@
 //
 // Environment variables (all optional):
 //   WAPP_FUZZ_SEED      the campaign's seed (default 20261208)
-//   WAPP_FUZZ_COUNT     how many inputs it tries (default 5000)
+//   WAPP_FUZZ_COUNT     how many inputs it tries (default 4000)
 //   WAPP_FUZZ_FIRST     the index of its first input (default 0); with the
 //                       seed and a count of 1 it makes one input of a run again
 //   WAPP_FUZZ_LIMIT_MS  time one input may take before it counts as a hang
 //                       (default 10000)
 //   WAPP_FUZZ_FINDINGS  folder for the inputs that crashed, hung, wrote
-//                       outside the scratch folder or left something behind
+//                       outside the scratch folder, left something behind
+//                       or damaged a heap
 //                       (default: fuzz-findings beside this program)
 //   WAPP_FUZZ_CURRENT   a file every input is written to before it runs
 // A finding ends the program with exit code 86 (hang), 87 (crash), 88
-// (outside) or 89 (leftover). Every file in tests/fuzz/regressions/ is run
+// (outside), 89 (leftover) or 90 (a heap fails validation: a write past a
+// block or into a freed one). Every file in tests/fuzz/regressions/ is run
 // through all the readers on every run. bench/fuzz runs long campaigns.
 #include <gtest/gtest.h>
 
@@ -71,8 +73,10 @@ class Fuzz : public ::testing::Test {
     begin_fuzz_input(index, input);
     std::string problem = workspace.run(input.bytes, counts);
     end_fuzz_input();
-    if (problem.starts_with("outside")) report_fuzz_finding("outside", problem, fuzz_exit_outside);
-    if (!problem.empty()) report_fuzz_finding("leftover", problem, fuzz_exit_leftover);
+    if (problem.empty()) return;
+    for (auto [kind, code] : {std::pair{"outside", fuzz_exit_outside}, {"corrupt", fuzz_exit_corrupt}})
+      if (problem.starts_with(kind)) report_fuzz_finding(kind, problem, code);
+    report_fuzz_finding("leftover", problem, fuzz_exit_leftover);
   }
   fuzz_workspace workspace;
   uint64_t seed = 0;
@@ -109,7 +113,7 @@ TEST_F(Fuzz, RegressionInputsGoThroughEveryReader) {
 }
 
 TEST_F(Fuzz, MutatedSeedsCrashNothingHangNothingAndLeaveNothing) {
-  const uint64_t first = number_option("WAPP_FUZZ_FIRST", 0), count = number_option("WAPP_FUZZ_COUNT", 5000);
+  const uint64_t first = number_option("WAPP_FUZZ_FIRST", 0), count = number_option("WAPP_FUZZ_COUNT", 4000);
   auto start = std::chrono::steady_clock::now();
   for (uint64_t index = first; index < first + count; index++) {
     fuzz_random random = random_for_input(seed, index);
