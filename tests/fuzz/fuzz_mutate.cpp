@@ -41,7 +41,13 @@ void set_a_field(fuzz_random& random, const fuzz_seed& seed, std::string& bytes,
   if (seed.fields.empty()) return;
   const byte_field& field = seed.fields[random.below(seed.fields.size())];
   story += " field@" + std::to_string(field.offset) + "/" + std::to_string(field.width);
-  set_field(bytes, field, interesting_value(random, field, bytes, story));
+  if (field.kind != field_kind::name) return set_field(bytes, field, interesting_value(random, field, bytes, story));
+  // One character of an entry name: what Windows, the launcher's name rules
+  // or the UTF-8 test treat specially.
+  const char characters[] = "/\\.:  *?<>|\"~$\0\x01\x7F\x80\xC3\xE2\xFF";
+  size_t at = field.offset + random.below(field.width);
+  bytes[at] = characters[random.below(sizeof characters - 1)];
+  story += " name@" + std::to_string(at);
 }
 
 void mutate_once(fuzz_random& random, const std::vector<fuzz_seed>& seeds, std::string& bytes, std::string& story) {
@@ -110,7 +116,7 @@ void mutate_once(fuzz_random& random, const std::vector<fuzz_seed>& seeds, std::
       // A number anywhere: in layouts the seed's fields do not describe, or
       // after an insertion has moved them.
       if (bytes.size() < 2) return;
-      byte_field word{position(random, bytes, false), bytes.size() >= 4 && random.one_in(2) ? 4 : 2, false};
+      byte_field word{position(random, bytes, false), bytes.size() >= 4 && random.one_in(2) ? 4 : 2};
       if (word.offset + word.width > bytes.size()) word.offset = bytes.size() - word.width;
       story += " word@" + std::to_string(word.offset);
       set_field(bytes, word, interesting_value(random, word, bytes, story));

@@ -107,13 +107,13 @@ fuzz_seed payload_seed(const char* name, const std::string& json, const fuzz_see
   std::string trailer = payload_trailer(json, zip);
   size_t json_field = image.size() + json.size(), zip_at = json_field + 4;
   std::string bytes = image + trailer;
-  std::vector<byte_field> fields = {{json_field, 4, false}, {zip_at + zip.size(), 4, false}};
+  std::vector<byte_field> fields = {{json_field, 4}, {zip_at + zip.size(), 4}};
   if (archive)
-    for (byte_field field : archive->fields) fields.push_back({field.offset + zip_at, field.width, field.time});
+    for (byte_field field : archive->fields) fields.push_back({field.offset + zip_at, field.width, field.kind});
   if (is_signed) {
     bytes = signed_file(bytes, std::string((8 - bytes.size() % 8) % 8, '\0'));
-    fields.push_back({security_entry(), 4, false});
-    fields.push_back({security_entry() + 4, 4, false});
+    fields.push_back({security_entry(), 4});
+    fields.push_back({security_entry() + 4, 4});
   }
   return {name, seed_kind::payload, std::move(bytes), std::move(fields)};
 }

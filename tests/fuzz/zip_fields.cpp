@@ -14,14 +14,14 @@ bool has_signature(const std::string& zip, size_t at, char third, char fourth) {
 
 uint64_t read(const std::string& zip, size_t at, int width) {
   if (at + width > zip.size()) return 0;
-  return field_value(zip, {at, width, false});
+  return field_value(zip, {at, width});
 }
 
 struct field_list {
   std::vector<byte_field> fields;
   size_t size;
-  void add(size_t at, int width, bool time = false) {
-    if (at + width <= size) fields.push_back({at, width, time});
+  void add(size_t at, int width, field_kind kind = field_kind::number) {
+    if (width > 0 && at + width <= size) fields.push_back({at, width, kind});
   }
   // The extra fields' ids and sizes; the zip64 sizes and offsets and the
   // extended time stamps inside them.
@@ -33,7 +33,7 @@ struct field_list {
       if (id == 0x0001)
         for (size_t i = 0; i + 8 <= data; i += 8) add(at + 4 + i, 8);
       if (id == 0x5455)
-        for (size_t i = 1; i + 4 <= data; i += 4) add(at + 4 + i, 4, true);
+        for (size_t i = 1; i + 4 <= data; i += 4) add(at + 4 + i, 4, field_kind::time);
       at += 4 + data;
     }
   }
@@ -69,8 +69,9 @@ std::vector<byte_field> zip_fields(const std::string& zip) {
   size_t central = read(zip, end + 16, 4);
   for (uint64_t i = 0; i < entries && has_signature(zip, central, 1, 2) && central + central_size <= zip.size(); i++) {
     size_t name = read(zip, central + 28, 2), extra = read(zip, central + 30, 2), comment = read(zip, central + 32, 2);
-    list.add(central + 12, 2, true);
-    list.add(central + 14, 2, true);
+    list.add(central + 12, 2, field_kind::time);
+    list.add(central + 14, 2, field_kind::time);
+    list.add(central + central_size, (int)name, field_kind::name);
     for (size_t at : {16, 20, 24, 42}) list.add(central + at, 4);
     for (size_t at : {28, 30, 32, 34}) list.add(central + at, 2);
     list.add_extras(zip, central + central_size + name, extra);
@@ -78,8 +79,9 @@ std::vector<byte_field> zip_fields(const std::string& zip) {
     size_t local = read(zip, central + 42, 4);
     if (has_signature(zip, local, 3, 4) && local + local_size <= zip.size()) {
       size_t local_name = read(zip, local + 26, 2), local_extra = read(zip, local + 28, 2);
-      list.add(local + 10, 2, true);
-      list.add(local + 12, 2, true);
+      list.add(local + 10, 2, field_kind::time);
+      list.add(local + 12, 2, field_kind::time);
+      list.add(local + local_size, (int)local_name, field_kind::name);
       for (size_t at : {14, 18, 22}) list.add(local + at, 4);
       for (size_t at : {26, 28}) list.add(local + at, 2);
       list.add_extras(zip, local + local_size + local_name, local_extra);
@@ -95,5 +97,5 @@ std::vector<byte_field> zip_fields(const std::string& zip) {
 void fix_zip_times(std::string& zip) {
   for (const byte_field& field : zip_fields(zip))
     // 2001-09-09 in seconds; in the DOS fields whatever those bits say.
-    if (field.time) set_field(zip, field, field.width == 4 ? 1000000000u : 0x2B21u);
+    if (field.kind == field_kind::time) set_field(zip, field, field.width == 4 ? 1000000000u : 0x2B21u);
 }

@@ -1,16 +1,19 @@
 #pragma once
-// Where a zip archive keeps its numbers: the sizes, counts, offsets and
-// times of its local headers, data descriptors, central directory and end
-// record, found from the end record the way a reader finds them. The fuzzer
-// aims its length mutations at them; the seeds fix the times in them.
+// Where a zip archive keeps its numbers and names: the sizes, counts,
+// offsets and times of its local headers, data descriptors, central
+// directory and end record, and the entry names in both kinds of header,
+// found from the end record the way a reader finds them. The fuzzer aims its
+// mutations at them; the seeds fix the times in them.
 #include <cstddef>
 #include <string>
 #include <vector>
 
+enum class field_kind { number, time, name };
+
 struct byte_field {
-  size_t offset;  // little-endian, in the bytes the fields were found in
-  int width;      // 2, 4 or 8
-  bool time;      // a time stamp rather than a length, count or offset
+  size_t offset;  // in the bytes the fields were found in
+  int width;      // numbers and times: 2, 4 or 8, little-endian; names: their length
+  field_kind kind = field_kind::number;
 };
 
 // Empty when the bytes have no end record.
