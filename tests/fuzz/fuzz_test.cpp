@@ -28,9 +28,7 @@
 #include "fuzz/fuzz_guard.h"
 #include "fuzz/fuzz_mutate.h"
 #include "fuzz/fuzz_seeds.h"
-#include "runtime/core/files.h"
-#include "runtime/json/json.h"
-#include "runtime/pack/pack.h"
+#include "support/launcher_readers.h"
 #include "support/runtime_environment.h"
 #include "support/web_app_files.h"
 
@@ -48,17 +46,8 @@ std::wstring text_option(const wchar_t* name, const std::wstring& otherwise) {
 
 class Fuzz : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    file_library_start();
-    json_library_start();
-    pack_library_start();
-    enable_zip_packer();
-  }
-  static void TearDownTestSuite() {
-    pack_library_stop();
-    json_library_stop();
-    file_library_stop();
-  }
+  static void SetUpTestSuite() { start_launcher_readers(); }
+  static void TearDownTestSuite() { stop_launcher_readers(); }
   void SetUp() override {
     ASSERT_TRUE(workspace.set_up());
     seed = number_option("WAPP_FUZZ_SEED", 20261208);
