@@ -38,6 +38,7 @@ class fuzz_workspace {
   std::string run(const std::string& bytes, fuzz_counts& counts);
 
  private:
+  std::set<std::wstring> surroundings() const;
   std::string check() const;
   std::wstring base_, scratch_, inputs_, sentinel_, old_tmp_, old_temp_;
   std::set<std::wstring> listing_;

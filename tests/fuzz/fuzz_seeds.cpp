@@ -136,7 +136,8 @@ std::vector<fuzz_seed> make_fuzz_seeds(const std::wstring& folder) {
                                {L"a/../../up.txt", "5"}, {L"/absolute.txt", "6"},
                                {L"C:drive.txt", "7"}, {L"CON", "8"},
                                {L"webapp.zip", "9"}, {L"webapp.lock", "10"},
-                               {L"a\\b.txt", "11"}, {L"trailing.", "12"}};
+                               {L"a\\b.txt", "11"}, {L"trailing.", "12"},
+                               {L"../../beside.txt", "13"}};
   seeds.push_back(archive_seed("small", zip_bytes(path, small, 6)));
   seeds.push_back(archive_seed("small stored", zip_bytes(path, small, 0)));
   seeds.push_back(archive_seed("awkward names", zip_bytes(path, awkward, 6)));

@@ -61,11 +61,13 @@ class Fuzz : public ::testing::Test {
   void run(uint64_t index, const fuzz_input& input) {
     begin_fuzz_input(index, input);
     std::string problem = workspace.run(input.bytes, counts);
+    for (auto [kind, code] : {std::pair{"outside: ", fuzz_exit_outside}, {"corrupt: ", fuzz_exit_corrupt},
+                              {"leftover: ", fuzz_exit_leftover}}) {
+      std::string_view name(kind);
+      if (problem.starts_with(name))
+        report_fuzz_finding(std::string(name.substr(0, name.size() - 2)).c_str(), problem.substr(name.size()), code);
+    }
     end_fuzz_input();
-    if (problem.empty()) return;
-    for (auto [kind, code] : {std::pair{"outside", fuzz_exit_outside}, {"corrupt", fuzz_exit_corrupt}})
-      if (problem.starts_with(kind)) report_fuzz_finding(kind, problem, code);
-    report_fuzz_finding("leftover", problem, fuzz_exit_leftover);
   }
   fuzz_workspace workspace;
   uint64_t seed = 0;
