@@ -72,8 +72,10 @@ std::vector<byte_field> zip_fields(const std::string& zip) {
     list.add(central + 12, 2, field_kind::time);
     list.add(central + 14, 2, field_kind::time);
     list.add(central + central_size, (int)name, field_kind::name);
-    for (size_t at : {16, 20, 24, 42}) list.add(central + at, 4);
-    for (size_t at : {28, 30, 32, 34}) list.add(central + at, 2);
+    // Versions, flags (encryption, descriptor, UTF-8), method and attributes
+    // (a Unix file type among them) steer the reader as much as the lengths.
+    for (size_t at : {16, 20, 24, 38, 42}) list.add(central + at, 4);
+    for (size_t at : {4, 6, 8, 10, 28, 30, 32, 34, 36}) list.add(central + at, 2);
     list.add_extras(zip, central + central_size + name, extra);
 
     size_t local = read(zip, central + 42, 4);
@@ -83,7 +85,7 @@ std::vector<byte_field> zip_fields(const std::string& zip) {
       list.add(local + 12, 2, field_kind::time);
       list.add(local + local_size, (int)local_name, field_kind::name);
       for (size_t at : {14, 18, 22}) list.add(local + at, 4);
-      for (size_t at : {26, 28}) list.add(local + at, 2);
+      for (size_t at : {4, 6, 8, 26, 28}) list.add(local + at, 2);
       list.add_extras(zip, local + local_size + local_name, local_extra);
       size_t descriptor = local + local_size + local_name + local_extra + read(zip, central + 20, 4);
       if (has_signature(zip, descriptor, 7, 8))

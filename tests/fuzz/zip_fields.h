@@ -1,7 +1,8 @@
 #pragma once
 // Where a zip archive keeps its numbers and names: the sizes, counts,
-// offsets and times of its local headers, data descriptors, central
-// directory and end record, and the entry names in both kinds of header,
+// offsets, flags, methods, attributes and times of its local headers, data
+// descriptors, central directory and end record, and the entry names in
+// both kinds of header,
 // found from the end record the way a reader finds them. The fuzzer aims its
 // mutations at them; the seeds fix the times in them.
 #include <cstddef>
