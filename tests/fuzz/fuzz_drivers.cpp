@@ -8,6 +8,7 @@
 #include "launcher/settings.h"
 #include "launcher/virtual_host.h"
 #include "launcher/web_app_folder.h"
+#include "payload.h"
 #include "runtime/core/memory.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
@@ -30,6 +31,22 @@ std::wstring environment(const wchar_t* name) {
   wchar_t value[MAX_PATH + 1] = L"";
   DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH + 1);
   return n && n <= MAX_PATH ? value : L"";
+}
+
+// The packer's --inspect reads the trailer with code of its own and must see
+// what the launcher sees: a trailer it calls sound is the one the launcher
+// reads, and a settings text the launcher finds lies in one it calls sound.
+std::string compare_with_packer(const std::string& bytes, const payload_record& payload) {
+  trailer_layout layout = find_trailer(bytes);
+  auto holds = [&](const void* block, int32_t length, uint64_t offset) {
+    return length < 1 || (block && bytes.compare(offset, length, (const char*)block, length) == 0);
+  };
+  if (layout.sound && (payload.json_length != layout.json_length || payload.archive_length != layout.archive_length ||
+                       !holds(payload.json_block, payload.json_length, layout.json_offset) ||
+                       !holds(payload.archive_block, payload.archive_length, layout.archive_offset)))
+    return "disagree: the launcher reads another trailer than the one the packer calls sound";
+  if (payload.json_block && !layout.sound) return "disagree: the launcher reads settings from a trailer the packer calls damaged";
+  return "";
 }
 
 void drive_settings(const void* bytes, int32_t length, fuzz_counts& counts) {
@@ -132,11 +149,11 @@ std::string fuzz_workspace::run(const std::string& bytes, fuzz_counts& counts) {
   const std::wstring payload_file = inputs_ + L"payload.exe";
   write_file(payload_file, bytes);
   payload_record payload = read_payload_trailer_of(payload_file.c_str());
-  std::string problem;
+  std::string problem = compare_with_packer(bytes, payload);
   if (payload.json_block || payload.archive_block) counts.trailers++;
   // The launcher's own road: what the trailer holds goes on to the others.
   if (payload.json_block) drive_settings(payload.json_block, payload.json_length, counts);
-  if (payload.archive_block)
+  if (payload.archive_block && problem.empty())
     problem = drive_archive(payload.archive_block, payload.archive_length, inputs_, scratch_, counts);
   const int32_t length = (int32_t)bytes.size();
   drive_settings(bytes.data(), length, counts);

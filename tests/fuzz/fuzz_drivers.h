@@ -34,7 +34,8 @@ class fuzz_workspace {
   void tear_down();
   const std::wstring& inputs() const { return inputs_; }
   // Every driver on the bytes; the empty text, or what went wrong, prefixed
-  // with its kind: "outside: ", "leftover: " or "corrupt: " (a heap).
+  // with its kind: "outside: ", "leftover: ", "corrupt: " (a heap) or
+  // "disagree: " (the packer's trailer reader and the launcher's).
   std::string run(const std::string& bytes, fuzz_counts& counts);
 
  private:

@@ -10,13 +10,14 @@
 //   WAPP_FUZZ_LIMIT_MS  time one input may take before it counts as a hang
 //                       (default 10000)
 //   WAPP_FUZZ_FINDINGS  folder for the inputs that crashed, hung, wrote
-//                       outside the scratch folder, left something behind
-//                       or damaged a heap
+//                       outside the scratch folder, left something behind,
+//                       damaged a heap or were read otherwise by the packer
 //                       (default: fuzz-findings beside this program)
 //   WAPP_FUZZ_CURRENT   a file every input is written to before it runs
 // A finding ends the program with exit code 86 (hang), 87 (crash), 88
-// (outside), 89 (leftover) or 90 (a heap fails validation: a write past a
-// block or into a freed one). Every file in tests/fuzz/regressions/ is run
+// (outside), 89 (leftover), 90 (a heap fails validation: a write past a
+// block or into a freed one) or 91 (the packer's --inspect reads the
+// trailer otherwise than the launcher). Every file in tests/fuzz/regressions/ is run
 // through all the readers on every run. bench/fuzz runs long campaigns.
 #include <gtest/gtest.h>
 
@@ -62,7 +63,7 @@ class Fuzz : public ::testing::Test {
     begin_fuzz_input(index, input);
     std::string problem = workspace.run(input.bytes, counts);
     for (auto [kind, code] : {std::pair{"outside: ", fuzz_exit_outside}, {"corrupt: ", fuzz_exit_corrupt},
-                              {"leftover: ", fuzz_exit_leftover}}) {
+                              {"leftover: ", fuzz_exit_leftover}, {"disagree: ", fuzz_exit_disagree}}) {
       std::string_view name(kind);
       if (problem.starts_with(name))
         report_fuzz_finding(std::string(name.substr(0, name.size() - 2)).c_str(), problem.substr(name.size()), code);
