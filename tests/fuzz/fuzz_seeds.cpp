@@ -97,9 +97,9 @@ fuzz_seed archive_seed(const char* name, std::string zip) {
   return {name, seed_kind::archive, std::move(zip), std::move(fields)};
 }
 
-// A stand-in executable with the trailer, its length fields and the
-// archive's fields among the numbers; signed ones also with the security
-// entry and the zeros a signing tool puts before the table.
+// A stand-in executable with the trailer, its length fields, the PE
+// header's and the archive's fields among the numbers; signed ones with the
+// zeros a signing tool puts before the table, and the table.
 fuzz_seed payload_seed(const char* name, const std::string& json, const fuzz_seed* archive, bool is_signed) {
   using namespace signed_files;
   std::string zip = archive ? archive->bytes : "";
@@ -110,11 +110,14 @@ fuzz_seed payload_seed(const char* name, const std::string& json, const fuzz_see
   std::vector<byte_field> fields = {{json_field, 4}, {zip_at + zip.size(), 4}};
   if (archive)
     for (byte_field field : archive->fields) fields.push_back({field.offset + zip_at, field.width, field.kind});
-  if (is_signed) {
-    bytes = signed_file(bytes, std::string((8 - bytes.size() % 8) % 8, '\0'));
-    fields.push_back({security_entry(), 4});
-    fields.push_back({security_entry() + 4, 4});
-  }
+  // What the certificate table is found by: e_lfanew, the section count,
+  // the optional header's size, magic, SizeOfHeaders, checksum and
+  // directory count, and the security entry.
+  for (size_t at : {(size_t)60, optional_at + 60, optional_at + 64, optional_at + 108, security_entry(),
+                    security_entry() + 4})
+    fields.push_back({at, 4});
+  for (size_t at : {pe_at + 6, pe_at + 20, optional_at}) fields.push_back({at, 2});
+  if (is_signed) bytes = signed_file(bytes, std::string((8 - bytes.size() % 8) % 8, '\0'));
   return {name, seed_kind::payload, std::move(bytes), std::move(fields)};
 }
 
