@@ -123,10 +123,14 @@ void fuzz_workspace::tear_down() {
   fs::remove_all(base_, error);
 }
 
-// What lies beside the scratch folder, which is itself listed without its contents.
+// What lies beside the scratch folder, which is itself listed without its
+// contents, and the names in the real temporary directory one level up.
 std::set<std::wstring> fuzz_workspace::surroundings() const {
   std::set<std::wstring> names = tree_of(base_);
   std::erase_if(names, [](const std::wstring& name) { return name.starts_with(L"tmp/") && name != L"tmp/"; });
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(fs::path(base_).parent_path().parent_path(), error))
+    names.insert(L"../" + entry.path().filename().wstring());
   return names;
 }
 

@@ -8,7 +8,8 @@
 //
 // They run in a workspace of their own whose scratch folder is the process's
 // temporary directory. Beside it lie the input files and a sentinel folder;
-// after every input nothing beside the scratch folder may have changed, and
+// after every input nothing beside the scratch folder (nor in the real
+// temporary directory that holds the workspace) may have changed, and
 // nothing of the run may be left in it, and every heap of the process must
 // still pass validation.
 #include <cstdint>
