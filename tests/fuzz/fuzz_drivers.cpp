@@ -45,7 +45,8 @@ std::string compare_with_packer(const std::string& bytes, const payload_record& 
                        !holds(payload.json_block, payload.json_length, layout.json_offset) ||
                        !holds(payload.archive_block, payload.archive_length, layout.archive_offset)))
     return "disagree: the launcher reads another trailer than the one the packer calls sound";
-  if (payload.json_block && !layout.sound) return "disagree: the launcher reads settings from a trailer the packer calls damaged";
+  if (payload.json_block && !layout.sound)
+    return "disagree: the launcher reads settings from a trailer the packer calls damaged";
   return "";
 }
 
