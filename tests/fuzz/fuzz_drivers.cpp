@@ -65,26 +65,35 @@ void drive_settings(const void* bytes, int32_t length, fuzz_counts& counts) {
 }
 
 // Every entry, its name judged and its data written to one file in the
-// scratch folder, which goes again.
-void walk_pack(int64_t pack, bool opened, const std::wstring& entry_file, fuzz_counts& counts) {
-  if (!opened) return;
+// scratch folder, which goes again. The result tells the walk: each name
+// with what its unpacking gave.
+std::wstring walk_pack(int64_t pack, bool opened, const std::wstring& entry_file, fuzz_counts& counts) {
+  if (!opened) return L"(not opened)";
   counts.packs++;
+  std::wstring walk;
   while (next_pack_entry(pack)) {
     counts.entries++;
     text_scope scope;
-    is_safe_entry_name(pack_entry_name(pack, scope.start()));
-    if (unpack_entry_to_file(pack, entry_file.c_str()) >= 0) counts.entries_written++;
+    const wchar_t* name = pack_entry_name(pack, scope.start());
+    is_safe_entry_name(name);
+    int32_t written = unpack_entry_to_file(pack, entry_file.c_str());
+    if (written >= 0) counts.entries_written++;
+    walk += std::wstring(name) + L"=" + std::to_wstring(written) + L"\n";
     DeleteFileW(entry_file.c_str());
   }
   close_pack(pack);
+  return walk;
 }
 
 std::string drive_archive(const void* bytes, int32_t length, const std::wstring& inputs, const std::wstring& scratch,
                           fuzz_counts& counts) {
   const std::wstring archive = inputs + L"archive.zip", entry_file = scratch + L"entry";
   write_file(archive, std::string((const char*)bytes, length));
-  walk_pack(file_pack, open_pack(file_pack, archive.c_str(), zip_plugin_id), entry_file, counts);
-  walk_pack(memory_pack, open_memory_pack(memory_pack, bytes, length, zip_plugin_id), entry_file, counts);
+  std::wstring from_file =
+      walk_pack(file_pack, open_pack(file_pack, archive.c_str(), zip_plugin_id), entry_file, counts);
+  std::wstring from_memory =
+      walk_pack(memory_pack, open_memory_pack(memory_pack, bytes, length, zip_plugin_id), entry_file, counts);
+  if (from_file != from_memory) return "disagree: the pack reader walks the archive otherwise from memory";
 
   text_scope scope;
   std::wstring folder = unpack_web_app(bytes, length, scope.start());

@@ -36,7 +36,8 @@ class fuzz_workspace {
   const std::wstring& inputs() const { return inputs_; }
   // Every driver on the bytes; the empty text, or what went wrong, prefixed
   // with its kind: "outside: ", "leftover: ", "corrupt: " (a heap) or
-  // "disagree: " (the packer's trailer reader and the launcher's).
+  // "disagree: " (the packer's trailer reader and the launcher's, or the
+  // pack reader from a file and from memory).
   std::string run(const std::string& bytes, fuzz_counts& counts);
 
  private:

@@ -18,7 +18,7 @@ constexpr int fuzz_exit_crash = 87;
 constexpr int fuzz_exit_outside = 88;   // wrote outside the scratch folder
 constexpr int fuzz_exit_leftover = 89;  // left something of the run behind
 constexpr int fuzz_exit_corrupt = 90;   // a heap failed validation
-constexpr int fuzz_exit_disagree = 91;  // the packer reads another trailer than the launcher
+constexpr int fuzz_exit_disagree = 91;  // two readers of the same bytes see different things
 
 struct fuzz_guard_options {
   std::wstring findings;       // folder for findings; made when needed

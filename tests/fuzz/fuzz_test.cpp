@@ -11,13 +11,14 @@
 //                       (default 10000)
 //   WAPP_FUZZ_FINDINGS  folder for the inputs that crashed, hung, wrote
 //                       outside the scratch folder, left something behind,
-//                       damaged a heap or were read otherwise by the packer
+//                       damaged a heap or were read in two ways
 //                       (default: fuzz-findings beside this program)
 //   WAPP_FUZZ_CURRENT   a file every input is written to before it runs
 // A finding ends the program with exit code 86 (hang), 87 (crash), 88
 // (outside), 89 (leftover), 90 (a heap fails validation: a write past a
 // block or into a freed one) or 91 (the packer's --inspect reads the
-// trailer otherwise than the launcher). Every file in tests/fuzz/regressions/ is run
+// trailer otherwise than the launcher, or the pack reader walks an archive
+// otherwise from memory than from a file). Every file in tests/fuzz/regressions/ is run
 // through all the readers on every run. bench/fuzz runs long campaigns.
 #include <gtest/gtest.h>
 
