@@ -115,7 +115,11 @@ void remove_held_folder(const wchar_t* folder, HANDLE marker, DWORD patience_ms)
   CloseHandle(marker);
   path_text name;
   copy_path(name, folder);
-  RemoveDirectoryW(name);
+  if (RemoveDirectoryW(name)) return;
+  // Something the listing did not show is left (Wine does not list a link
+  // its host made to nothing): marked again, unheld, for the next start.
+  HANDLE again = open_marker(folder, CREATE_NEW);
+  if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
 }
 
 wchar_t* give_up_folder(int64_t at) {
@@ -234,6 +238,9 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
   if (!create_file(archive_file, archive)) return give_up_folder(at);
   write_bytes(archive_file, archive_block, archive_length);
   close_file(archive_file);
+  // On a disk that filled up the archive is cut short: not the app, and it
+  // would hold the space the other programs are short of while we run.
+  if (file_size(archive) != archive_length) return give_up_folder(at);
   enable_zip_packer();
   if (!open_pack(archive_pack, archive, zip_plugin_id)) return give_up_folder(at);
 

@@ -10,10 +10,6 @@ namespace {
 
 bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-bool is_dot_entry(const wchar_t* name) {
-  return name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]));
-}
-
 bool drive_exists(const wchar_t* root) { return GetDriveTypeW(root) > DRIVE_NO_ROOT_DIR; }
 
 // The long-path prefix "\\?\" is not expected by the other path operations;
@@ -130,59 +126,6 @@ int create_directory(const wchar_t* path) {
   while (n > 0 && (name[n - 1] == L' ' || is_separator(name[n - 1]))) name[--n] = 0;
   if (n == 0) return 0;
   return CreateDirectoryW(name, nullptr);
-}
-
-int delete_directory(const wchar_t* directory, const wchar_t* pattern, int flags) {
-  if (!directory || !*directory) return 0;
-  // Every name below is checked to fit whole: a cut one would delete another
-  // file or folder, or recurse into this same folder for ever.
-  path_text base;
-  if (!copy_whole_path(base, directory, directory[wcslen(directory) - 1] == L'\\' ? L"" : L"\\")) return 0;
-  const bool recursive = flags & delete_recursive;
-  const bool force = flags & delete_force;
-  // Any other pattern deletes only matching files and keeps every directory.
-  const bool specific = pattern && *pattern && !texts_equal(pattern, L"*.*");
-  if (!specific) pattern = L"*.*";
-
-  path_text full;
-  WIN32_FIND_DATAW found;
-  HANDLE search;
-  if (specific && recursive && copy_whole_path(full, base, L"*.*")) {
-    search = FindFirstFileW(full, &found);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        // A linked directory belongs elsewhere: its files are not ours to delete.
-        DWORD kind = found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
-        if (kind != FILE_ATTRIBUTE_DIRECTORY || is_dot_entry(found.cFileName)) continue;
-        if (copy_whole_path(full, base, found.cFileName)) delete_directory(full, pattern, flags);
-      } while (FindNextFileW(search, &found));
-      FindClose(search);
-    }
-  }
-
-  if (!copy_whole_path(full, base, pattern)) return 0;
-  search = FindFirstFileW(full, &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
-  do {
-    if (!copy_whole_path(full, base, found.cFileName)) continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (specific || !recursive || is_dot_entry(found.cFileName)) continue;
-      // Only the link goes, never what it points to.
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        RemoveDirectoryW(full);
-      else
-        delete_directory(full, pattern, flags);
-      continue;
-    }
-    if (force) SetFileAttributesW(full, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(full);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-
-  if (force) SetFileAttributesW(base, FILE_ATTRIBUTE_NORMAL);
-  // Without recursion a specific pattern keeps the directory too.
-  if (specific) return 1;
-  return RemoveDirectoryW(base);
 }
 
 // The filesystem operations hold no numbered objects, so there is nothing to

@@ -30,5 +30,7 @@ int64_t file_size(const wchar_t* path);
 wchar_t* temporary_directory(int64_t at);
 wchar_t* path_part(const wchar_t* path, int64_t at);
 int create_directory(const wchar_t* path);
+// Never deletes through a link: a link inside goes as itself, or stays
+// where the system cannot remove it without what it leads to.
 int delete_directory(const wchar_t* directory, const wchar_t* pattern, int flags);
 void filesystem_library_stop();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/web_app_folder.h"
+#include "support/links.h"
 #include "support/web_app_files.h"
 
 namespace {
@@ -109,6 +110,22 @@ TEST_F(WebAppFolders, RemovalWaitsBrieflyForFilesTheBrowserStillHolds) {
       EXPECT_FALSE(fs::exists(temp / "webapp"));
     }
   }
+}
+
+TEST_F(WebAppFolders, AFolderThatCannotGoYetStaysMarkedForTheNextStart) {
+  const fs::path work = temp / "work";
+  fs::create_directories(work);
+  web_app_folder_claim claim;
+  ASSERT_TRUE(claim_web_app_folder(temporary.c_str(), claim));
+  write_file(temp / "webapp" / "index.html", "x");
+  // A link to nothing, which Wine's listings do not show.
+  const std::string made = make_host_links({{temp / "webapp" / "ghost", temp / "nothing"}}, work);
+  if (!made.empty()) GTEST_SKIP() << "no host link: " << made;
+  release_web_app_folder(claim, 0);
+  EXPECT_EQ(tree_of(temp / "webapp"), (std::set<std::wstring>{L"webapp.lock"}));
+  remove_host_links({temp / "webapp" / "ghost"}, work);
+  remove_stale_web_app_folders(temporary.c_str());
+  EXPECT_FALSE(fs::exists(temp / "webapp"));
 }
 
 }  // namespace
