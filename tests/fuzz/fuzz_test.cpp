@@ -4,7 +4,7 @@
 //
 // Environment variables (all optional):
 //   WAPP_FUZZ_SEED      the campaign's seed (default 20261208)
-//   WAPP_FUZZ_COUNT     how many inputs it tries (default 3000)
+//   WAPP_FUZZ_COUNT     how many inputs it tries (default 2000)
 //   WAPP_FUZZ_FIRST     the index of its first input (default 0); with the
 //                       seed and a count of 1 it makes one input of a run again
 //   WAPP_FUZZ_LIMIT_MS  time one input may take before it counts as a hang
@@ -106,7 +106,7 @@ TEST_F(Fuzz, RegressionInputsGoThroughEveryReader) {
 }
 
 TEST_F(Fuzz, MutatedSeedsCrashNothingHangNothingAndLeaveNothing) {
-  const uint64_t first = number_option("WAPP_FUZZ_FIRST", 0), count = number_option("WAPP_FUZZ_COUNT", 3000);
+  const uint64_t first = number_option("WAPP_FUZZ_FIRST", 0), count = number_option("WAPP_FUZZ_COUNT", 2000);
   auto start = std::chrono::steady_clock::now();
   for (uint64_t index = first; index < first + count; index++) {
     fuzz_random random = random_for_input(seed, index);
