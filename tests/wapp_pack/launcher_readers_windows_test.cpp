@@ -8,23 +8,15 @@
 #include "runtime/core/files.h"
 #include "runtime/json/json.h"
 #include "runtime/pack/pack.h"
+#include "support/launcher_readers.h"
 #include "support/runtime_environment.h"
 
 namespace {
 
 class LauncherReaders : public packer_test {
  protected:
-  static void SetUpTestSuite() {
-    file_library_start();
-    json_library_start();
-    pack_library_start();
-    enable_zip_packer();
-  }
-  static void TearDownTestSuite() {
-    pack_library_stop();
-    json_library_stop();
-    file_library_stop();
-  }
+  static void SetUpTestSuite() { start_launcher_readers(); }
+  static void TearDownTestSuite() { stop_launcher_readers(); }
 };
 
 TEST_F(LauncherReaders, GiveBackEveryFileAndTheTenSettings) {
