@@ -17,18 +17,8 @@
 // TMP and TEMP point into a fresh folder for the object's life.
 class scratch_temp {
  public:
-  scratch_temp() : path_(unique_temp_path(L"wapp-faults-")) {
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-      wchar_t old[MAX_PATH] = {};
-      GetEnvironmentVariableW(name, old, MAX_PATH);
-      saved_.push_back({name, old});
-      SetEnvironmentVariableW(name, path_.c_str());
-    }
-  }
+  scratch_temp() : path_(made_afresh(unique_temp_path(L"wapp-faults-"))), override_(path_) {}
   ~scratch_temp() {
-    for (const auto& [name, value] : saved_) SetEnvironmentVariableW(name.c_str(), value.c_str());
     std::error_code ignored;
     fs::remove_all(path_, ignored);
   }
@@ -37,8 +27,13 @@ class scratch_temp {
   std::set<std::wstring> left() const { return tree_of(path_); }
 
  private:
+  static fs::path made_afresh(const fs::path& path) {
+    fs::remove_all(path);
+    fs::create_directories(path);
+    return path;
+  }
   fs::path path_;
-  std::vector<std::pair<std::wstring, std::wstring>> saved_;
+  temp_directory_override override_;
 };
 
 // Bytes that do not compress, the same on every run.

@@ -14,6 +14,7 @@
 #include "support/fake_runtime.h"
 #include "support/launcher_process.h"
 #include "support/runtime_environment.h"
+#include "support/temp_files.h"
 #include "support/web_app_files.h"
 
 namespace {
@@ -112,13 +113,12 @@ TEST_F(FullDisk, ThePackWalkFailsTheEntryThatDoesNotFitAndGoesOn) {
 TEST_F(FullDisk, TheLauncherUnpacksWhatFitsShowsItAndLeavesNothing) {
   // In this process, as the launcher's main sequence calls it.
   const std::wstring folder = disk + L"webapp/";
-  SetEnvironmentVariableW(L"TMP", disk.c_str());
   const std::string zip = read_file(archive);
   {
+    temp_directory_override on_disk(disk);
     text_scope scope;
     EXPECT_EQ(std::wstring(unpack_web_app(zip.data(), (int32_t)zip.size(), scope.start())), folder);
   }
-  SetEnvironmentVariableW(L"TMP", nullptr);
   EXPECT_EQ(tree_of(disk), fitting_tree(L"webapp/", launcher_files));
   expect_fitting_files_whole(folder);
   remove_web_app_folder(folder.c_str());

@@ -27,12 +27,6 @@ std::string utf8_of(const std::wstring& text) {
   return bytes;
 }
 
-std::wstring environment(const wchar_t* name) {
-  wchar_t value[MAX_PATH + 1] = L"";
-  DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH + 1);
-  return n && n <= MAX_PATH ? value : L"";
-}
-
 // The packer's --inspect reads the trailer with code of its own and must see
 // what the launcher sees: a trailer it calls sound is the one the launcher
 // reads, and a settings text the launcher finds lies in one it calls sound.
@@ -121,14 +115,12 @@ bool fuzz_workspace::set_up() {
   write_file(inputs_ + L"payload.exe", "");
   write_file(inputs_ + L"archive.zip", "");
   listing_ = surroundings();
-  old_tmp_ = environment(L"TMP");
-  old_temp_ = environment(L"TEMP");
-  return SetEnvironmentVariableW(L"TMP", scratch_.c_str()) && SetEnvironmentVariableW(L"TEMP", scratch_.c_str());
+  temp_.emplace(scratch_);
+  return true;
 }
 
 void fuzz_workspace::tear_down() {
-  SetEnvironmentVariableW(L"TMP", old_tmp_.empty() ? nullptr : old_tmp_.c_str());
-  SetEnvironmentVariableW(L"TEMP", old_temp_.empty() ? nullptr : old_temp_.c_str());
+  temp_.reset();
   std::error_code error;
   fs::remove_all(base_, error);
 }

@@ -13,8 +13,11 @@
 // nothing of the run may be left in it, and every heap of the process must
 // still pass validation.
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
+
+#include "support/temp_files.h"
 
 struct fuzz_counts {
   uint64_t inputs;
@@ -43,6 +46,7 @@ class fuzz_workspace {
  private:
   std::set<std::wstring> surroundings() const;
   std::string check() const;
-  std::wstring base_, scratch_, inputs_, sentinel_, old_tmp_, old_temp_;
+  std::wstring base_, scratch_, inputs_, sentinel_;
+  std::optional<temp_directory_override> temp_;
   std::set<std::wstring> listing_;
 };

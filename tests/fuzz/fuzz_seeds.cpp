@@ -49,19 +49,11 @@ const char* const settings_texts[][2] = {
     {"byte-order mark", "\xEF\xBB\xBF{\"WindowTitle\":\"T\"}"},
 };
 
-using zip_entries = std::vector<std::pair<std::wstring, std::string>>;
+using zip_entries = entry_list;
 
 // Through create_pack and add_pack_*, the times then fixed.
 std::string zip_bytes(const std::wstring& path, const zip_entries& entries, int32_t level) {
-  int64_t pack = create_pack(any_number, path.c_str(), level, zip_plugin_id);
-  if (!pack) return {};
-  for (const auto& [name, data] : entries) {
-    if (name.ends_with(L'/'))
-      add_pack_directory(pack, name.c_str());
-    else
-      add_pack_memory(pack, data.data(), (int64_t)data.size(), name.c_str());
-  }
-  close_pack(pack);
+  write_zip(path, entries, level);
   std::string zip = read_file(path);
   DeleteFileW(path.c_str());
   fix_zip_times(zip);

@@ -1,5 +1,7 @@
 // Web views in processes of their own, through the probe: what happens once
 // per process, the order at shut-down, and which runtime a program finds.
+#include <optional>
+
 #include "support/temp_files.h"
 #include "web_view_test_support.h"
 
@@ -38,21 +40,17 @@ class WebViewProcess : public ::testing::Test {
     log = unique_temp_path(L"wapp-fake-log-");
     DeleteFileW(log.c_str());
     SetEnvironmentVariableW(fake_log_variable, log.c_str());
-    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-      wchar_t value[MAX_PATH] = {};
-      GetEnvironmentVariableW(name, value, MAX_PATH);
-      saved.emplace_back(name, value);
-    }
   }
   void TearDown() override {
-    for (auto& [name, value] : saved) SetEnvironmentVariableW(name.c_str(), value.c_str());
+    // The fake's installation is found under the real temporary directory.
+    temp_override.reset();
     SetEnvironmentVariableW(fake_log_variable, nullptr);
     SetEnvironmentVariableW(browser_arguments_variable, nullptr);
     unregister_fake_runtime();
     DeleteFileW(log.c_str());
   }
   std::wstring log;
-  std::vector<std::pair<std::wstring, std::wstring>> saved;
+  std::optional<temp_directory_override> temp_override;
 };
 
 TEST_F(WebViewProcess, FirstBrowserSetsWholeArgumentsOverAnInheritedValueOnceAndGoesBeforeOle) {
@@ -61,8 +59,7 @@ TEST_F(WebViewProcess, FirstBrowserSetsWholeArgumentsOverAnInheritedValueOnceAnd
   std::wstring temp = base + L"\\" + std::wstring(240 - base.size(), L'x');
   CreateDirectoryW(base.c_str(), nullptr);
   ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-  SetEnvironmentVariableW(L"TMP", temp.c_str());
-  SetEnvironmentVariableW(L"TEMP", temp.c_str());
+  temp_override.emplace(temp);
   SetEnvironmentVariableW(browser_arguments_variable, L"--inherited");
   probe_run run = run_probe(probe_here(), L"about:blank again");
   RemoveDirectoryW(temp.c_str());

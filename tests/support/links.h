@@ -128,15 +128,15 @@ struct placed_link {
   bool directory;
 };
 
-// Puts into `into` a link of every kind to `file` ("link-<kind>-file") and to
-// `folder` ("link-<kind>-dir"; a junction leads to folders only, a hard link
-// to files only). The links
-// made are returned; why the others could not be made goes to `missing`.
 inline std::wstring link_name(link_kind kind, bool directory) {
   static const wchar_t* const stems[] = {L"link-symbolic", L"link-junction", L"link-hard", L"link-host"};
   return stems[(int)kind] + std::wstring(directory ? L"-dir" : L"-file");
 }
 
+// Puts into `into` a link of every kind to `file` ("link-<kind>-file") and to
+// `folder` ("link-<kind>-dir"; a junction leads to folders only, a hard link
+// to files only). The links made are returned; why the others could not be
+// made goes to `missing`.
 inline std::vector<placed_link> place_every_link(const std::filesystem::path& into, const std::filesystem::path& file,
                                                  const std::filesystem::path& folder, const std::filesystem::path& work,
                                                  std::vector<std::string>& missing) {

@@ -28,10 +28,11 @@ inline void write_file(const fs::path& path, const std::string& bytes) {
 }
 
 // Writes an archive with the pack library's own writer (the pack library
-// must be started); names ending in "/" become directory entries. The name
-// of the first entry that could not be added, or the empty text.
-inline std::wstring write_zip(const fs::path& path, const entry_list& entries) {
-  int64_t pack = create_pack(any_number, path.c_str(), 6, zip_plugin_id);
+// must be started) at a compression level (0 stores); names ending in "/"
+// become directory entries. The name of the first entry that could not be
+// added, or the empty text.
+inline std::wstring write_zip(const fs::path& path, const entry_list& entries, int32_t level = 6) {
+  int64_t pack = create_pack(any_number, path.c_str(), level, zip_plugin_id);
   if (!pack) return L"(no archive)";
   std::wstring failed;
   for (const auto& [name, data] : entries) {
