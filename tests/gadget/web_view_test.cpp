@@ -28,7 +28,7 @@ TEST_F(WebViewGadgetTest, HostsAReadyBrowserAndDrivesIt) {
   ASSERT_NE(controller, nullptr);
   EXPECT_EQ(native_object(record, 9), nullptr);
   std::vector<fake_line> lines = fake_record_in_process();
-  EXPECT_EQ(fake_values(lines, "settings"), (strings{"devtools 0", "statusbar 0"}));
+  EXPECT_EQ(fake_values(lines, "settings"), (strings{"devtools 0", "statusbar 0", "non_client_region 1"}));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().key + " " + lines.back().value, "visible 1") << "showing is creation's last step";
 
