@@ -1,5 +1,7 @@
 #include "launcher_driver.h"
 
+#include <sstream>
+
 void end_to_end_test::SetUpTestSuite() {
   file_library_start();
   pack_library_start();
@@ -88,4 +90,45 @@ std::set<std::string> destroyed_browser_objects(const std::vector<fake_line>& li
   for (const std::string& value : fake_values(lines, "destroyed"))
     objects.insert(value.substr(0, value.find('#')) + value.substr(value.find(' ')));
   return objects;
+}
+
+namespace {
+
+// The shell opens an https address with the command of its class.
+constexpr wchar_t https_open_command[] = L"Software\\Classes\\https\\shell\\open\\command";
+
+void set_https_open_command(const std::wstring& command) {
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, REG_SZ, command.c_str(),
+                  (DWORD)((command.size() + 1) * sizeof(wchar_t)));
+}
+
+}  // namespace
+
+stand_in_browser::stand_in_browser(const fs::path& record) : record_(record) {
+  wchar_t previous[1024] = {};
+  DWORD size = sizeof previous;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, RRF_RT_REG_SZ, nullptr, previous, &size) ==
+      ERROR_SUCCESS)
+    previous_ = previous;
+  set_https_open_command(L"\"" + test_program_folder() + L"browser_stand_in.exe\" \"" + record.wstring() + L"\" \"%1\"");
+}
+
+stand_in_browser::~stand_in_browser() {
+  if (previous_.empty()) {
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr);
+  } else {
+    set_https_open_command(previous_);
+  }
+}
+
+std::vector<std::string> stand_in_browser::wait_for_addresses(size_t count) const {
+  std::vector<std::string> addresses;
+  for (DWORD waited = 0; waited < launcher_timeout_ms; waited += 50) {
+    addresses.clear();
+    std::istringstream lines(fs::exists(record_) ? read_file(record_) : "");
+    for (std::string line; std::getline(lines, line);) addresses.push_back(line);
+    if (addresses.size() >= count) break;
+    Sleep(50);
+  }
+  return addresses;
 }
