@@ -64,34 +64,6 @@ TEST_F(BrowserTest, ReadyBrowserFollowsItsHostAndLeavesNothingBehind) {
   EXPECT_EQ(lines.back().value, "0x00000000");
 }
 
-// The page's window.close() reaches the top-level window above the host as
-// its close box would, whether or not the runtime knows drag regions.
-TEST_F(BrowserTest, WindowCloseFromThePageAsksTheTopLevelWindowToClose) {
-  HWND inner = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, host, nullptr, nullptr, nullptr);
-  SetEnvironmentVariableW(fake_close_variable, L"0");
-  for (const wchar_t* failure : {L"", L"no_settings_9"}) {
-    SetEnvironmentVariableW(fake_fail_variable, *failure ? failure : nullptr);
-    clear_fake_record();
-    auto* browser = new webview::webview(false, inner);
-    ASSERT_NE(browser->browser_controller(), nullptr);
-    browser->navigate("file://C:\\app\\index.html");
-    bool asked = false;
-    MSG message;
-    for (DWORD start = GetTickCount(); !asked && GetTickCount() - start < 10000;) {
-      asked = PeekMessageW(&message, host, WM_CLOSE, WM_CLOSE, PM_REMOVE);
-      if (!asked && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
-    EXPECT_TRUE(asked) << utf8_of(failure);
-    std::vector<fake_line> lines = fake_record_in_process();
-    EXPECT_EQ(fake_values(lines, "window_close_requested"), (strings{"heard"}));
-    strings settings = {"devtools 0", "statusbar 0", "non_client_region 1"};
-    if (*failure) settings.pop_back();
-    EXPECT_EQ(fake_values(lines, "settings"), settings);
-    delete browser;
-    EXPECT_EQ(fake_live_references(), 0);
-  }
-}
-
 TEST_F(BrowserTest, FailedCreationRetriesWithinBoundsAndKeepsNoController) {
   struct {
     const wchar_t* failure;

@@ -1,7 +1,5 @@
 #include "launcher_driver.h"
 
-#include <sstream>
-
 void end_to_end_test::SetUpTestSuite() {
   file_library_start();
   pack_library_start();
@@ -104,13 +102,13 @@ void set_https_open_command(const std::wstring& command) {
 
 }  // namespace
 
-stand_in_browser::stand_in_browser(const fs::path& record) : record_(record) {
+stand_in_browser::stand_in_browser() {
   wchar_t previous[1024] = {};
   DWORD size = sizeof previous;
   if (RegGetValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, RRF_RT_REG_SZ, nullptr, previous, &size) ==
       ERROR_SUCCESS)
     previous_ = previous;
-  set_https_open_command(L"\"" + test_program_folder() + L"browser_stand_in.exe\" \"" + record.wstring() + L"\" \"%1\"");
+  set_https_open_command(L"\"" + test_program_folder() + L"browser_stand_in.exe\" \"%1\"");
 }
 
 stand_in_browser::~stand_in_browser() {
@@ -119,16 +117,4 @@ stand_in_browser::~stand_in_browser() {
   } else {
     set_https_open_command(previous_);
   }
-}
-
-std::vector<std::string> stand_in_browser::wait_for_addresses(size_t count) const {
-  std::vector<std::string> addresses;
-  for (DWORD waited = 0; waited < launcher_timeout_ms; waited += 50) {
-    addresses.clear();
-    std::istringstream lines(fs::exists(record_) ? read_file(record_) : "");
-    for (std::string line; std::getline(lines, line);) addresses.push_back(line);
-    if (addresses.size() >= count) break;
-    Sleep(50);
-  }
-  return addresses;
 }

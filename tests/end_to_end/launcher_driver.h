@@ -71,17 +71,14 @@ struct without_webview2_runtime {
 };
 
 // Puts tests/end_to_end_helpers' browser_stand_in in for the user's default
-// browser for a scope: every https address a program has the shell open is
-// recorded in a file. The prefix's own browser is put back after.
+// browser for a scope: every https address a launcher has the shell open
+// shows in its fake runtime's log as "opened <address>". The prefix's own
+// browser is put back after.
 class stand_in_browser {
  public:
-  explicit stand_in_browser(const fs::path& record);
+  stand_in_browser();
   ~stand_in_browser();
-  // The addresses opened so far, once there are count of them or the
-  // launcher's time-out has passed.
-  std::vector<std::string> wait_for_addresses(size_t count) const;
 
  private:
-  fs::path record_;
   std::wstring previous_;
 };
