@@ -126,6 +126,10 @@ void start_launcher_runtime() {
 bool open_web_app(launcher_state& state) {
   // A document that does not parse gives no settings at all: no window.
   if (!read_settings(state)) return false;
+  // The browser process takes from a fraction of a second to seconds to
+  // start; it comes up while the app is unpacked, and the web view is made
+  // on it. Without a window it goes with the runtime's stop.
+  prepare_web_view_environment();
   unpack(state);
   if (examine_desktops() == 0) return false;
   place_window(state);
