@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "launcher/phase_marks.h"
 #include "launcher/runtime_notice.h"
 #include "launcher/virtual_host.h"
 #include "launcher/web_app_folder.h"
@@ -63,6 +64,7 @@ void open_web_app_window(const launcher_state& state) {
               s.window_title.c_str(), s.window_flags);
   if (s.always_on_top != 0)
     SetWindowPos(window_handle(main_window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  phase_mark("window");
   // The web view fills the inner area the window really got, which is the
   // size asked for unless the system held the window smaller: a captioned
   // window as large as the desktop inside is more than it allows, and a web
@@ -126,6 +128,7 @@ void start_launcher_runtime() {
 bool open_web_app(launcher_state& state) {
   // A document that does not parse gives no settings at all: no window.
   if (!read_settings(state)) return false;
+  phase_mark("settings");
   // The browser process takes from a fraction of a second to seconds to
   // start; it comes up while the app is unpacked, and the web view is made
   // on it. Without a window it goes with the runtime's stop.
@@ -134,6 +137,7 @@ bool open_web_app(launcher_state& state) {
   if (examine_desktops() == 0) return false;
   place_window(state);
   open_web_app_window(state);
+  phase_mark("web_view");
   navigate(state);
   return true;
 }

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <initializer_list>
 
+#include "launcher/phase_marks.h"
 #include "runtime/core/files.h"
 #include "runtime/core/strings.h"
 #include "runtime/pack/pack.h"
@@ -228,8 +229,10 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
   // One folder per process: unpacking again replaces the last one.
   release_web_app_folder(own_claim, 0);
   remove_stale_web_app_folders(temporary);
+  phase_mark("sweep");
   if (!archive_block || archive_length <= 0) return empty_text_at(at);
   if (!claim_web_app_folder(temporary, own_claim)) return empty_text_at(at);
+  phase_mark("claim");
   const wchar_t* folder = own_claim.folder;
   const int folder_length = (int)wcslen(folder);
 
@@ -241,6 +244,7 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
   // On a disk that filled up the archive is cut short: not the app, and it
   // would hold the space the other programs are short of while we run.
   if (file_size(archive) != archive_length) return give_up_folder(at);
+  phase_mark("archive");
   enable_zip_packer();
   if (!open_pack(archive_pack, archive, zip_plugin_id)) return give_up_folder(at);
 
@@ -254,6 +258,7 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
     unpack_entry_to_file(archive_pack, target);
   }
   close_pack(archive_pack);
+  phase_mark("extraction");
 
   empty_text_at(at);
   append_text(folder);
