@@ -1,0 +1,39 @@
+#pragma once
+// JSON text for the packer's settings, over nlohmann/json's SAX parser: UTF-8
+// text in, a tree out that keeps what the packer passes on as it was written
+// (numbers as their text, members in their order), and errors that name the
+// line and column where the text breaks.
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+enum class json_kind { null, string, number, boolean, array, object };
+
+struct json_node {
+  json_kind kind = json_kind::null;
+  // A string's UTF-8 text, a number's token as written, or "true"/"false".
+  std::string text;
+  std::vector<json_node> items;
+  // In order of first appearance; a repeated name keeps its first place and
+  // takes the last value, as the launcher's own reader does.
+  std::vector<std::pair<std::string, json_node>> members;
+};
+
+struct json_text_error {
+  std::string message;
+  int line = 0;
+  int column = 0;  // characters, counted from 1; lines break at CR LF, CR or LF
+};
+
+// Parses the whole text. A byte-order mark is refused, as the launcher
+// refuses it; a caller that allows one takes it off first.
+bool parse_json_text(std::string_view text, json_node& root, json_text_error& error);
+
+// The member of an object, or none.
+const json_node* json_member_of(const json_node& object, std::string_view name);
+
+// The text as a JSON string literal; bytes that are not UTF-8 become U+FFFD.
+std::string json_quoted(std::string_view text);
+// The value written on one line, members in their order.
+std::string json_compact(const json_node& value);
