@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "payload/entry_names.h"
 #include "payload/virtual_host.h"
 
 const char wapp_pack_version[] = "wapp-pack 1.0.0";
@@ -47,8 +48,20 @@ const char usage_text[] =
     "  -h, --help            this text\n"
     "  --version             the version\n"
     "\n"
+    "Names the launcher would not unpack as they are refuse the pack, each one\n"
+    "listed: characters Windows does not allow (<>:\"\\|?*, control characters,\n"
+    "a dot or space at the end), device names (aux.js, com1.css, nul.txt, ...),\n"
+    "webapp.zip and webapp.lock at the root, names that differ only in letter\n"
+    "case, names that are not UTF-8, and paths longer than 157 characters: the\n"
+    "launcher's paths hold 260, Windows makes no folder past 247, and the app\n"
+    "is unpacked under the temporary folder (up to 80 characters planned for)\n"
+    "in a folder of its own (10). Rename them, or --exclude them.\n"
+    "\n"
     "Exit status: 0 done; 1 a write failed; 2 refused (bad usage or input),\n"
-    "nothing written. --inspect: 0 sound payload, 1 none or a damaged one.\n";
+    "nothing written. --inspect: 0 sound payload, 1 none, a damaged one, or\n"
+    "entries the launcher would skip.\n";
+
+static_assert(longest_entry_name == 157 && longest_temporary_folder == 80, "the usage text and the README name them");
 
 namespace {
 
