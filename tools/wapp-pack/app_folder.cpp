@@ -150,6 +150,7 @@ bool scan_app_folder(const fs::path& root, const std::vector<std::string>& exclu
   if (!w.walk(root, "")) return false;
   std::sort(folder.entries.begin(), folder.entries.end(),
             [](const app_entry& a, const app_entry& b) { return a.name < b.name; });
+  std::sort(w.refused.begin(), w.refused.end());  // in the order of the listing, not of the disk
   // Windows would unpack both into one file.
   std::map<std::string, const std::string*> seen;
   for (const auto& entry : folder.entries) {
