@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
   const fs::path zip = root / "app.zip";
   if (!write_zip(zip, app).empty()) return 1;
   const std::string archive = read_file(zip);
-  const std::string trailer = payload_trailer("{\"WindowTitle\": \"Bench\", \"WindowWidth\": \"800\"}", archive);
+  const std::string trailer = trailer_bytes("{\"WindowTitle\": \"Bench\", \"WindowWidth\": \"800\"}", archive);
   const fs::path build = built_launcher().parent_path().parent_path();
   const fs::path launcher = root / "bench.exe", marked = root / "bench-marked.exe";
   write_file(launcher, read_file(built_launcher()) + trailer);
