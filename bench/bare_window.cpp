@@ -1,10 +1,14 @@
 // The start-up benchmark's floor: a bare program that shows a window and,
 // given an archive and a folder, extracts the archive there with libarchive
-// and nothing else. When it is done it adds the line "end -" to the log
-// named by WAPP_FAKE_WEBVIEW2_LOG (the fake runtime's log format), so that
-// its time from process creation is read as the launcher's is.
+// and nothing else. When it is done it adds the line "end <peak working set
+// in bytes>" to the log named by WAPP_FAKE_WEBVIEW2_LOG (the fake runtime's
+// log format), so that its time from process creation is read as the
+// launcher's is.
 // Usage: bare_window [ARCHIVE FOLDER]
 #include <windows.h>
+#include <psapi.h>
+
+#include <string>
 
 #include "bare_extraction.h"
 #include "fakes/fake_webview2.h"
@@ -22,6 +26,8 @@ int wmain(int argc, wchar_t** argv) {
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
   bool extracted = argc < 3 || bare_extract(argv[1], argv[2]);
-  append_fake_log_line("end", "-");
+  PROCESS_MEMORY_COUNTERS memory{};
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  append_fake_log_line("end", std::to_string(memory.PeakWorkingSetSize));
   return extracted ? 0 : 1;
 }
