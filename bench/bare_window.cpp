@@ -1,9 +1,9 @@
 // The start-up benchmark's floor: a bare program that shows a window and,
 // given an archive and a folder, extracts the archive there with libarchive
 // and nothing else. When it is done it adds the line "end <peak working set
-// in bytes>" to the log named by WAPP_FAKE_WEBVIEW2_LOG (the fake runtime's
-// log format), so that its time from process creation is read as the
-// launcher's is.
+// in bytes> <time of its entry point>" to the log named by
+// WAPP_FAKE_WEBVIEW2_LOG (the fake runtime's log format), so that its times
+// from process creation are read as the launcher's are.
 // Usage: bare_window [ARCHIVE FOLDER]
 #include <windows.h>
 #include <psapi.h>
@@ -14,6 +14,8 @@
 #include "fakes/fake_webview2.h"
 
 int wmain(int argc, wchar_t** argv) {
+  FILETIME entry;
+  GetSystemTimePreciseAsFileTime(&entry);
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = DefWindowProcW;
   window_class.hInstance = GetModuleHandleW(nullptr);
@@ -28,6 +30,7 @@ int wmain(int argc, wchar_t** argv) {
   bool extracted = argc < 3 || bare_extract(argv[1], argv[2]);
   PROCESS_MEMORY_COUNTERS memory{};
   GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
-  append_fake_log_line("end", std::to_string(memory.PeakWorkingSetSize));
+  append_fake_log_line("end", std::to_string(memory.PeakWorkingSetSize) + " " +
+                                  std::to_string(((uint64_t)entry.dwHighDateTime << 32) | entry.dwLowDateTime));
   return extracted ? 0 : 1;
 }
