@@ -137,7 +137,6 @@ bool open_web_app(launcher_state& state) {
   if (examine_desktops() == 0) return false;
   place_window(state);
   open_web_app_window(state);
-  phase_mark("web_view");
   navigate(state);
   return true;
 }
