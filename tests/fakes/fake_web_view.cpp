@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "fake_objects.h"
+#include "fake_webview2.h"
 
 std::vector<fake_web_view*> open_web_views;
 
@@ -85,11 +86,11 @@ void fake_web_view::show_document(const char* key, LPCWSTR text) {
 void fake_web_view::hold_document_file(LPCWSTR address) {
   if (document_file_ != INVALID_HANDLE_VALUE) CloseHandle(document_file_);
   document_file_ = INVALID_HANDLE_VALUE;
-  if (!address || _wcsnicmp(address, L"file://", 7) != 0) return;
-  const wchar_t* path = address + 7;
-  // file:///C:/... as well as the plain file://C:\...
-  if (path[0] == L'/' && path[1] && path[2] == L':') path++;
-  document_file_ = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (!address) return;
+  // file:///C:/... as well as the plain file://C:\..., read as a browser reads it.
+  std::wstring path = text_of_utf8(file_address_path(utf8_of(address)));
+  if (path.empty()) return;
+  document_file_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (document_file_ != INVALID_HANDLE_VALUE) record("document_file", "held");
 }
 

@@ -79,6 +79,7 @@
 //       message to every registered handler; answers how many got it
 #include <windows.h>
 
+#include <cctype>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -101,6 +102,33 @@ inline std::string utf8_of(const std::wstring& text) {
   std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
   if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
   return out;
+}
+
+inline std::wstring text_of_utf8(const std::string& utf8) {
+  std::wstring text(utf8.size(), L'\0');
+  text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), text.data(), (int)text.size()));
+  return text;
+}
+
+// The file a browser opens for a file:// address (UTF-8): what follows
+// "file://" (a "/" before a drive letter dropped) up to a fragment's "#",
+// with its %XX escapes decoded; empty for any other address.
+inline std::string file_address_path(const std::string& address) {
+  if (address.compare(0, 7, "file://") != 0) return "";
+  size_t fragment = address.find('#');
+  std::string path = address.substr(7, fragment == std::string::npos ? fragment : fragment - 7);
+  if (path.size() > 2 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
+  std::string plain;
+  for (size_t i = 0; i < path.size(); i++) {
+    if (path[i] == '%' && i + 2 < path.size() && isxdigit((unsigned char)path[i + 1]) &&
+        isxdigit((unsigned char)path[i + 2])) {
+      plain += (char)std::stoi(path.substr(i + 1, 2), nullptr, 16);
+      i += 2;
+    } else {
+      plain += path[i];
+    }
+  }
+  return plain;
 }
 
 inline std::string fake_unescape(const std::string& text) {
