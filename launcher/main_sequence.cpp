@@ -56,10 +56,13 @@ void place_window(launcher_state& state) {
   state.y = (desktop_height(0) - s.window_height) / 2;
 }
 
-void open_web_app_window(const launcher_state& state) {
+// False when the window could not be made (no desktop heap or memory left):
+// there is nothing to show and no close event will ever come.
+bool open_web_app_window(const launcher_state& state) {
   const launcher_settings& s = state.settings;
-  open_window(main_window, (int32_t)state.x, (int32_t)state.y, (int32_t)s.window_width, (int32_t)s.window_height,
-              s.window_title.c_str(), s.window_flags);
+  if (!open_window(main_window, (int32_t)state.x, (int32_t)state.y, (int32_t)s.window_width,
+                   (int32_t)s.window_height, s.window_title.c_str(), s.window_flags))
+    return false;
   if (s.always_on_top != 0)
     SetWindowPos(window_handle(main_window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   // The web view fills the inner area the window really got, which is the
@@ -68,6 +71,7 @@ void open_web_app_window(const launcher_state& state) {
   // view of the asked size would hide the foot of the page.
   create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
                          (int32_t)window_inner_height(main_window));
+  return true;
 }
 
 // The browser is handed the folder the way Windows writes it:
@@ -148,7 +152,7 @@ bool open_web_app(launcher_state& state) {
   unpack(state);
   if (examine_desktops() == 0) return false;
   place_window(state);
-  open_web_app_window(state);
+  if (!open_web_app_window(state)) return false;
   navigate(state);
   return true;
 }

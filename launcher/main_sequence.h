@@ -27,7 +27,8 @@ void start_launcher_runtime();
 
 // From the payload in the state to the window showing the web app: settings,
 // unpacking, window, web view, navigation. False when no window was opened
-// (settings that do not parse, no desktop); the event loop is then skipped.
+// (settings that do not parse, no desktop, a window the system would not
+// make); the event loop is then skipped.
 bool open_web_app(launcher_state& state);
 
 // Returns once the window has been closed.
