@@ -106,37 +106,21 @@ bool navigate_to_virtual_host(const launcher_state& state) {
 // for the two characters an address reads otherwise: "#" would end the path
 // at a fragment and "%" start an escape, so a temporary directory such as
 // C:\Users\C#Dev\AppData\Local\Temp\ needs them escaped to be found.
-void navigate_to_folder(const wchar_t* folder) {
-  static const wchar_t scheme[] = L"file://", page[] = L"index.html";
-  text_scope scope;
-  // Room for the longest address at once: one built in pieces could lose a
-  // piece to a growth that failed and name another file.
-  const size_t most = wcslen(scheme) + 3 * wcslen(folder) + wcslen(page);
-  wchar_t* address = reserve_characters((int64_t)most + 1, scope.start());
-  if (!address) return;
-  wchar_t* end = address;
-  auto put = [&end](const wchar_t* text) {
-    size_t length = wcslen(text);
-    wmemcpy(end, text, length);
-    end += length;
-  };
-  put(scheme);
-  for (const wchar_t* c = folder; *c; ++c) {
-    const wchar_t plain[] = {*c, 0};
-    put(*c == L'%' ? L"%25" : *c == L'#' ? L"%23" : plain);
-  }
-  put(page);
-  *end = 0;
-  set_gadget_text(web_view, address);
-}
-
 void navigate(const launcher_state& state) {
   if (state.no_folder == 1) {
     set_gadget_text(web_view, state.settings.start_address.c_str());
     return;
   }
   if (navigate_to_virtual_host(state)) return;
-  navigate_to_folder(state.web_app_folder.c_str());
+  text_scope scope;
+  empty_text_at(scope.start());
+  append_text(L"file://");
+  for (const wchar_t* c = state.web_app_folder.c_str(); *c; ++c) {
+    const wchar_t plain[] = {*c, 0};
+    append_text(*c == L'%' ? L"%25" : *c == L'#' ? L"%23" : plain);
+  }
+  append_text(L"index.html");
+  set_gadget_text(web_view, scope.text());
 }
 
 }  // namespace

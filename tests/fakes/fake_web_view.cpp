@@ -87,9 +87,8 @@ void fake_web_view::hold_document_file(LPCWSTR address) {
   if (document_file_ != INVALID_HANDLE_VALUE) CloseHandle(document_file_);
   document_file_ = INVALID_HANDLE_VALUE;
   if (!address) return;
-  // file:///C:/... as well as the plain file://C:\..., read as a browser reads it.
+  // Read as a browser reads it: file:///C:/... as well as the plain file://C:\...
   std::wstring path = text_of_utf8(file_address_path(utf8_of(address)));
-  if (path.empty()) return;
   document_file_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (document_file_ != INVALID_HANDLE_VALUE) record("document_file", "held");
 }

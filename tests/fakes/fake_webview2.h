@@ -110,23 +110,18 @@ inline std::wstring text_of_utf8(const std::string& utf8) {
   return text;
 }
 
-// The file a browser opens for a file:// address (UTF-8): what follows
-// "file://" (a "/" before a drive letter dropped) up to a fragment's "#",
-// with its %XX escapes decoded; empty for any other address.
+// The file a browser opens for a file:// address (UTF-8): the path (a "/"
+// before a drive letter dropped) up to a fragment's "#", escapes decoded;
+// empty for any other address.
 inline std::string file_address_path(const std::string& address) {
-  if (address.compare(0, 7, "file://") != 0) return "";
-  size_t fragment = address.find('#');
-  std::string path = address.substr(7, fragment == std::string::npos ? fragment : fragment - 7);
+  if (address.rfind("file://", 0) != 0) return "";
+  std::string path = address.substr(7, address.find('#') - 7), plain;
   if (path.size() > 2 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
-  std::string plain;
   for (size_t i = 0; i < path.size(); i++) {
-    if (path[i] == '%' && i + 2 < path.size() && isxdigit((unsigned char)path[i + 1]) &&
-        isxdigit((unsigned char)path[i + 2])) {
-      plain += (char)std::stoi(path.substr(i + 1, 2), nullptr, 16);
-      i += 2;
-    } else {
-      plain += path[i];
-    }
+    bool escape = path[i] == '%' && i + 2 < path.size() && isxdigit((unsigned char)path[i + 1]) &&
+                  isxdigit((unsigned char)path[i + 2]);
+    plain += escape ? (char)std::stoi(path.substr(i + 1, 2), nullptr, 16) : path[i];
+    if (escape) i += 2;
   }
   return plain;
 }
