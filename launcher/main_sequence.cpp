@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "launcher/runtime_notice.h"
 #include "launcher/web_app_folder.h"
 #include "payload/virtual_host.h"
 #include "runtime/core/filesystem.h"
@@ -69,8 +70,10 @@ bool open_web_app_window(const launcher_state& state) {
   // size asked for unless the system held the window smaller: a captioned
   // window as large as the desktop inside is more than it allows, and a web
   // view of the asked size would hide the foot of the page.
-  create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
-                         (int32_t)window_inner_height(main_window));
+  if (!create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
+                              (int32_t)window_inner_height(main_window)) &&
+      web_view_runtime_missing())
+    show_runtime_notice(window_handle(main_window));
   return true;
 }
 
@@ -144,9 +147,13 @@ bool open_web_app(launcher_state& state) {
 void run_event_loop() {
   for (;;) {
     int64_t event = wait_window_event();
-    if (event == event_size)
+    if (event == event_size) {
       resize_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
                     (int32_t)window_inner_height(main_window));
+      lay_out_runtime_notice(window_handle(main_window));
+    }
+    if (event == event_gadget && current_event().object == runtime_notice_button_id)
+      open_runtime_download_page(window_handle(main_window));
     if (event == event_close) return;
   }
 }

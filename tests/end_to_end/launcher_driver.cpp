@@ -89,3 +89,32 @@ std::set<std::string> destroyed_browser_objects(const std::vector<fake_line>& li
     objects.insert(value.substr(0, value.find('#')) + value.substr(value.find(' ')));
   return objects;
 }
+
+namespace {
+
+// The shell opens an https address with the command of its class.
+constexpr wchar_t https_open_command[] = L"Software\\Classes\\https\\shell\\open\\command";
+
+void set_https_open_command(const std::wstring& command) {
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, REG_SZ, command.c_str(),
+                  (DWORD)((command.size() + 1) * sizeof(wchar_t)));
+}
+
+}  // namespace
+
+stand_in_browser::stand_in_browser() {
+  wchar_t previous[1024] = {};
+  DWORD size = sizeof previous;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, RRF_RT_REG_SZ, nullptr, previous, &size) ==
+      ERROR_SUCCESS)
+    previous_ = previous;
+  set_https_open_command(L"\"" + test_program_folder() + L"browser_stand_in.exe\" \"%1\"");
+}
+
+stand_in_browser::~stand_in_browser() {
+  if (previous_.empty()) {
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr);
+  } else {
+    set_https_open_command(previous_);
+  }
+}

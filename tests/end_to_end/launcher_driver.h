@@ -69,3 +69,16 @@ struct without_webview2_runtime {
   without_webview2_runtime() { unregister_fake_runtime(); }
   ~without_webview2_runtime() { register_fake_runtime(); }
 };
+
+// Puts tests/end_to_end_helpers' browser_stand_in in for the user's default
+// browser for a scope: every https address a launcher has the shell open
+// shows in its fake runtime's log as "opened <address>". The prefix's own
+// browser is put back after.
+class stand_in_browser {
+ public:
+  stand_in_browser();
+  ~stand_in_browser();
+
+ private:
+  std::wstring previous_;
+};

@@ -176,16 +176,4 @@ TEST_F(LauncherWindow, PayloadsWithoutAnAppShowTheStartAddressAndUnpackNothing) 
   }
 }
 
-TEST_F(LauncherWindow, WithoutAWebView2RuntimeTheWindowIsEmptyAndStillClosesCleanly) {
-  without_webview2_runtime no_runtime;
-  launcher_run run = start(make_launcher(L"no-runtime", settings_document("No runtime"), reference_app()));
-  ASSERT_TRUE(run.wait_for_window(L"No runtime"));
-  EXPECT_EQ(facts_of(run.window).child_windows, 0);
-  EXPECT_TRUE(fs::exists(temp / "webapp" / "index.html"));
-  run.close();
-  EXPECT_EQ(run.wait_for_exit(), 0u);
-  EXPECT_TRUE(web_app_folders().empty());
-  EXPECT_TRUE(run.fake_log().empty()) << "a runtime was found after all";
-}
-
 }  // namespace
