@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "launcher/virtual_host.h"
 #include "launcher/web_app_folder.h"
+#include "payload/virtual_host.h"
 #include "runtime/core/filesystem.h"
 #include "runtime/core/runtime_globals.h"
 #include "runtime/gadget/gadget.h"

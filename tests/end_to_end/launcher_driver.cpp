@@ -50,7 +50,7 @@ fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::str
                                         const std::string& archive, const fs::path& base) {
   fs::path executable = bin / (name + L".exe");
   last_archive = archive;
-  write_file(executable, read_file(base) + payload_trailer(settings, archive));
+  write_file(executable, read_file(base) + trailer_bytes(settings, archive));
   return executable;
 }
 
