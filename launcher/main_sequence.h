@@ -4,6 +4,8 @@
 // and everything cleaned up and stopped again. The entry point ends the
 // process after the last step; a test may run the same steps in its own
 // process, as often as it likes.
+#include <windows.h>
+
 #include <cstdint>
 
 #include "launcher/payload_trailer.h"
@@ -16,7 +18,8 @@ struct launcher_state {
   string_var settings_text;
   const json_value* root;
   launcher_settings settings;
-  int64_t x, y;
+  int64_t x, y;      // logical units
+  RECT full_screen;  // device pixels: the outer rectangle a full-screen window is fitted to
   string_var web_app_folder;
   int64_t no_folder;  // 1 when the web app folder is the empty text
   int64_t exit_code;
