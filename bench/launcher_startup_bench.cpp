@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   const std::string archive = read_file(root / "app.zip");
   const fs::path launcher = root / "bench.exe";
   write_file(launcher, read_file(built_launcher()) +
-                           payload_trailer("{\"WindowTitle\": \"Bench\", \"WindowWidth\": \"800\"}", archive));
+                           trailer_bytes("{\"WindowTitle\": \"Bench\", \"WindowWidth\": \"800\"}", archive));
   printf("web app: %zu files, %.1f MB, folders %zu levels deep; archive %.1f MB\n", app.size(), bytes / 1e6, depth,
          archive.size() / 1e6);
   printf("%5s %17s %15s %15s %15s\n", "run", "start->navigate", "unpack alone", "close->exit", "removal alone");

@@ -4,8 +4,8 @@
 
 #include <cwchar>
 
-#include "launcher/virtual_host.h"
 #include "launcher/web_app_folder.h"
+#include "payload/virtual_host.h"
 #include "runtime/core/filesystem.h"
 #include "runtime/core/runtime_globals.h"
 #include "runtime/gadget/gadget.h"

@@ -2,11 +2,23 @@
 
 #include <windows.h>
 
+#include "payload/settings_keys.h"
+
 const wchar_t default_settings_document[] =
     L"{\"WindowWidth\":\"800\",\"WindowHeight\":\"600\",\"WindowTitle\":\"App por defecto\","
     L"\"StartURL\":\"https://www.wikipedia.org/\"}";
 
 namespace {
+
+// The key table's names and defaults are ASCII, which widens unit by unit.
+struct ascii_text {
+  wchar_t text[32];
+  explicit ascii_text(const char* ascii) {
+    int n = 0;
+    while (ascii[n] && n < 31) text[n] = (wchar_t)ascii[n], n++;
+    text[n] = 0;
+  }
+};
 
 wchar_t* literal_text_at(const wchar_t* text, int64_t at) {
   empty_text_at(at);
@@ -42,18 +54,22 @@ wchar_t* json_string_or_default(const json_value* value, const wchar_t* key, con
 }
 
 void read_launcher_settings(const json_value* root, launcher_settings& settings) {
-  settings.window_width = integer_setting(root, L"WindowWidth", L"800");
-  settings.window_height = integer_setting(root, L"WindowHeight", L"600");
-  text_setting(root, L"WindowTitle", L"Mi App", settings.window_title);
-  text_setting(root, L"StartURL", L"#", settings.start_address);
-  settings.always_on_top = integer_setting(root, L"AlwaysOnTop", L"0");
-  settings.show_minimize_button = integer_setting(root, L"ShowMinimizeButton", L"1");
-  settings.show_maximize_button = integer_setting(root, L"ShowMaximizeButton", L"1");
-  settings.fullscreen = integer_setting(root, L"Fullscreen", L"0");
-  settings.frameless = integer_setting(root, L"Frameless", L"0");
-  settings.resizable = integer_setting(root, L"Resizable", L"0");
+  launcher_settings& s = settings;
+  // In the order of the key table, which is the order the keys are read in.
+  int64_t* numbers[setting_count] = {&s.window_width,         &s.window_height,        nullptr,
+                                     nullptr,                 &s.always_on_top,        &s.show_minimize_button,
+                                     &s.show_maximize_button, &s.fullscreen,           &s.frameless,
+                                     &s.resizable};
+  string_var* texts[setting_count] = {nullptr, nullptr, &s.window_title, &s.start_address};
+  for (int i = 0; i < setting_count; i++) {
+    ascii_text key(setting_keys[i].name), default_text(setting_keys[i].default_text);
+    if (setting_keys[i].kind == setting_kind::text)
+      text_setting(root, key.text, default_text.text, *texts[i]);
+    else
+      *numbers[i] = integer_setting(root, key.text, default_text.text);
+  }
   settings.window_flags = window_flag_word(settings);
-  text_setting(root, L"VirtualHost", L"", settings.virtual_host);
+  text_setting(root, ascii_text(virtual_host_key).text, L"", settings.virtual_host);
 }
 
 int64_t window_flag_word(const launcher_settings& settings) {

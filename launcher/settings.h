@@ -24,7 +24,7 @@ struct launcher_settings {
   int64_t resizable;
   int64_t window_flags;  // derived: the style word for open_window
   // Our own key, absent by default: a host name under which the web app is
-  // served over https instead of file:// (launcher/virtual_host.h).
+  // served over https instead of file:// (payload/virtual_host.h).
   string_var virtual_host;
 };
 

@@ -1,12 +1,13 @@
 #include "launcher/web_app_folder.h"
 
 #include <cwchar>
-#include <initializer_list>
 
+#include "payload/entry_names.h"
 #include "runtime/core/files.h"
 #include "runtime/core/strings.h"
 #include "runtime/pack/pack.h"
 
+// As payload/entry_names.h names them for the rule that keeps entries off them.
 const wchar_t web_app_archive_name[] = L"webapp.zip";
 const wchar_t web_app_marker_name[] = L"webapp.lock";
 
@@ -23,23 +24,6 @@ constexpr DWORD removal_retry_ms = 50;
 web_app_folder_claim own_claim;
 
 bool is_separator(wchar_t c) { return c == L'/' || c == L'\\'; }
-
-bool same_name(const wchar_t* a, size_t length, const wchar_t* b) {
-  return wcslen(b) == length && _wcsnicmp(a, b, length) == 0;
-}
-
-// The system opens a device for these names in any folder, whatever
-// extension follows and with spaces before the dot.
-bool is_device_name(const wchar_t* part, size_t length) {
-  size_t base = 0;
-  while (base < length && part[base] != L'.') ++base;
-  while (base > 0 && part[base - 1] == L' ') --base;
-  for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
-    if (same_name(part, base, device)) return true;
-  if (base != 4 || !(_wcsnicmp(part, L"COM", 3) == 0 || _wcsnicmp(part, L"LPT", 3) == 0)) return false;
-  wchar_t digit = part[3];
-  return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
-}
 
 // Candidate i of the folder names: "webapp", then "webapp-2" and so on.
 void candidate_name(int i, wchar_t (&name)[16]) {
@@ -128,34 +112,6 @@ wchar_t* give_up_folder(int64_t at) {
 }
 
 }  // namespace
-
-bool is_safe_entry_name(const wchar_t* name) {
-  // A leading separator makes the name absolute (or UNC with two); ":"
-  // names a drive or an alternate data stream.
-  if (!name || !name[0] || is_separator(name[0]) || wcschr(name, L':')) return false;
-  int parts = 0;
-  const wchar_t* only_part = nullptr;
-  size_t only_length = 0;
-  for (const wchar_t* part = name; *part;) {
-    size_t length = 0;
-    while (part[length] && !is_separator(part[length])) ++length;
-    const wchar_t* next = part[length] ? part + length + 1 : part + length;
-    if (length == 0 || (length == 1 && part[0] == L'.')) {
-      part = next;
-      continue;
-    }
-    if (part[length - 1] == L'.' || part[length - 1] == L' ') return false;  // "..", "a." and "a " too
-    if (is_device_name(part, length)) return false;
-    if (++parts == 1) {
-      only_part = part;
-      only_length = length;
-    }
-    part = next;
-  }
-  if (parts == 0) return false;
-  return parts > 1 ||
-         !(same_name(only_part, only_length, web_app_archive_name) || same_name(only_part, only_length, web_app_marker_name));
-}
 
 void create_directory_levels(const wchar_t* directory, int from) {
   path_text level;
@@ -248,7 +204,9 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
     text_scope scope;
     const wchar_t* name = pack_entry_name(archive_pack, scope.start());
     path_text target;
-    if (!is_safe_entry_name(name) || !copy_whole_path(target, folder, name)) continue;
+    if (judge_entry_name(std::wstring_view(name ? name : L"")) != entry_name_verdict::unpacked ||
+        !copy_whole_path(target, folder, name))
+      continue;
     const wchar_t* directory = path_part(target, accumulator.offset);
     if (file_size(directory) == size_absent) create_directory_levels(directory, folder_length);
     unpack_entry_to_file(archive_pack, target);

@@ -15,7 +15,8 @@
 
 #include "runtime/core/filesystem.h"
 
-// Files the launcher keeps in the folder; entries of these names are not unpacked.
+// Files the launcher keeps in the folder; entries of these names are not
+// unpacked (payload/entry_names.h).
 extern const wchar_t web_app_archive_name[];
 extern const wchar_t web_app_marker_name[];
 
@@ -25,13 +26,6 @@ struct web_app_folder_claim {
   path_text folder;  // with its trailing "/"; empty while nothing is claimed
   HANDLE marker;     // held for the run; none while nothing is claimed
 };
-
-// Whether an archive entry's name may be joined to the web app folder: a
-// relative name ("/" and "\" both separate) without "..", ":" or a device
-// name (CON, NUL, COM1, ... also with an extension) as any part, without a
-// part that the system would quietly shorten (a trailing dot or space), and
-// not one of the files the launcher keeps in the folder.
-bool is_safe_entry_name(const wchar_t* name);
 
 // Creates every missing folder of a directory path that ends in a separator
 // (as path_part gives it), below its first `from` characters, which exist.

@@ -44,7 +44,7 @@ TEST_F(DamagedLauncher, EveryCutEndsCleanlyWithTheWindowTheFileStillGives) {
   const std::string json = settings_document("Damaged", {{"StartURL", start_address}});
   const std::string zip = archive_of(app);
   const std::string launcher = read_file(built_launcher());
-  const std::string whole = payload_trailer(json, zip);
+  const std::string whole = trailer_bytes(json, zip);
   const size_t json_end = json.size() + 4, zip_end = json_end + zip.size();
   const size_t central = zip.find("PK\x01\x02"), end_record = zip.rfind("PK\x05\x06");
   ASSERT_NE(central, std::string::npos);

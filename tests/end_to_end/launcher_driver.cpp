@@ -47,7 +47,7 @@ fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::str
                                         const std::string& archive) {
   fs::path executable = bin / (name + L".exe");
   last_archive = archive;
-  write_file(executable, read_file(built_launcher()) + payload_trailer(settings, archive));
+  write_file(executable, read_file(built_launcher()) + trailer_bytes(settings, archive));
   return executable;
 }
 

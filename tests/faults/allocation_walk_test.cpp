@@ -230,7 +230,7 @@ class launcher_file {
     stop_launcher_runtime();
     archive = read_file(zip);
     fs::remove(zip);
-    write_whole_file(path_, "MZ" + payload_trailer(settings_json, archive));
+    write_whole_file(path_, "MZ" + trailer_bytes(settings_json, archive));
     return made;
   }
   const wchar_t* path() const { return path_.c_str(); }

@@ -128,7 +128,7 @@ TEST_F(FullDisk, TheLauncherUnpacksWhatFitsShowsItAndLeavesNothing) {
   const fs::path executable = scratch / "full.exe";
   write_file(executable,
              read_file(built_launcher()) +
-                 payload_trailer("{\"WindowTitle\": \"Full disk\", \"StartURL\": \"https://start.example/\"}", zip));
+                 trailer_bytes("{\"WindowTitle\": \"Full disk\", \"StartURL\": \"https://start.example/\"}", zip));
   launcher_run run(executable, disk, scratch / "full.log");
   ASSERT_TRUE(run.wait_for_window(L"Full disk"));
   EXPECT_EQ(last_fake_value(run.wait_for_fake_line("navigate"), "navigate"),
@@ -151,7 +151,7 @@ TEST_F(FullDisk, AnArchiveLargerThanTheDiskEndsCleanly) {
   ASSERT_EQ(write_zip(large, {{L"index.html", "<p>large"}, {L"noise.bin", noise}, {L"after.txt", "after"}}), L"");
   const fs::path executable = scratch / "large.exe";
   write_file(executable, read_file(built_launcher()) +
-                             payload_trailer("{\"WindowTitle\": \"Large\", \"StartURL\": \"https://start.example/\"}",
+                             trailer_bytes("{\"WindowTitle\": \"Large\", \"StartURL\": \"https://start.example/\"}",
                                              read_file(large)));
   launcher_run run(executable, disk, scratch / "large.log");
   ASSERT_TRUE(run.wait_for_window(L"Large"));

@@ -6,9 +6,10 @@
 
 #include "launcher/payload_trailer.h"
 #include "launcher/settings.h"
-#include "launcher/virtual_host.h"
 #include "launcher/web_app_folder.h"
-#include "payload.h"
+#include "payload/entry_names.h"
+#include "payload/trailer.h"
+#include "payload/virtual_host.h"
 #include "runtime/core/memory.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
@@ -31,7 +32,7 @@ std::string utf8_of(const std::wstring& text) {
 // what the launcher sees: a trailer it calls sound is the one the launcher
 // reads, and a settings text the launcher finds lies in one it calls sound.
 std::string compare_with_packer(const std::string& bytes, const payload_record& payload) {
-  trailer_layout layout = find_trailer(bytes);
+  trailer_layout layout = find_trailer(memory_source(bytes));
   auto holds = [&](const void* block, int32_t length, uint64_t offset) {
     return length < 1 || (block && bytes.compare(offset, length, (const char*)block, length) == 0);
   };
@@ -69,7 +70,7 @@ std::wstring walk_pack(int64_t pack, bool opened, const std::wstring& entry_file
     counts.entries++;
     text_scope scope;
     const wchar_t* name = pack_entry_name(pack, scope.start());
-    is_safe_entry_name(name);
+    judge_entry_name(std::wstring_view(name));
     int32_t written = unpack_entry_to_file(pack, entry_file.c_str());
     if (written >= 0) counts.entries_written++;
     walk += std::wstring(name) + L"=" + std::to_wstring(written) + L"\n";

@@ -96,7 +96,7 @@ fuzz_seed payload_seed(const char* name, const std::string& json, const fuzz_see
   using namespace signed_files;
   std::string zip = archive ? archive->bytes : "";
   std::string image = unsigned_image();
-  std::string trailer = payload_trailer(json, zip);
+  std::string trailer = trailer_bytes(json, zip);
   size_t json_field = image.size() + json.size(), zip_at = json_field + 4;
   std::string bytes = image + trailer;
   std::vector<byte_field> fields = {{json_field, 4}, {zip_at + zip.size(), 4}};

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "payload/trailer.h"  // trailer_bytes: the payload written as the packer writes it
 #include "runtime/core/registry.h"
 #include "runtime/pack/pack.h"
 
@@ -42,15 +43,6 @@ inline std::wstring write_zip(const fs::path& path, const entry_list& entries, i
   }
   close_pack(pack);
   return failed;
-}
-
-// The trailer the packer appends to a launcher: [JSON][J][zip][Z]["WAPP"].
-inline std::string payload_trailer(const std::string& json, const std::string& zip) {
-  auto field = [](size_t n) {
-    int32_t value = (int32_t)n;
-    return std::string((const char*)&value, 4);
-  };
-  return json + field(json.size()) + zip + field(zip.size()) + "WAPP";
 }
 
 // Everything below root, relative, with "/" separators; folders end in "/".

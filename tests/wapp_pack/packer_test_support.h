@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "payload.h"
+#include "payload/trailer.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
 #include "zip_writer.h"
@@ -69,7 +69,7 @@ struct payload_parts {
 };
 
 inline payload_parts split_payload(const std::string& bytes) {
-  trailer_layout t = find_trailer(bytes);
+  trailer_layout t = find_trailer(memory_source(bytes));
   EXPECT_TRUE(t.sound);
   return {bytes.substr(0, t.start), bytes.substr(t.json_offset, (size_t)std::max(t.json_length, 0)),
           bytes.substr(t.archive_offset, (size_t)std::max(t.archive_length, 0))};

@@ -2,35 +2,21 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
-#include "json_reader.h"
+#include "payload/entry_names.h"
 #include "text_paths.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool well_formed_utf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    int length = utf8_sequence_length(text, i);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
-
-std::string ascii_lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-  }
-  return text;
-}
-
 struct walker {
   const std::vector<std::string>& excludes;
   app_folder& folder;
   std::string& problem;
   std::vector<fs::path> open_directories;  // canonical, to notice link loops
+  std::vector<std::string> refused;        // "name: why", for every name that cannot go as it is
 
   bool fail(const std::string& text) {
     problem = text;
@@ -56,13 +42,18 @@ struct walker {
   bool visit(const fs::path& path, const std::string& prefix) {
     std::string name = utf8_of(path.filename());
     std::string relative = prefix + name;
-    std::string why = name_problem(name);
-    if (!why.empty()) return fail("cannot pack " + utf8_of(path) + ": " + why);
     std::error_code error;
     fs::file_status status = fs::status(path, error);  // follows links
     if (error) return fail("cannot read " + utf8_of(path) + ": " + error.message());
     bool directory = fs::is_directory(status);
     if (is_excluded(excludes, relative, directory)) return true;
+    // What lies in a folder that cannot go is not looked at: the folder is
+    // what to rename.
+    std::string why = entry_problem(name, directory ? relative + "/" : relative);
+    if (!why.empty()) {
+      refused.push_back((directory ? relative + "/" : relative) + ": " + why);
+      return true;
+    }
     if (directory) {
       folder.entries.push_back({relative + "/", path, true, 0});
       return walk(path, relative + "/");
@@ -73,12 +64,21 @@ struct walker {
     folder.entries.push_back({relative, path, false, size});
     folder.file_count++;
     folder.byte_count += size;
-    if (prefix.empty() && ascii_lower(name) == "index.html") folder.index_page = path;
+    if (prefix.empty() && case_key(name) == "index.html") folder.index_page = path;
     return true;
   }
 };
 
 }  // namespace
+
+std::string case_key(std::string_view name) {
+  if (name.ends_with('/')) name.remove_suffix(1);
+  std::string key(name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+  }
+  return key;
+}
 
 bool glob_matches(std::string_view pattern, std::string_view text) {
   if (pattern.empty()) return text.empty();
@@ -122,14 +122,19 @@ bool is_excluded(const std::vector<std::string>& patterns, std::string_view path
   return false;
 }
 
-std::string name_problem(std::string_view name) {
-  if (!well_formed_utf8(name)) return "the name is not UTF-8";
+std::string entry_problem(std::string_view name, std::string_view entry) {
+  if (!is_utf8(name)) return "the name is not UTF-8, which the archive's names must be";
   for (char c : name) {
-    if ((uint8_t)c < 0x20 || c == 0x7F) return "the name holds a control character";
+    if ((uint8_t)c < 0x20 || c == 0x7F) return "the name holds a control character, which Windows does not allow";
     if (std::string_view("<>:\"\\|?*").find(c) != std::string_view::npos)
       return std::string("Windows does not allow ") + c + " in a name";
   }
-  if (name.ends_with('.') || name.ends_with(' ')) return "Windows drops a dot or space at the end of a name";
+  entry_name_verdict verdict = judge_entry_name(entry);
+  if (verdict != entry_name_verdict::unpacked) return entry_name_reason(verdict);
+  size_t length = utf16_length(entry);
+  if (length > longest_entry_name)
+    return "the path takes " + std::to_string(length) + " characters, more than the " +
+           std::to_string(longest_entry_name) + " the launcher can be sure to unpack (see --help)";
   return {};
 }
 
@@ -141,18 +146,23 @@ bool scan_app_folder(const fs::path& root, const std::vector<std::string>& exclu
     problem = "the app folder " + utf8_of(root) + " is not a folder";
     return false;
   }
-  walker w{excludes, folder, problem, {}};
+  walker w{excludes, folder, problem, {}, {}};
   if (!w.walk(root, "")) return false;
   std::sort(folder.entries.begin(), folder.entries.end(),
             [](const app_entry& a, const app_entry& b) { return a.name < b.name; });
+  std::sort(w.refused.begin(), w.refused.end());  // in the order of the listing, not of the disk
   // Windows would unpack both into one file.
   std::map<std::string, const std::string*> seen;
   for (const auto& entry : folder.entries) {
-    auto [it, fresh] = seen.emplace(ascii_lower(entry.name), &entry.name);
-    if (!fresh) {
-      problem = "\"" + *it->second + "\" and \"" + entry.name + "\" differ only in letter case";
-      return false;
-    }
+    auto [it, fresh] = seen.emplace(case_key(entry.name), &entry.name);
+    if (!fresh)
+      w.refused.push_back(entry.name + ": differs from \"" + *it->second +
+                          "\" only in letter case, and Windows keeps one of the two");
   }
-  return true;
+  if (w.refused.empty()) return true;
+  problem = "cannot pack " + std::to_string(w.refused.size()) +
+            (w.refused.size() == 1 ? " name" : " names") +
+            " that the launcher would skip or unpack otherwise; rename them:";
+  for (const auto& line : w.refused) problem += "\n  " + line;
+  return false;
 }

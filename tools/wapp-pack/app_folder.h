@@ -24,6 +24,10 @@ struct app_folder {
   std::filesystem::path index_page;  // the index.html at the root, in any letter case; empty: none
 };
 
+// Names that are one file on Windows give the same key: ASCII letters in
+// lower case, as the launcher compares them too, and a folder's without its "/".
+std::string case_key(std::string_view name);
+
 // * and ? stay within one name, ** crosses "/".
 bool glob_matches(std::string_view pattern, std::string_view text);
 // A pattern without "/" is matched against the name of every file and
@@ -31,12 +35,16 @@ bool glob_matches(std::string_view pattern, std::string_view text);
 // anchors it); a trailing "/" matches folders only.
 bool is_excluded(const std::vector<std::string>& patterns, std::string_view path, bool directory);
 
-// Why the name could not be a file name on Windows, or the empty text.
-std::string name_problem(std::string_view name);
+// Why a file or folder of this name, at this entry's place in the archive
+// ("a/b/", folders with their "/"), would not be unpacked as it is, or the
+// empty text: a name that is not UTF-8, holds a character Windows does not
+// allow, is one the launcher skips (payload/entry_names.h), or makes the
+// unpacked path longer than the launcher can be sure to create.
+std::string entry_problem(std::string_view name, std::string_view entry);
 
 // Walks the folder, following symbolic links. False with a problem for a
-// file that cannot be read, a name Windows cannot hold, two names that
-// differ only in case, a link loop, or something that is neither a file
-// nor a folder.
+// file that cannot be read, a link loop, or something that is neither a
+// file nor a folder; and, listing every one of them, for names that
+// entry_problem refuses and for two names that differ only in letter case.
 bool scan_app_folder(const std::filesystem::path& root, const std::vector<std::string>& excludes, app_folder& folder,
                      std::string& problem);

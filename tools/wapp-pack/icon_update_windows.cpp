@@ -2,8 +2,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "certificate_table.h"
 #include "icon_resources.h"
+#include "payload/pe_headers.h"
 #include "text_paths.h"
 
 namespace {
@@ -19,7 +19,7 @@ bool replace_icon_in_file(const std::wstring& path, const std::vector<icon_image
   std::string image;
   std::vector<resource_item> items;
   if (!read_whole_file(path, image, problem) || !read_pe_resources(image, items, problem)) return false;
-  if (find_certificate_table(image).present) {
+  if (find_certificate_table(memory_source(image)).present) {
     problem = signed_problem;
     return false;
   }

@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-#include "launcher/virtual_host.h"
+#include "payload/entry_names.h"
+#include "payload/virtual_host.h"
 
 // WAPP_VERSION is the project's version, given by the build.
 const char version_text[] =
@@ -52,8 +53,20 @@ const char usage_text[] =
     "  -h, --help            this text\n"
     "  --version             the version\n"
     "\n"
+    "Names the launcher would not unpack as they are refuse the pack, each one\n"
+    "listed: characters Windows does not allow (<>:\"\\|?*, control characters,\n"
+    "a dot or space at the end), device names (aux.js, com1.css, nul.txt, ...),\n"
+    "webapp.zip and webapp.lock at the root, names that differ only in letter\n"
+    "case, names that are not UTF-8, and paths longer than 157 characters: the\n"
+    "launcher's paths hold 260, Windows makes no folder past 247, and the app\n"
+    "is unpacked under the temporary folder (up to 80 characters planned for)\n"
+    "in a folder of its own (10). Rename them, or --exclude them.\n"
+    "\n"
     "Exit status: 0 done; 1 a write failed; 2 refused (bad usage or input),\n"
-    "nothing written. --inspect: 0 sound payload, 1 none or a damaged one.\n";
+    "nothing written. --inspect: 0 sound payload, 1 none, a damaged one, or\n"
+    "entries the launcher would skip.\n";
+
+static_assert(longest_entry_name == 157 && longest_temporary_folder == 80, "the usage text and the README name them");
 
 namespace {
 
@@ -86,9 +99,19 @@ bool set_size(pack_options& o, int index, const char* option, const std::string&
   return true;
 }
 
-template <int index, char value>
-bool set_fixed(pack_options& o, const std::string&, std::string&) {
-  o.overrides[index].emplace(1, value);
+// The ten settings' options, as their table names them: a switch sets its
+// fixed value, the sizes want a number, the texts take any value.
+int setting_of_option(std::string_view name) {
+  for (int i = 0; i < setting_count; i++)
+    if (name == setting_keys[i].option) return i;
+  return -1;
+}
+
+bool apply_setting(pack_options& o, int index, const std::string& value, std::string& problem) {
+  const setting_key& key = setting_keys[index];
+  if (key.option_value) return o.overrides[index] = key.option_value, true;
+  if (key.kind == setting_kind::number) return set_size(o, index, key.option, value, problem);
+  o.overrides[index] = value;
   return true;
 }
 
@@ -97,20 +120,6 @@ const option_rule option_table[] = {
     {"--launcher", nullptr, true, [](pack_options& o, const std::string& v, std::string&) { return o.launcher = v, true; }},
     {"--settings", nullptr, true,
      [](pack_options& o, const std::string& v, std::string&) { return o.settings_file = v, true; }},
-    {"--title", nullptr, true,
-     [](pack_options& o, const std::string& v, std::string&) { return o.overrides[2] = v, true; }},
-    {"--width", nullptr, true,
-     [](pack_options& o, const std::string& v, std::string& p) { return set_size(o, 0, "--width", v, p); }},
-    {"--height", nullptr, true,
-     [](pack_options& o, const std::string& v, std::string& p) { return set_size(o, 1, "--height", v, p); }},
-    {"--start-url", nullptr, true,
-     [](pack_options& o, const std::string& v, std::string&) { return o.overrides[3] = v, true; }},
-    {"--always-on-top", nullptr, false, set_fixed<4, '1'>},
-    {"--no-minimize", nullptr, false, set_fixed<5, '0'>},
-    {"--no-maximize", nullptr, false, set_fixed<6, '0'>},
-    {"--fullscreen", nullptr, false, set_fixed<7, '1'>},
-    {"--frameless", nullptr, false, set_fixed<8, '1'>},
-    {"--resizable", nullptr, false, set_fixed<9, '1'>},
     {"--virtual-host", nullptr, true,
      [](pack_options& o, const std::string& v, std::string& p) {
        if (!is_virtual_host_name(v.data(), v.size())) {
@@ -177,26 +186,30 @@ bool parse_options(const std::vector<std::string>& args, pack_options& options, 
     }
     // "--name=value" as well as "--name value".
     size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
-    const option_rule* rule = find_option(std::string_view(arg).substr(0, equals));
-    if (!rule) {
+    std::string_view name = std::string_view(arg).substr(0, equals);
+    const option_rule* rule = find_option(name);
+    int setting = rule ? -1 : setting_of_option(name);
+    if (!rule && setting < 0) {
       problem = "unknown option " + arg.substr(0, equals) + " (see --help)";
       return false;
     }
+    const std::string canonical = rule ? rule->name : setting_keys[setting].option;
+    const bool takes_value = rule ? rule->takes_value : !setting_keys[setting].option_value;
     std::string value;
     if (equals != std::string::npos) {
-      if (!rule->takes_value) {
-        problem = std::string(rule->name) + " takes no value";
+      if (!takes_value) {
+        problem = canonical + " takes no value";
         return false;
       }
       value = arg.substr(equals + 1);
-    } else if (rule->takes_value) {
+    } else if (takes_value) {
       if (i + 1 >= args.size()) {
-        problem = std::string(rule->name) + " wants a value";
+        problem = canonical + " wants a value";
         return false;
       }
       value = args[++i];
     }
-    if (!rule->apply(options, value, problem)) return false;
+    if (!(rule ? rule->apply(options, value, problem) : apply_setting(options, setting, value, problem))) return false;
   }
   if (options.command == tool_command::help || options.command == tool_command::version) return true;
   if (options.command == tool_command::inspect) {

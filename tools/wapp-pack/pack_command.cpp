@@ -4,9 +4,10 @@
 #include <chrono>
 
 #include "app_folder.h"
-#include "certificate_table.h"
 #include "icon_resources.h"
-#include "launcher/virtual_host.h"
+#include "payload/pe_headers.h"
+#include "payload/trailer.h"
+#include "payload/virtual_host.h"
 #include "module_scripts.h"
 #include "settings_document.h"
 #include "text_paths.h"
@@ -109,13 +110,13 @@ struct packer {
       problem = "the launcher " + utf8_of(launcher) + " is not a Windows executable";
       return false;
     }
-    trailer_layout old = find_trailer(image);
+    trailer_layout old = find_trailer(memory_source(image));
     if (old.present && !old.sound) {
       problem = "the launcher " + utf8_of(launcher) + " ends with a damaged payload";
       return false;
     }
     // A new payload would break the signature, which has to cover it.
-    bool is_signed = find_certificate_table(image).present;
+    bool is_signed = find_certificate_table(memory_source(image)).present;
     if (is_signed && !options.strip_signature) {
       problem = "the launcher " + utf8_of(launcher) +
                 " is signed, and packing would break its signature: sign after packing "
@@ -198,9 +199,7 @@ struct packer {
     // Spaces after the JSON text, which JSON allows, and a comment in the
     // archive end each part on an 8-byte boundary, so that a signing tool
     // needs no padding before its certificate table.
-    document.append((payload_alignment - (executable_size + document.size() + 4) % payload_alignment) %
-                        payload_alignment,
-                    ' ');
+    document.append(json_padding(executable_size, document.size()), ' ');
     zip_counts counts{};
     std::string head = document + length_field((int64_t)document.size());
     if (std::fwrite(head.data(), 1, head.size(), temporary.file) != head.size())
@@ -213,7 +212,7 @@ struct packer {
       if (outcome == zip_outcome::refused) return refuse(problem);
       if (outcome == zip_outcome::failed) return fail(problem);
     }
-    std::string tail = length_field((int64_t)counts.bytes_out) + "WAPP";
+    std::string tail = trailer_tail((int64_t)counts.bytes_out);
     if (std::fwrite(tail.data(), 1, tail.size(), temporary.file) != tail.size() || !temporary.close())
       return fail("cannot write " + utf8_of(temporary.path));
     if (!replace_file(temporary.path, output, problem)) return fail(problem);

@@ -5,12 +5,14 @@
 
 #include <cstdio>
 #include <memory>
-#include <set>
+#include <map>
 #include <vector>
 
-#include "certificate_table.h"
-#include "json_reader.h"
-#include "launcher/virtual_host.h"
+#include "app_folder.h"
+#include "json_text.h"
+#include "payload/entry_names.h"
+#include "payload/pe_headers.h"
+#include "payload/virtual_host.h"
 #include "settings_document.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
@@ -20,7 +22,8 @@ namespace {
 
 struct inspector {
   const tool_context& context;
-  std::vector<std::string> problems;
+  std::vector<std::string> problems;  // damage: the launcher cannot use it
+  std::vector<std::string> changes;   // entries the launcher skips or unpacks otherwise
 
   void show_settings(const std::string& text) {
     context.out << "settings: " << text.size() << " bytes of JSON\n";
@@ -74,7 +77,7 @@ struct inspector {
       problems.push_back("the archive is not a zip archive the launcher can open");
       return;
     }
-    std::set<std::string> folders;
+    std::map<std::string, std::string> case_keys;  // lower case: name
     bool has_index = false;
     uint64_t files = 0, total = 0;
     std::vector<char> buffer(1 << 16);
@@ -90,8 +93,7 @@ struct inspector {
       std::snprintf(size_column, sizeof size_column, "%12s  ", directory ? "-" : std::to_string(size).c_str());
       context.out << size_column << name << "\n";
       if (count < 0) problems.push_back(name + ": its data is damaged (" + archive_error_string(zip.get()) + ")");
-      check_name(name, folders);
-      if (directory) folders.insert(name.ends_with('/') ? name : name + "/");
+      check_name(name, case_keys);
       has_index = has_index || name == "index.html";
       files += !directory, total += size;
     }
@@ -100,16 +102,24 @@ struct inspector {
     if (!has_index) problems.push_back("the archive has no index.html at its root, which the launcher opens");
   }
 
-  void check_name(const std::string& name, const std::set<std::string>& folders) {
-    std::string path = "/" + name;
-    if (name.starts_with('/') || name.find(':') != std::string::npos || path.find("/../") != std::string::npos ||
-        path.ends_with("/.."))
-      problems.push_back(name + ": the name leaves the app folder");
-    // The launcher makes one folder level per entry.
-    std::string trimmed = name.ends_with('/') ? name.substr(0, name.size() - 1) : name;
-    size_t slash = trimmed.rfind('/');
-    if (slash != std::string::npos && !folders.count(trimmed.substr(0, slash + 1)))
-      problems.push_back(name + ": its folder is not listed before it, so the launcher would skip it");
+  // The name as the launcher judges it, and whether it keeps the place the
+  // packer gave it: not skipped, not too long for every temporary folder,
+  // and not the same file on Windows as another entry's.
+  void check_name(const std::string& name, std::map<std::string, std::string>& case_keys) {
+    entry_name_verdict verdict = judge_entry_name(name);
+    if (verdict != entry_name_verdict::unpacked) {
+      changes.push_back(name + ": the launcher skips it: " + entry_name_reason(verdict));
+      return;
+    }
+    if (utf16_length(name) > longest_entry_name)
+      changes.push_back(name + ": the launcher skips it where the temporary folder is longer than " +
+                        std::to_string(longest_temporary_folder) + " characters: its path takes " +
+                        std::to_string(utf16_length(name)) + " of " + std::to_string(longest_entry_name));
+    std::string key = case_key(name);
+    auto [it, fresh] = case_keys.emplace(key, name);
+    if (!fresh)
+      changes.push_back(name + ": differs from \"" + it->second +
+                        "\" only in letter case: Windows keeps one file for both");
   }
 };
 
@@ -117,7 +127,7 @@ struct inspector {
 // it does when the trailer stands before the certificate table, which is
 // what the signature leaves out (with the checksum and the entry itself).
 void show_signature(const std::string& bytes, const trailer_layout& trailer, const tool_context& context) {
-  certificate_table table = find_certificate_table(bytes);
+  certificate_table table = find_certificate_table(memory_source(bytes));
   if (!table.present) {
     context.out << "signature: none\n";
     return;
@@ -146,11 +156,11 @@ int inspect_packed_file(const std::string& path, const tool_context& context) {
     return exit_refused;
   }
   context.out << path << ": " << bytes.size() << " bytes\n";
-  trailer_layout trailer = find_trailer(bytes);
+  trailer_layout trailer = find_trailer(memory_source(bytes));
   show_signature(bytes, trailer, context);
   if (!trailer.present) {
     context.out << "no payload: the file does not end with \"WAPP\"";
-    if (find_certificate_table(bytes).at_end) context.out << ", nor does a trailer stand before its certificate table";
+    if (find_certificate_table(memory_source(bytes)).at_end) context.out << ", nor does a trailer stand before its certificate table";
     context.out << "\n";
     return exit_failed;
   }
@@ -160,13 +170,19 @@ int inspect_packed_file(const std::string& path, const tool_context& context) {
   }
   context.out << "executable: " << trailer.start << " bytes"
               << (bytes.compare(0, 2, "MZ") == 0 ? "" : " (not a Windows executable)") << "\n";
-  inspector check{context, {}};
+  inspector check{context, {}, {}};
   if (trailer.json_length > 0)
     check.show_settings(bytes.substr(trailer.json_offset, (size_t)trailer.json_length));
   else
     context.out << "settings: none (the launcher uses its built-in ones)\n";
   check.show_archive(bytes, trailer.archive_offset, trailer.archive_length);
   for (const auto& p : check.problems) context.out << "problem: " << p << "\n";
-  context.out << (check.problems.empty() ? "payload: sound\n" : "payload: damaged\n");
-  return check.problems.empty() ? exit_done : exit_failed;
+  for (const auto& c : check.changes) context.out << "problem: " << c << "\n";
+  if (!check.problems.empty())
+    context.out << "payload: damaged\n";
+  else if (!check.changes.empty())
+    context.out << "payload: not sound: the launcher would not unpack the app as it was packed\n";
+  else
+    context.out << "payload: sound\n";
+  return check.problems.empty() && check.changes.empty() ? exit_done : exit_failed;
 }

@@ -4,12 +4,11 @@
 #include <map>
 
 #include "byte_fields.h"
-#include "certificate_table.h"
+#include "payload/pe_headers.h"
 
 namespace {
 
-constexpr uint32_t section_header_size = 40;
-constexpr uint32_t resource_directory = 2;  // data directory indexes
+constexpr uint32_t resource_directory = pe_directory_resources;
 constexpr uint32_t subdirectory_bit = 0x80000000;
 constexpr uint32_t new_section_flags = 0x40000040;  // initialised data, readable
 
@@ -17,27 +16,15 @@ uint32_t align_up(uint64_t value, uint32_t alignment) {
   return (uint32_t)((value + alignment - 1) / alignment * alignment);
 }
 
-struct section {
-  size_t header;  // offset of its header in the file
-  uint32_t virtual_size, virtual_address, raw_size, raw_pointer;
-  uint32_t virtual_end() const { return virtual_address + std::max(virtual_size, raw_size); }
-};
-
 struct pe_view {
-  size_t pe_header;
-  size_t optional_header;
-  bool plus;  // PE32+
-  uint32_t section_alignment, file_alignment, size_of_headers;
-  size_t directories;  // offset of the data directory array
-  uint32_t directory_count;
-  size_t section_table;
-  std::vector<section> sections;
+  pe_headers headers;
+  std::vector<pe_section> sections;
 
   uint32_t directory_rva(uint32_t index, const std::string& b) const {
-    return index < directory_count ? get32(b, directories + 8 * index) : 0;
+    return read_pe_directory(memory_source(b), headers, index).address;
   }
   uint32_t directory_size(uint32_t index, const std::string& b) const {
-    return index < directory_count ? get32(b, directories + 8 * index + 4) : 0;
+    return read_pe_directory(memory_source(b), headers, index).size;
   }
   // The file offset of size bytes at rva, or none when they are not all in
   // one section's file data.
@@ -52,31 +39,20 @@ struct pe_view {
   }
 };
 
+uint32_t virtual_end(const pe_section& s) { return s.virtual_address + std::max(s.virtual_size, s.raw_size); }
+
 bool view_pe(const std::string& b, pe_view& pe, std::string& problem) {
   problem = "not a Windows executable this tool can edit";
-  if (b.size() < 64 || b.compare(0, 2, "MZ") != 0) return false;
-  size_t pe_header = pe.pe_header = get32(b, 60);
-  if (pe_header + 24 > b.size() || b.compare(pe_header, 4, std::string("PE\0\0", 4)) != 0) return false;
-  uint32_t section_count = get16(b, pe_header + 6);
-  uint32_t optional_size = get16(b, pe_header + 20);
-  pe.optional_header = pe_header + 24;
-  uint32_t magic = get16(b, pe.optional_header);
-  if (magic != 0x10B && magic != 0x20B) return false;
-  pe.plus = magic == 0x20B;
-  pe.section_alignment = get32(b, pe.optional_header + 32);
-  pe.file_alignment = get32(b, pe.optional_header + 36);
-  pe.size_of_headers = get32(b, pe.optional_header + 60);
-  size_t count_field = pe.optional_header + (pe.plus ? 108 : 92);
-  pe.directory_count = get32(b, count_field);
-  pe.directories = count_field + 4;
-  pe.section_table = pe.optional_header + optional_size;
-  if (pe.directories + 8ull * pe.directory_count > pe.section_table ||
-      pe.section_table + (uint64_t)section_header_size * section_count > b.size() || pe.file_alignment == 0 ||
-      pe.section_alignment == 0)
+  const byte_source source = memory_source(b);
+  pe_headers& h = pe.headers;
+  if (!read_pe_headers(source, h)) return false;
+  if (h.directories_at + 8ull * h.directory_count > h.section_table_at ||
+      h.section_table_at + (uint64_t)pe_section_header_size * h.section_count > b.size() || h.file_alignment == 0 ||
+      h.section_alignment == 0)
     return false;
-  for (uint32_t i = 0; i < section_count; i++) {
-    size_t h = pe.section_table + section_header_size * i;
-    pe.sections.push_back({h, get32(b, h + 8), get32(b, h + 12), get32(b, h + 16), get32(b, h + 20)});
+  for (uint32_t i = 0; i < h.section_count; i++) {
+    pe.sections.emplace_back();
+    read_pe_section(source, h, i, pe.sections.back());
   }
   problem.clear();
   return true;
@@ -246,61 +222,70 @@ bool read_pe_resources(const std::string& image, std::vector<resource_item>& ite
 bool write_pe_resources(std::string& image, const std::vector<resource_item>& items, std::string& problem) {
   pe_view pe;
   if (!view_pe(image, pe, problem)) return false;
-  if (pe.directory_count <= resource_directory || pe.sections.empty() || pe.section_alignment < 0x1000) {
+  if (pe.headers.directory_count <= resource_directory || pe.sections.empty() || pe.headers.section_alignment < 0x1000) {
     problem = "the executable's layout leaves no place for new resources";
     return false;
   }
-  if (find_certificate_table(image).present) {
+  if (find_certificate_table(memory_source(image)).present) {
     problem = signed_problem;
     return false;
   }
   uint32_t resource_rva = pe.directory_rva(resource_directory, image);
-  auto last = std::max_element(pe.sections.begin(), pe.sections.end(), [](const section& a, const section& b) {
+  auto last = std::max_element(pe.sections.begin(), pe.sections.end(), [](const pe_section& a, const pe_section& b) {
     return a.virtual_address < b.virtual_address;
   });
   // The old resource section is rewritten when nothing follows it, in memory
   // or in the file; otherwise the new tree goes into a new last section.
   bool in_place = resource_rva == last->virtual_address && (uint64_t)last->raw_pointer + last->raw_size >= image.size();
-  section target{};
+  pe_section target{};
   if (in_place) {
     target = *last;
     image.resize(target.raw_pointer);
   } else {
-    size_t table_end = pe.section_table + section_header_size * pe.sections.size();
-    bool room = table_end + section_header_size <= pe.size_of_headers;
-    for (const auto& s : pe.sections) room = room && (s.raw_size == 0 || table_end + section_header_size <= s.raw_pointer);
-    for (size_t i = table_end; room && i < table_end + section_header_size; i++) room = image[i] == 0;
+    size_t table_end = pe.headers.section_table_at + pe_section_header_size * pe.sections.size();
+    bool room = table_end + pe_section_header_size <= pe.headers.size_of_headers;
+    for (const auto& s : pe.sections) room = room && (s.raw_size == 0 || table_end + pe_section_header_size <= s.raw_pointer);
+    for (size_t i = table_end; room && i < table_end + pe_section_header_size; i++) room = image[i] == 0;
     if (!room) {
       problem = "the executable has no room for another section header";
       return false;
     }
-    target = {table_end, 0, align_up(last->virtual_end(), pe.section_alignment), 0,
-              align_up(image.size(), pe.file_alignment)};
+    target = {table_end, 0, align_up(virtual_end(*last), pe.headers.section_alignment), 0,
+              align_up(image.size(), pe.headers.file_alignment)};
     image.resize(target.raw_pointer, '\0');
     image.replace(table_end, 8, ".rsrc\0\0\0", 8);
     put32(image, table_end + 36, new_section_flags);
-    put16(image, pe.pe_header + 6, (uint32_t)pe.sections.size() + 1);
+    put16(image, pe.headers.pe_at + 6, (uint32_t)pe.sections.size() + 1);
     // The old section stays, unreferenced; its name says so.
     for (const auto& s : pe.sections) {
-      if (resource_rva && resource_rva >= s.virtual_address && resource_rva < s.virtual_end())
-        image.replace(s.header, 8, ".oldrsrc", 8);
+      if (resource_rva && resource_rva >= s.virtual_address && resource_rva < virtual_end(s))
+        image.replace(s.header_at, 8, ".oldrsrc", 8);
     }
   }
   std::string data = build_resource_section(items, target.virtual_address);
-  uint32_t raw_size = align_up(data.size(), pe.file_alignment);
+  uint32_t raw_size = align_up(data.size(), pe.headers.file_alignment);
   image += data;
   image.resize(target.raw_pointer + (size_t)raw_size, '\0');
-  put32(image, target.header + 8, (uint32_t)data.size());
-  put32(image, target.header + 12, target.virtual_address);
-  put32(image, target.header + 16, raw_size);
-  put32(image, target.header + 20, target.raw_pointer);
-  size_t initialised = pe.optional_header + 8;
+  put32(image, target.header_at + 8, (uint32_t)data.size());
+  put32(image, target.header_at + 12, target.virtual_address);
+  put32(image, target.header_at + 16, raw_size);
+  put32(image, target.header_at + 20, target.raw_pointer);
+  size_t initialised = pe.headers.optional_at + 8;
   put32(image, initialised, get32(image, initialised) - target.raw_size + raw_size);
-  put32(image, pe.optional_header + 56, align_up((uint64_t)target.virtual_address + data.size(), pe.section_alignment));
-  put32(image, pe.directories + 8 * resource_directory, target.virtual_address);
-  put32(image, pe.directories + 8 * resource_directory + 4, (uint32_t)data.size());
+  put32(image, pe.headers.optional_at + 56, align_up((uint64_t)target.virtual_address + data.size(), pe.headers.section_alignment));
+  put32(image, pe.headers.directories_at + 8 * resource_directory, target.virtual_address);
+  put32(image, pe.headers.directories_at + 8 * resource_directory + 4, (uint32_t)data.size());
   // The appended payload would not match any checksum; loaders of programs
   // do not check it.
-  put32(image, pe.optional_header + 64, 0);
+  put32(image, pe.headers.optional_at + 64, 0);
   return true;
+}
+
+void strip_certificate_table(std::string& image) {
+  certificate_table table = find_certificate_table(memory_source(image));
+  if (!table.present) return;
+  if (table.at_end) image.resize(table.offset);
+  put32(image, table.entry_at, 0);
+  put32(image, table.entry_at + 4, 0);
+  put32(image, table.checksum_at, 0);
 }

@@ -32,3 +32,8 @@ bool read_pe_resources(const std::string& image, std::vector<resource_item>& ite
 // signed image (its signature would no longer hold) or one without room for
 // another section header.
 bool write_pe_resources(std::string& image, const std::vector<resource_item>& items, std::string& problem);
+
+// Makes an executable unsigned: its certificate table goes when it is the
+// last thing in the bytes, its entry and the checksum that included it
+// become zero.
+void strip_certificate_table(std::string& image);

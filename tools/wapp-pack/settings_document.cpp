@@ -1,26 +1,6 @@
 #include "settings_document.h"
 
-#include "launcher/virtual_host.h"
-
-const std::array<setting_key, setting_count> setting_keys = {{
-    {"WindowWidth", "800", setting_kind::size, "inner width of the window, in 1/96 inch"},
-    {"WindowHeight", "600", setting_kind::size, "inner height of the window, in 1/96 inch"},
-    {"WindowTitle", "Mi App", setting_kind::text, "title of the window"},
-    {"StartURL", "#", setting_kind::text, "address shown when the payload has no archive"},
-    {"AlwaysOnTop", "0", setting_kind::switch_on_when_not_zero, "any value but 0 keeps the window on top"},
-    {"ShowMinimizeButton", "1", setting_kind::switch_on_when_one, "1 gives the window a minimize box"},
-    {"ShowMaximizeButton", "1", setting_kind::switch_on_when_one, "1 gives the window a maximize box"},
-    {"Fullscreen", "0", setting_kind::switch_on_when_one, "1 fills the first screen"},
-    {"Frameless", "0", setting_kind::switch_on_when_one, "1 makes a bare window without frame or caption"},
-    {"Resizable", "0", setting_kind::switch_on_when_one, "1 gives the window a sizing border"},
-}};
-
-int setting_index(std::string_view name) {
-  for (int i = 0; i < setting_count; i++) {
-    if (name == setting_keys[i].name) return i;
-  }
-  return -1;
-}
+#include "payload/virtual_host.h"
 
 bool take_settings_file(const json_node& root, settings_values& values, std::string& problem) {
   if (root.kind != json_kind::object) {
@@ -47,7 +27,7 @@ bool take_settings_file(const json_node& root, settings_values& values, std::str
       continue;
     }
     const setting_key& key = setting_keys[index];
-    bool is_switch = key.kind == setting_kind::switch_on_when_one || key.kind == setting_kind::switch_on_when_not_zero;
+    bool is_switch = key.kind == setting_kind::switch_when_one || key.kind == setting_kind::switch_when_not_zero;
     if (value.kind == json_kind::string || value.kind == json_kind::number) {
       values.given[index] = value.text;
     } else if (value.kind == json_kind::boolean && is_switch) {

@@ -1,30 +1,16 @@
 #pragma once
-// The ten launcher settings: their keys, defaults and kinds, how a settings
-// file and the command line fill them, and the document written into the
-// payload, whose values are all JSON strings because the launcher reads
-// every value as text.
+// The launcher settings as a settings file and the command line fill them
+// (their keys, defaults and kinds: payload/settings_keys.h), and the
+// document written into the payload, whose values are all JSON strings
+// because the launcher reads every value as text.
 #include <array>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "json_reader.h"
-
-enum class setting_kind { size, text, switch_on_when_one, switch_on_when_not_zero };
-
-struct setting_key {
-  const char* name;
-  const char* default_text;
-  setting_kind kind;
-  const char* meaning;
-};
-
-constexpr int setting_count = 10;
-// In the order the launcher reads them.
-extern const std::array<setting_key, setting_count> setting_keys;
-
-int setting_index(std::string_view name);
+#include "json_text.h"
+#include "payload/settings_keys.h"
 
 struct settings_values {
   std::array<std::optional<std::string>, setting_count> given;  // none: the default
@@ -34,8 +20,6 @@ struct settings_values {
   // they are.
   std::vector<std::pair<std::string, json_node>> others;
 };
-
-constexpr char virtual_host_key[] = "VirtualHost";
 
 // Takes the members of a settings file's root object. A number is taken as
 // the text it was written with and true/false as "1"/"0" for the switches,

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "options.h"
-#include "payload.h"
+#include "payload/trailer.h"
 
 constexpr int exit_done = 0;
 constexpr int exit_failed = 1;   // a write failed, or --inspect found no sound payload

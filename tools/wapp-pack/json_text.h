@@ -1,6 +1,8 @@
 #pragma once
-// A small JSON reader and writer for the packer's settings: UTF-8 text in,
-// a tree out, and errors that name the line and column where they were found.
+// JSON text for the packer's settings, over nlohmann/json's SAX parser: UTF-8
+// text in, a tree out that keeps what the packer passes on as it was written
+// (numbers as their text, members in their order), and errors that name the
+// line and column where the text breaks.
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,23 +23,17 @@ struct json_node {
 struct json_text_error {
   std::string message;
   int line = 0;
-  int column = 0;  // characters, counted from 1
+  int column = 0;  // characters, counted from 1; lines break at CR LF, CR or LF
 };
 
-// The length of the well-formed UTF-8 sequence at `at` (no overlong forms,
-// surrogates or values past U+10FFFF), 0 for a malformed one or the end.
-int utf8_sequence_length(std::string_view text, size_t at);
-
-// Parses the whole text. Line breaks are CR LF, a lone CR or a lone LF.
-// Strings must be valid UTF-8; escaped surrogates that do not pair are kept
-// as three-byte sequences so that writing them back escapes them again.
+// Parses the whole text. A byte-order mark is refused, as the launcher
+// refuses it; a caller that allows one takes it off first.
 bool parse_json_text(std::string_view text, json_node& root, json_text_error& error);
 
 // The member of an object, or none.
 const json_node* json_member_of(const json_node& object, std::string_view name);
 
-// The text as a JSON string literal: quotes, backslashes and control
-// characters escaped, everything else written as UTF-8.
+// The text as a JSON string literal; bytes that are not UTF-8 become U+FFFD.
 std::string json_quoted(std::string_view text);
 // The value written on one line, members in their order.
 std::string json_compact(const json_node& value);

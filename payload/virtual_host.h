@@ -3,7 +3,7 @@
 // unpacked web app over https, so that module scripts and fetch, which a
 // file:// page may not use, work. One rule for the launcher, which falls back
 // to the file:// address for any other text, and the packer, which refuses it;
-// header-only, so that the packer's Linux build has it too.
+// header-only, for UTF-16 and UTF-8 text alike.
 #include <cstddef>
 
 constexpr char default_virtual_host[] = "app.wapp";

@@ -5,7 +5,7 @@
 #include <cwchar>
 #include <string>
 
-#include "launcher/virtual_host.h"
+#include "payload/virtual_host.h"
 
 namespace {
 

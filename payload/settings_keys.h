@@ -1,0 +1,31 @@
+#pragma once
+// The ten launcher settings of the payload's JSON document: their keys, the
+// texts the launcher takes when a key is missing, how it reads each, and the
+// packer option that sets it. The launcher reads every value as text, the
+// numbers and switches too, in this order.
+#include <string_view>
+
+enum class setting_kind {
+  number,                // an integer read from the text
+  text,                  // the text itself
+  switch_when_one,       // on when the text reads as exactly 1
+  switch_when_not_zero,  // on when it reads as anything but 0
+};
+
+struct setting_key {
+  const char* name;
+  const char* default_text;
+  setting_kind kind;
+  const char* option;        // the packer's option that sets it
+  const char* option_value;  // what a switch option sets; none: the option takes a value
+};
+
+constexpr int setting_count = 10;
+extern const setting_key setting_keys[setting_count];
+
+// The key's place in setting_keys, or -1.
+int setting_index(std::string_view name);
+
+// Our own key beside the ten, absent by default: a host name under which the
+// web app is served over https (payload/virtual_host.h).
+constexpr char virtual_host_key[] = "VirtualHost";
