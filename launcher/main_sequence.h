@@ -4,6 +4,8 @@
 // and everything cleaned up and stopped again. The entry point ends the
 // process after the last step; a test may run the same steps in its own
 // process, as often as it likes.
+#include <windows.h>
+
 #include <cstdint>
 
 #include "launcher/payload_trailer.h"
@@ -16,7 +18,8 @@ struct launcher_state {
   string_var settings_text;
   const json_value* root;
   launcher_settings settings;
-  int64_t x, y;
+  int64_t x, y;      // logical units
+  RECT full_screen;  // device pixels: the outer rectangle a full-screen window is fitted to
   string_var web_app_folder;
   int64_t no_folder;  // 1 when the web app folder is the empty text
   int64_t exit_code;
@@ -32,8 +35,8 @@ void start_launcher_runtime();
 // made on that environment once it is ready (messages are dispatched while
 // it is not); the navigation. Without a WebView2 runtime the window says so
 // instead. False when no window was opened (settings that do not parse, no
-// desktop); the event loop is then skipped, and the environment goes with
-// the runtime's stop.
+// desktop, a window the system would not make); the event loop is then
+// skipped, and the environment goes with the runtime's stop.
 bool open_web_app(launcher_state& state);
 
 // Returns once the window has been closed: by its close box, by the page

@@ -1,6 +1,9 @@
 #include "launcher_driver.h"
 
 void end_to_end_test::SetUpTestSuite() {
+  // Rectangles and screen metrics in device pixels, as the launcher, which
+  // declares DPI awareness, has them.
+  SetProcessDPIAware();
   file_library_start();
   pack_library_start();
   enable_zip_packer();
@@ -38,16 +41,16 @@ std::string end_to_end_test::archive_of(const entry_list& files) {
   return bytes;
 }
 
-fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings,
-                                        const entry_list& files) {
-  return make_launcher(name, settings, files.empty() ? "" : archive_of(files));
+fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings, const entry_list& files,
+                                        const fs::path& base) {
+  return make_launcher(name, settings, files.empty() ? "" : archive_of(files), base);
 }
 
 fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings,
-                                        const std::string& archive) {
+                                        const std::string& archive, const fs::path& base) {
   fs::path executable = bin / (name + L".exe");
   last_archive = archive;
-  write_file(executable, read_file(built_launcher()) + trailer_bytes(settings, archive));
+  write_file(executable, read_file(base) + trailer_bytes(settings, archive));
   return executable;
 }
 

@@ -27,11 +27,13 @@ class end_to_end_test : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // launcher.exe with [settings][J][archive of files][Z]["WAPP"] appended;
-  // empty settings or files leave their part out.
-  fs::path make_launcher(const std::wstring& name, const std::string& settings, const entry_list& files);
+  // launcher.exe (or base) with [settings][J][archive of files][Z]["WAPP"]
+  // appended; empty settings or files leave their part out.
+  fs::path make_launcher(const std::wstring& name, const std::string& settings, const entry_list& files,
+                         const fs::path& base = built_launcher());
   // The same with the archive's bytes as given.
-  fs::path make_launcher(const std::wstring& name, const std::string& settings, const std::string& archive);
+  fs::path make_launcher(const std::wstring& name, const std::string& settings, const std::string& archive,
+                         const fs::path& base = built_launcher());
   // launcher.exe as it is built, with no payload at all.
   fs::path plain_launcher(const std::wstring& name);
   // A launcher process with the test's temporary directory, its browser
