@@ -200,9 +200,16 @@ class bench_runs {
   int logs_ = 0;
 };
 
-void print_ratio(const char* what, double value, double floor, const char* floor_text) {
-  printf("  %-38s %8.1f ms   %.2f x %s (target <= 1.15: %s)\n", what, value, value / floor, floor_text,
-         value <= 1.15 * floor ? "met" : "NOT met");
+// The ratio of the medians, and the median of the ratios run by run: the
+// program and its floor ran moments apart in each run, so the second keeps
+// what a busy machine does to a whole run out of the comparison.
+void print_ratio(const char* what, const std::vector<double>& values, const std::vector<double>& floors,
+                 const char* floor_text) {
+  std::vector<double> ratios;
+  for (size_t i = 0; i < values.size(); ++i) ratios.push_back(values[i] / floors[i]);
+  double ratio = median(values) / median(floors), run_ratio = median(ratios);
+  printf("  %-38s %8.1f ms   %.2f x %s, run by run %.2f x (target <= 1.15: %s)\n", what, median(values), ratio,
+         floor_text, run_ratio, std::max(ratio, run_ratio) <= 1.15 ? "met" : run_ratio <= 1.15 ? "met run by run" : "NOT met");
 }
 
 }  // namespace
@@ -314,16 +321,16 @@ int main(int argc, char** argv) {
     previous0 = at0;
     previous300 = at300;
   }
-  double window = median(bare_window), floor = median(bare_extraction);
   printf("\n  %-38s %8.1f ms\n", "bare window: process start -> entry", median(bare_entry));
-  printf("  %-38s %8.1f ms\n", "bare window", window);
-  printf("  %-38s %8.1f ms\n", "bare window + extraction", floor);
-  print_ratio("launcher start -> navigate, delay 0", median(delay0), floor, "bare window + extraction");
-  double floor300 = std::max(window + 300, floor);
-  print_ratio("launcher start -> navigate, delay 300", median(delay300), floor300,
-              window + 300 >= floor ? "bare window + 300 ms" : "bare window + extraction");
+  printf("  %-38s %8.1f ms\n", "bare window", median(bare_window));
+  printf("  %-38s %8.1f ms\n", "bare window + extraction", median(bare_extraction));
+  print_ratio("launcher start -> navigate, delay 0", delay0, bare_extraction, "bare window + extraction");
+  std::vector<double> floors300;
+  for (size_t i = 0; i < bare_window.size(); ++i) floors300.push_back(std::max(bare_window[i] + 300, bare_extraction[i]));
+  print_ratio("launcher start -> navigate, delay 300", delay300, floors300,
+              "the larger of bare window + 300 ms and bare window + extraction");
   printf("\n  %-38s %8.1f ms\n", "bare extraction in this process", median(bare_in_process));
-  print_ratio("unpack_web_app in this process", median(unpacking), median(bare_in_process), "bare extraction");
+  print_ratio("unpack_web_app in this process", unpacking, bare_in_process, "bare extraction");
   double archive_mb = archive.size() / 1048576.0, peak_mb = peak / 1048576.0;
   printf("\n  launcher peak working set %.1f MB, archive %.1f MB: %.1f MB above it (target <= 16 MB: %s)\n", peak_mb,
          archive_mb, peak_mb - archive_mb, peak && peak_mb <= archive_mb + 16 ? "met" : "NOT met");
