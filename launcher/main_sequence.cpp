@@ -186,6 +186,7 @@ bool open_web_app(launcher_state& state) {
   // start; it comes up while the app is unpacked, and the web view is made
   // on it. Without a window it goes with the runtime's stop.
   prepare_web_view_environment();
+  phase_mark("environment");
   unpack(state);
   if (examine_desktops() == 0) return false;
   place_window(state);
