@@ -1,5 +1,7 @@
 #include "payload/settings_keys.h"
 
+#include "payload/json_text.h"
+
 const setting_key setting_keys[setting_count] = {
     {"WindowWidth", "800", setting_kind::number, "--width", nullptr},
     {"WindowHeight", "600", setting_kind::number, "--height", nullptr},
@@ -17,4 +19,37 @@ int setting_index(std::string_view name) {
   for (int i = 0; i < setting_count; i++)
     if (name == setting_keys[i].name) return i;
   return -1;
+}
+
+std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text) {
+  const json_node* member = root.kind == json_kind::object ? json_member_of(root, name) : nullptr;
+  if (!member) return std::string(default_text);
+  return member->kind == json_kind::string ? member->text : "";
+}
+
+int64_t setting_integer(std::string_view text) {
+  size_t i = 0;
+  auto more = [&] { return i < text.size(); };
+  while (more() && (text[i] == ' ' || text[i] == '\t')) i++;
+  bool negative = more() && text[i] == '-';
+  if (more() && (text[i] == '-' || text[i] == '+')) i++;
+  uint64_t base = 10;
+  if (more() && (text[i] == '$' || text[i] == '%')) base = text[i++] == '$' ? 16 : 2;
+  uint64_t value = 0;
+  for (; more(); i++) {
+    char c = text[i];
+    uint64_t digit = c >= '0' && c <= '9' ? (uint64_t)(c - '0')
+                     : c >= 'a' && c <= 'f' ? (uint64_t)(c - 'a' + 10)
+                     : c >= 'A' && c <= 'F' ? (uint64_t)(c - 'A' + 10)
+                                            : base;
+    if (digit >= base) break;
+    value = value * base + digit;
+  }
+  // Unsigned arithmetic wraps without the undefined behaviour of signed overflow.
+  return (int64_t)(negative ? 0 - value : value);
+}
+
+bool setting_is_on(setting_kind kind, std::string_view text) {
+  int64_t value = setting_integer(text);
+  return kind == setting_kind::switch_when_one ? value == 1 : value != 0;
 }

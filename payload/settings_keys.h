@@ -1,9 +1,13 @@
 #pragma once
 // The ten launcher settings of the payload's JSON document: their keys, the
-// texts the launcher takes when a key is missing, how it reads each, and the
-// packer option that sets it. The launcher reads every value as text, the
+// texts the launchers take when a key is missing, how they read each, and the
+// packer option that sets it. The launchers read every value as text, the
 // numbers and switches too, in this order.
+#include <cstdint>
+#include <string>
 #include <string_view>
+
+struct json_node;
 
 enum class setting_kind {
   number,                // an integer read from the text
@@ -29,3 +33,23 @@ int setting_index(std::string_view name);
 // Our own key beside the ten, absent by default: a host name under which the
 // web app is served over https (payload/virtual_host.h).
 constexpr char virtual_host_key[] = "VirtualHost";
+
+// The document a launcher uses when its payload carries no JSON text. The
+// switches are not in it and take the defaults of their keys.
+constexpr char default_settings_json[] =
+    "{\"WindowWidth\":\"800\",\"WindowHeight\":\"600\",\"WindowTitle\":\"App por defecto\","
+    "\"StartURL\":\"https://www.wikipedia.org/\"}";
+
+// A member's text as the launchers take it from the document's root: a
+// string's own text, the empty text for any other kind of value, the default
+// when there is no such member or the root is not an object.
+std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text);
+
+// The launchers' integer reading of a setting's text: spaces and tabs
+// skipped, an optional sign, then decimal digits, or hexadecimal after "$"
+// or binary after "%", up to the first other character; no digits read 0.
+// The value wraps around at 64 bits.
+int64_t setting_integer(std::string_view text);
+
+// Whether a switch's text turns it on, by the rule of its kind.
+bool setting_is_on(setting_kind kind, std::string_view text);

@@ -1,6 +1,7 @@
 #pragma once
-// JSON text for the packer's settings, over nlohmann/json's SAX parser: UTF-8
-// text in, a tree out that keeps what the packer passes on as it was written
+// The settings document's JSON text, as the packer writes and inspects it and
+// the Linux launcher reads it, over nlohmann/json's SAX parser: UTF-8 text
+// in, a tree out that keeps what the packer passes on as it was written
 // (numbers as their text, members in their order), and errors that name the
 // line and column where the text breaks.
 #include <string>

@@ -1,4 +1,4 @@
-#include "json_text.h"
+#include "payload/json_text.h"
 
 #include <iterator>
 #include <nlohmann/json.hpp>
