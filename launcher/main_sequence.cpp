@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 
+#include "launcher/runtime_notice.h"
 #include "launcher/web_app_folder.h"
 #include "payload/virtual_host.h"
 #include "runtime/core/filesystem.h"
@@ -12,6 +14,7 @@
 #include "runtime/gadget/web_view.h"
 #include "runtime/startup/runtime.h"
 #include "runtime/window/desktops.h"
+#include "runtime/window/display_scale.h"
 #include "runtime/window/events.h"
 #include "runtime/window/windows.h"
 
@@ -41,33 +44,76 @@ void unpack(launcher_state& state) {
   state.no_folder = state.web_app_folder.empty() ? 1 : 0;
 }
 
-// Desktop sizes are device pixels and window geometry logical units; they
-// are used as they are, which agrees at 96 dpi.
+// The smallest logical position whose device pixel is not before pixel:
+// rounding may otherwise put a window one pixel outside the work area.
+int64_t logical_not_before(int32_t pixel, int32_t (*scale)(int32_t), int64_t (*unscale)(int32_t)) {
+  int64_t position = unscale(pixel);
+  return scale((int32_t)position) < pixel ? position + 1 : position;
+}
+
+// The first desktop in device pixels; the primary display's corner is the
+// origin of the screen's coordinates.
+RECT first_desktop() { return {0, 0, (LONG)desktop_width(0), (LONG)desktop_height(0)}; }
+
+// The first desktop without the taskbar and other bars docked to its edges.
+RECT work_area() {
+  RECT area = first_desktop();
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  return area;
+}
+
+// A full-screen window covers the first desktop when it is frameless and
+// its work area otherwise, outer frame included, so that no part of the page
+// lies off the screen or under the taskbar. It opens with the inner size
+// that the frame leaves of that rectangle; the exact rectangle is given to
+// it once it is open (device pixels, which logical units do not all reach).
+void place_full_screen(launcher_state& state) {
+  launcher_settings& s = state.settings;
+  RECT area = s.frameless == 1 ? first_desktop() : work_area();
+  state.full_screen = area;
+  RECT frame = {0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, (DWORD)s.window_flags, FALSE, 0);
+  s.window_width = unscale_x(area.right - area.left - (frame.right - frame.left));
+  s.window_height = unscale_y(area.bottom - area.top - (frame.bottom - frame.top));
+  state.x = logical_not_before(area.left, scale_x, unscale_x);
+  state.y = logical_not_before(area.top, scale_y, unscale_y);
+}
+
+// Centred on the first desktop, whose size is device pixels: it is taken
+// into logical units with the scale open_window applies the other way, or
+// the window would be off centre, even off the screen, at any display scale
+// but 96 dpi. A window larger than the screen would start above or left of
+// it, its title bar out of reach: it starts at the work area's corner.
 void place_window(launcher_state& state) {
   launcher_settings& s = state.settings;
   if (s.fullscreen == 1) {
-    s.window_width = desktop_width(0);
-    s.window_height = desktop_height(0);
-    state.x = 0;
-    state.y = 0;
+    place_full_screen(state);
     return;
   }
-  state.x = (desktop_width(0) - s.window_width) / 2;
-  state.y = (desktop_height(0) - s.window_height) / 2;
+  state.x = (unscale_x((int32_t)desktop_width(0)) - s.window_width) / 2;
+  state.y = (unscale_y((int32_t)desktop_height(0)) - s.window_height) / 2;
+  RECT area = work_area();
+  state.x = std::max(state.x, logical_not_before(area.left, scale_x, unscale_x));
+  state.y = std::max(state.y, logical_not_before(area.top, scale_y, unscale_y));
 }
 
 void open_web_app_window(const launcher_state& state) {
   const launcher_settings& s = state.settings;
   open_window(main_window, (int32_t)state.x, (int32_t)state.y, (int32_t)s.window_width, (int32_t)s.window_height,
               s.window_title.c_str(), s.window_flags);
+  if (s.fullscreen == 1) {
+    const RECT& area = state.full_screen;
+    SetWindowPos(window_handle(main_window), nullptr, area.left, area.top, area.right - area.left,
+                 area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   if (s.always_on_top != 0)
     SetWindowPos(window_handle(main_window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  // The web view fills the inner area the window really got, which is the
-  // size asked for unless the system held the window smaller: a captioned
-  // window as large as the desktop inside is more than it allows, and a web
-  // view of the asked size would hide the foot of the page.
-  create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
-                         (int32_t)window_inner_height(main_window));
+  // The web view fills the inner area the window really got: the system
+  // holds a window much larger than the screen below the size asked for.
+  if (!create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
+                              (int32_t)window_inner_height(main_window)) &&
+      web_view_runtime_missing())
+    show_runtime_notice(window_handle(main_window));
 }
 
 // The browser is handed the folder the way Windows writes it:
@@ -134,9 +180,13 @@ bool open_web_app(launcher_state& state) {
 void run_event_loop() {
   for (;;) {
     int64_t event = wait_window_event();
-    if (event == event_size)
+    if (event == event_size) {
       resize_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
                     (int32_t)window_inner_height(main_window));
+      lay_out_runtime_notice(window_handle(main_window));
+    }
+    if (event == event_gadget && current_event().object == runtime_notice_button_id)
+      open_runtime_download_page(window_handle(main_window));
     if (event == event_close) return;
   }
 }

@@ -4,6 +4,8 @@
 // and everything cleaned up and stopped again. The entry point ends the
 // process after the last step; a test may run the same steps in its own
 // process, as often as it likes.
+#include <windows.h>
+
 #include <cstdint>
 
 #include "launcher/payload_trailer.h"
@@ -16,7 +18,8 @@ struct launcher_state {
   string_var settings_text;
   const json_value* root;
   launcher_settings settings;
-  int64_t x, y;
+  int64_t x, y;      // logical units
+  RECT full_screen;  // device pixels: the outer rectangle a full-screen window is fitted to
   string_var web_app_folder;
   int64_t no_folder;  // 1 when the web app folder is the empty text
   int64_t exit_code;
@@ -26,11 +29,13 @@ struct launcher_state {
 void start_launcher_runtime();
 
 // From the payload in the state to the window showing the web app: settings,
-// unpacking, window, web view, navigation. False when no window was opened
-// (settings that do not parse, no desktop); the event loop is then skipped.
+// unpacking, window, web view, navigation; without a WebView2 runtime the
+// window says so instead. False when no window was opened (settings that do
+// not parse, no desktop); the event loop is then skipped.
 bool open_web_app(launcher_state& state);
 
-// Returns once the window has been closed.
+// Returns once the window has been closed: by its close box, by the page
+// (window.close()) or from outside.
 void run_event_loop();
 
 // Closes the window and removes the web app folder, if there is one.

@@ -2,8 +2,6 @@
 
 namespace {
 
-constexpr char32_t not_a_character = 0xFFFD;  // what a malformed UTF-8 byte reads as
-
 bool is_separator(char32_t c) { return c == '/' || c == '\\'; }
 
 // Only ASCII letters fold, as the launcher's comparison has them.
@@ -21,14 +19,7 @@ struct characters {
     if constexpr (sizeof(Char) > 1) {
       return (char32_t)units[i++];
     } else {
-      std::string_view bytes((const char*)units.data(), units.size());
-      int length = utf8_sequence_length(bytes, i);
-      if (length == 0) return ++i, not_a_character;
-      auto b = (uint8_t)bytes[i];
-      char32_t c = length == 1 ? b : b & (0x7F >> length);
-      for (int k = 1; k < length; k++) c = c << 6 | ((uint8_t)bytes[i + k] & 0x3F);
-      i += length;
-      return c;
+      return next_utf8_character(std::string_view((const char*)units.data(), units.size()), i);
     }
   }
 };
@@ -163,4 +154,24 @@ size_t utf16_length(std::string_view utf8) {
     i += length ? length : 1;
   }
   return units;
+}
+
+char32_t next_utf8_character(std::string_view text, size_t& i) {
+  int length = utf8_sequence_length(text, i);
+  if (length == 0) return ++i, 0xFFFD;
+  auto b = (uint8_t)text[i];
+  char32_t c = length == 1 ? b : b & (0x7F >> length);
+  for (int k = 1; k < length; k++) c = c << 6 | ((uint8_t)text[i + k] & 0x3F);
+  i += length;
+  return c;
+}
+
+void append_utf8(std::string& text, char32_t c) {
+  if (c < 0x80) {
+    text += (char)c;
+    return;
+  }
+  int length = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+  text += (char)((0xF00 >> length) | (c >> (6 * (length - 1))));
+  for (int k = length - 2; k >= 0; k--) text += (char)(0x80 | ((c >> (6 * k)) & 0x3F));
 }

@@ -9,6 +9,7 @@
 // read as the same characters, so both forms of a name get one answer.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 enum class entry_name_verdict {
@@ -49,5 +50,8 @@ constexpr size_t longest_entry_name = longest_created_path - longest_temporary_f
 // overlong forms, surrogates or values past U+10FFFF), else 0.
 int utf8_sequence_length(std::string_view text, size_t at);
 bool is_utf8(std::string_view text);
+// The character at i, moving i past it; U+FFFD for a malformed byte.
+char32_t next_utf8_character(std::string_view text, size_t& i);
+void append_utf8(std::string& text, char32_t c);
 // How many UTF-16 units the well-formed UTF-8 text takes.
 size_t utf16_length(std::string_view utf8);

@@ -13,6 +13,8 @@ HRESULT STDMETHODCALLTYPE creation_handler::QueryInterface(REFIID iid, void** ob
     *object = static_cast<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler*>(this);
   } else if (IsEqualIID(iid, IID_ICoreWebView2WebMessageReceivedEventHandler)) {
     *object = static_cast<ICoreWebView2WebMessageReceivedEventHandler*>(this);
+  } else if (IsEqualIID(iid, IID_ICoreWebView2WindowCloseRequestedEventHandler)) {
+    *object = static_cast<ICoreWebView2WindowCloseRequestedEventHandler*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -52,6 +54,11 @@ HRESULT STDMETHODCALLTYPE creation_handler::Invoke(HRESULT, LPCWSTR) {
 HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
   LPWSTR text = nullptr;
   if (args && SUCCEEDED(args->TryGetWebMessageAsString(&text))) CoTaskMemFree(text);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, IUnknown*) {
+  if (owner_) owner_->close_requested();
   return S_OK;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The one COM object through which the runtime reports to a webview: the
-// creation of its environment and controller, the init script, and web
-// messages from the page. It outlives its webview when the runtime still
+// creation of its environment and controller, the init script, web messages
+// from the page and the page's request to close the window. It outlives its webview when the runtime still
 // holds it; a detached handler ignores what arrives, and closes a controller
 // that comes too late so that no browser is left behind.
 #include "runtime/browser/webview.h"
@@ -12,7 +12,8 @@ namespace webview {
 class creation_handler final : public ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
                                public ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
                                public ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler,
-                               public ICoreWebView2WebMessageReceivedEventHandler {
+                               public ICoreWebView2WebMessageReceivedEventHandler,
+                               public ICoreWebView2WindowCloseRequestedEventHandler {
  public:
   explicit creation_handler(webview* owner) : owner_(owner) {}
   void detach() { owner_ = nullptr; }
@@ -25,6 +26,7 @@ class creation_handler final : public ICoreWebView2CreateCoreWebView2Environment
   HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, ICoreWebView2Controller* controller) override;
   HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, LPCWSTR id) override;
   HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) override;
+  HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) override;
 
  private:
   LONG references_ = 1;

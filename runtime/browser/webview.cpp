@@ -47,6 +47,7 @@ webview::~webview() {
   if (web_view_3_) web_view_3_->Release();
   if (web_view_) {
     if (message_handler_added_) web_view_->remove_WebMessageReceived(message_token_);
+    if (close_handler_added_) web_view_->remove_WindowCloseRequested(close_token_);
     web_view_->Release();
   }
   if (controller_) {
@@ -85,6 +86,10 @@ bool webview::wait_for_creation() {
   }
   return true;
 }
+
+// Posted, not sent: the runtime is in the middle of a call, and the window's
+// owner may tear this browser down when it sees the close.
+void webview::close_requested() { PostMessageW(GetAncestor(host_, GA_ROOT), WM_CLOSE, 0, 0); }
 
 void webview::navigate(const char* address) {
   if (!web_view_) return;

@@ -60,6 +60,9 @@ class webview {
   void controller_created(HRESULT error, ICoreWebView2Controller* controller);
   void set_up_web_view();
   void script_added();
+  // The page called window.close(): its top-level window is asked to close
+  // as its close box asks, and its owner decides.
+  void close_requested();
   void creation_finished(bool ready) {
     ready_ = ready;
     creation_pending_ = false;
@@ -83,6 +86,8 @@ class webview {
   ICoreWebView2_3* web_view_3_ = nullptr;
   EventRegistrationToken message_token_{};
   bool message_handler_added_ = false;
+  EventRegistrationToken close_token_{};
+  bool close_handler_added_ = false;
 };
 
 }  // namespace webview

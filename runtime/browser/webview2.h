@@ -34,6 +34,10 @@ inline constexpr IID IID_ICoreWebView2WebMessageReceivedEventHandler = {
     0x57213f19, 0x00e6, 0x49fa, {0x8e, 0x07, 0x89, 0x8e, 0xa0, 0x1e, 0xcb, 0xd2}};
 inline constexpr IID IID_ICoreWebView2WebMessageReceivedEventArgs = {
     0x0f99a40c, 0xe962, 0x4207, {0x9e, 0x92, 0xe3, 0xd5, 0x42, 0xef, 0xf8, 0x49}};
+inline constexpr IID IID_ICoreWebView2Settings9 = {
+    0x0528a73b, 0xe92d, 0x49f4, {0x92, 0x7a, 0xe5, 0x47, 0xdd, 0xda, 0xa3, 0x7d}};
+inline constexpr IID IID_ICoreWebView2WindowCloseRequestedEventHandler = {
+    0x5c19e9e0, 0x092f, 0x486b, {0xaf, 0xfa, 0xca, 0x82, 0x31, 0x91, 0x30, 0x39}};
 
 enum COREWEBVIEW2_MOVE_FOCUS_REASON : int32_t {
   COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC = 0,
@@ -67,6 +71,12 @@ struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler : IUnkno
 
 struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) = 0;
+};
+
+// Raised when the top-level document calls window.close(); the browser
+// closes nothing itself. The arguments have no properties.
+struct ICoreWebView2WindowCloseRequestedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
 };
 
 struct ICoreWebView2Environment : IUnknown {
@@ -111,6 +121,61 @@ struct ICoreWebView2Settings : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL enabled) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* enabled) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_AreDefaultContextMenusEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_AreDefaultContextMenusEnabled(BOOL enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_AreHostObjectsAllowed(BOOL* allowed) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_AreHostObjectsAllowed(BOOL allowed) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsZoomControlEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsZoomControlEnabled(BOOL enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL enabled) = 0;
+};
+
+// The settings that later runtimes added, each interface deriving from the
+// one before; only ICoreWebView2Settings9 is asked for, so the others are
+// declared for their slots alone.
+struct ICoreWebView2Settings2 : ICoreWebView2Settings {
+  virtual HRESULT STDMETHODCALLTYPE get_UserAgent(LPWSTR* agent) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR agent) = 0;
+};
+
+struct ICoreWebView2Settings3 : ICoreWebView2Settings2 {
+  virtual HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL enabled) = 0;
+};
+
+struct ICoreWebView2Settings4 : ICoreWebView2Settings3 {
+  virtual HRESULT STDMETHODCALLTYPE get_IsPasswordAutosaveEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsPasswordAutosaveEnabled(BOOL enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsGeneralAutofillEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsGeneralAutofillEnabled(BOOL enabled) = 0;
+};
+
+struct ICoreWebView2Settings5 : ICoreWebView2Settings4 {
+  virtual HRESULT STDMETHODCALLTYPE get_IsPinchZoomEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsPinchZoomEnabled(BOOL enabled) = 0;
+};
+
+struct ICoreWebView2Settings6 : ICoreWebView2Settings5 {
+  virtual HRESULT STDMETHODCALLTYPE get_IsSwipeNavigationEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsSwipeNavigationEnabled(BOOL enabled) = 0;
+};
+
+struct ICoreWebView2Settings7 : ICoreWebView2Settings6 {
+  virtual HRESULT STDMETHODCALLTYPE get_HiddenPdfToolbarItems(int32_t* items) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_HiddenPdfToolbarItems(int32_t items) = 0;
+};
+
+struct ICoreWebView2Settings8 : ICoreWebView2Settings7 {
+  virtual HRESULT STDMETHODCALLTYPE get_IsReputationCheckingRequired(BOOL* required) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsReputationCheckingRequired(BOOL required) = 0;
+};
+
+// Slots 37 and 38 (runtime 123 and later): page regions styled
+// "app-region: drag" act as the window's caption.
+struct ICoreWebView2Settings9 : ICoreWebView2Settings8 {
+  virtual HRESULT STDMETHODCALLTYPE get_IsNonClientRegionSupportEnabled(BOOL* enabled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_IsNonClientRegionSupportEnabled(BOOL enabled) = 0;
 };
 
 struct ICoreWebView2WebMessageReceivedEventArgs : IUnknown {
@@ -180,7 +245,8 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR uri, int32_t context) = 0;
   virtual HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR uri, int32_t context) = 0;
-  virtual HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* handler,
+                                                             EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) = 0;
 };
 

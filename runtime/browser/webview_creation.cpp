@@ -1,5 +1,5 @@
 // Creating the browser: environment, then controller on the host window, then
-// the web view's settings, message handler and init script. Each step is
+// the web view's settings, event handlers and init script. Each step is
 // started here and finished by the runtime's call to the creation handler.
 #include <shlobj.h>
 
@@ -96,9 +96,17 @@ void webview::set_up_web_view() {
   if (SUCCEEDED(web_view_->get_Settings(&settings)) && settings) {
     settings->put_AreDevToolsEnabled(debug_);
     settings->put_IsStatusBarEnabled(FALSE);
+    // Pages may draw their own title bar ("app-region: drag"); runtimes
+    // before 123 lack the interface and go without.
+    ICoreWebView2Settings9* settings_9 = nullptr;
+    if (SUCCEEDED(settings->QueryInterface(IID_ICoreWebView2Settings9, (void**)&settings_9)) && settings_9) {
+      settings_9->put_IsNonClientRegionSupportEnabled(TRUE);
+      settings_9->Release();
+    }
     settings->Release();
   }
   message_handler_added_ = SUCCEEDED(web_view_->add_WebMessageReceived(handler_, &message_token_));
+  close_handler_added_ = SUCCEEDED(web_view_->add_WindowCloseRequested(handler_, &close_token_));
   // The script applies to documents created after its completion, so the
   // browser is ready only then; the first address will have it.
   if (FAILED(web_view_->AddScriptToExecuteOnDocumentCreated(init_script, handler_))) creation_finished(true);

@@ -17,6 +17,7 @@ gadget_kind web_view_kind;
 namespace {
 
 bool kind_set_up;
+bool runtime_missing;
 constexpr wchar_t host_class[] = L"TiloWebView";
 constexpr int32_t name_map_value_size = 16;
 constexpr int32_t name_map_buckets = 128;
@@ -63,6 +64,7 @@ void set_up_kind() {
 // usable: no runtime, no controller, or no web view behind the controller.
 webview::webview* browser_in(HWND host, bool debug) {
   auto* browser = new (std::nothrow) webview::webview(debug, host);
+  runtime_missing = browser && !browser->window();
   ICoreWebView2Controller* controller = browser && browser->window() ? browser->browser_controller() : nullptr;
   ICoreWebView2* web_view = nullptr;
   if (controller && controller->get_CoreWebView2(&web_view) == S_OK && web_view) {
@@ -84,6 +86,7 @@ int64_t create_web_view_gadget(int64_t number, int32_t x, int32_t y, int32_t wid
 int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                                           int64_t flags) {
   // No gadget list to create it in (the library's state is missing).
+  runtime_missing = false;
   if (!gadget_state) return 0;
   if (!kind_set_up) set_up_kind();
   HWND host = CreateWindowExW(0, host_class, L"", WS_CHILD | WS_VISIBLE, scale_x(x), scale_y(y), scale_x(width),
@@ -107,6 +110,8 @@ int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, 
   controller->put_IsVisible(TRUE);
   return result;
 }
+
+int32_t web_view_runtime_missing() { return runtime_missing ? 1 : 0; }
 
 void web_view_set_text(gadget_record* record, const wchar_t* text) {
   char* address = utf8_copy_of(text);

@@ -13,6 +13,11 @@ int64_t create_web_view_gadget(int64_t number, int32_t x, int32_t y, int32_t wid
 int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                                           int64_t flags);
 
+// 1 when the last creation of a web view failed because no WebView2 runtime
+// is installed (its other failures answer 0), so that the program can say
+// what the user is missing.
+int32_t web_view_runtime_missing();
+
 // Has web view number's browser serve folder (a Windows path) as
 // https://<host>/, with resource access allowed, until the gadget goes. 1 when
 // the browser took the mapping; 0 when number is no web view, its runtime is

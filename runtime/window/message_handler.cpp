@@ -29,6 +29,13 @@ runtime_window find_runtime_window(HWND window) {
 
 void post_window_event(int32_t code, int64_t number) { post_event(code, 0, number, 0); }
 
+// A message sent from another thread or process is handled inside
+// GetMessageW, which would go on waiting with the event queued; a posted
+// message ends the wait.
+void end_wait_for_events() {
+  if (event_state) PostMessageW(event_state->poster, event_state->unlock_message, 0, 0);
+}
+
 LRESULT on_size(HWND window, const runtime_window& rw, WPARAM kind) {
   if (rw.window && window != rw.window) return 1;
   if (!rw.record || !rw.record->ready) return not_handled;
@@ -54,6 +61,9 @@ LRESULT on_size(HWND window, const runtime_window& rw, WPARAM kind) {
       remove_events(event_size, 0, rw.number, 0);
       post_window_event(event_size, rw.number);
   }
+  // Sized from outside (another program placing the window): nothing else
+  // may come to wake the wait, a window made smaller is not even repainted.
+  if (InSendMessage()) end_wait_for_events();
   return 0;
 }
 
@@ -71,9 +81,7 @@ LRESULT on_activate(HWND window, int64_t number, WPARAM wparam) {
 
 void on_close(int64_t number) {
   post_event(event_close, number, number, 0);
-  // A WM_CLOSE sent from another thread or process is handled inside
-  // GetMessageW, which would go on waiting; the posted message ends the wait.
-  if (event_state) PostMessageW(event_state->poster, event_state->unlock_message, 0, 0);
+  end_wait_for_events();
 }
 
 BOOL CALLBACK pass_colour_change(HWND child, LPARAM) {

@@ -19,9 +19,10 @@ TEST_F(BrowserTest, ReadyBrowserFollowsItsHostAndLeavesNothingBehind) {
   SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, app_data);
   EXPECT_EQ(last_fake_value(lines, "user_data_folder"), utf8_of(std::wstring(app_data) + L"\\browser_tests.exe"));
   EXPECT_EQ(last_fake_value(lines, "options"), "null");
-  EXPECT_EQ(fake_values(lines, "settings"), (strings{"devtools 1", "statusbar 0"}));
+  EXPECT_EQ(fake_values(lines, "settings"), (strings{"devtools 1", "statusbar 0", "non_client_region 1"}));
   EXPECT_EQ(fake_values(lines, "script"), (strings{"window.external={invoke:s=>window.chrome.webview.postMessage(s)}"}));
   EXPECT_EQ(last_fake_value(lines, "message_handler"), "added");
+  EXPECT_EQ(last_fake_value(lines, "close_handler"), "added");
   RECT client;
   GetClientRect(host, &client);
   EXPECT_EQ(last_fake_value(lines, "bounds"), rect_text(client));
@@ -55,6 +56,7 @@ TEST_F(BrowserTest, ReadyBrowserFollowsItsHostAndLeavesNothingBehind) {
   lines = fake_record_in_process();
   EXPECT_EQ(fake_live_references(), 0);
   EXPECT_EQ(last_fake_value(lines, "message_handler"), "removed");
+  EXPECT_EQ(last_fake_value(lines, "close_handler"), "removed");
   EXPECT_EQ(FindWindowExW(host, nullptr, L"STATIC", nullptr), nullptr) << "the browser stayed in the host";
   // The module is asked last, once nothing of it is referenced.
   ASSERT_FALSE(lines.empty());

@@ -30,7 +30,10 @@ TEST(WebView2Declarations, CalledMethodsSitInThePublishedSlots) {
   EXPECT_EQ(slot_of(&ICoreWebView2Controller::get_CoreWebView2), 25);
   EXPECT_EQ(slot_of(&ICoreWebView2::Navigate), 5);
   EXPECT_EQ(slot_of(&ICoreWebView2::remove_WebMessageReceived), 35);
+  EXPECT_EQ(slot_of(&ICoreWebView2::add_WindowCloseRequested), 59);
   EXPECT_EQ(slot_of(&ICoreWebView2::remove_WindowCloseRequested), 60);
+  EXPECT_EQ(slot_of(&ICoreWebView2Settings::put_IsBuiltInErrorPageEnabled), 20);
+  EXPECT_EQ(slot_of(&ICoreWebView2Settings9::put_IsNonClientRegionSupportEnabled), 38);
   EXPECT_EQ(slot_of(&ICoreWebView2_2::get_Environment), 67);
   EXPECT_EQ(slot_of(&ICoreWebView2_3::SetVirtualHostNameToFolderMapping), 71);
   EXPECT_EQ(slot_of(&ICoreWebView2_3::ClearVirtualHostNameToFolderMapping), 72);

@@ -1,6 +1,9 @@
 #include "launcher_driver.h"
 
 void end_to_end_test::SetUpTestSuite() {
+  // Rectangles and screen metrics in device pixels, as the launcher, which
+  // declares DPI awareness, has them.
+  SetProcessDPIAware();
   file_library_start();
   pack_library_start();
   enable_zip_packer();
@@ -38,16 +41,16 @@ std::string end_to_end_test::archive_of(const entry_list& files) {
   return bytes;
 }
 
-fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings,
-                                        const entry_list& files) {
-  return make_launcher(name, settings, files.empty() ? "" : archive_of(files));
+fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings, const entry_list& files,
+                                        const fs::path& base) {
+  return make_launcher(name, settings, files.empty() ? "" : archive_of(files), base);
 }
 
 fs::path end_to_end_test::make_launcher(const std::wstring& name, const std::string& settings,
-                                        const std::string& archive) {
+                                        const std::string& archive, const fs::path& base) {
   fs::path executable = bin / (name + L".exe");
   last_archive = archive;
-  write_file(executable, read_file(built_launcher()) + trailer_bytes(settings, archive));
+  write_file(executable, read_file(base) + trailer_bytes(settings, archive));
   return executable;
 }
 
@@ -88,4 +91,33 @@ std::set<std::string> destroyed_browser_objects(const std::vector<fake_line>& li
   for (const std::string& value : fake_values(lines, "destroyed"))
     objects.insert(value.substr(0, value.find('#')) + value.substr(value.find(' ')));
   return objects;
+}
+
+namespace {
+
+// The shell opens an https address with the command of its class.
+constexpr wchar_t https_open_command[] = L"Software\\Classes\\https\\shell\\open\\command";
+
+void set_https_open_command(const std::wstring& command) {
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, REG_SZ, command.c_str(),
+                  (DWORD)((command.size() + 1) * sizeof(wchar_t)));
+}
+
+}  // namespace
+
+stand_in_browser::stand_in_browser() {
+  wchar_t previous[1024] = {};
+  DWORD size = sizeof previous;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, RRF_RT_REG_SZ, nullptr, previous, &size) ==
+      ERROR_SUCCESS)
+    previous_ = previous;
+  set_https_open_command(L"\"" + test_program_folder() + L"browser_stand_in.exe\" \"%1\"");
+}
+
+stand_in_browser::~stand_in_browser() {
+  if (previous_.empty()) {
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr);
+  } else {
+    set_https_open_command(previous_);
+  }
 }

@@ -27,11 +27,13 @@ class end_to_end_test : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // launcher.exe with [settings][J][archive of files][Z]["WAPP"] appended;
-  // empty settings or files leave their part out.
-  fs::path make_launcher(const std::wstring& name, const std::string& settings, const entry_list& files);
+  // launcher.exe (or base) with [settings][J][archive of files][Z]["WAPP"]
+  // appended; empty settings or files leave their part out.
+  fs::path make_launcher(const std::wstring& name, const std::string& settings, const entry_list& files,
+                         const fs::path& base = built_launcher());
   // The same with the archive's bytes as given.
-  fs::path make_launcher(const std::wstring& name, const std::string& settings, const std::string& archive);
+  fs::path make_launcher(const std::wstring& name, const std::string& settings, const std::string& archive,
+                         const fs::path& base = built_launcher());
   // launcher.exe as it is built, with no payload at all.
   fs::path plain_launcher(const std::wstring& name);
   // A launcher process with the test's temporary directory, its browser
@@ -68,4 +70,17 @@ const std::set<std::string> browser_released_in_time = {"controller sta", "envir
 struct without_webview2_runtime {
   without_webview2_runtime() { unregister_fake_runtime(); }
   ~without_webview2_runtime() { register_fake_runtime(); }
+};
+
+// Puts tests/end_to_end_helpers' browser_stand_in in for the user's default
+// browser for a scope: every https address a launcher has the shell open
+// shows in its fake runtime's log as "opened <address>". The prefix's own
+// browser is put back after.
+class stand_in_browser {
+ public:
+  stand_in_browser();
+  ~stand_in_browser();
+
+ private:
+  std::wstring previous_;
 };

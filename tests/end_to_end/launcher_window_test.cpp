@@ -1,5 +1,8 @@
 // Real launcher processes: the window each payload gives, what the web app
 // folder holds while it is open, and a clean end with exit code 0.
+#include <cstdio>
+
+#include "end_to_end_helpers/taskbar.h"
 #include "launcher_driver.h"
 
 namespace {
@@ -66,59 +69,94 @@ TEST_F(LauncherWindow, ReferenceSampleIsCentredAndItsFolderLastsAsLongAsTheWindo
   EXPECT_EQ(last_fake_value(lines, "can_unload_now"), "0x00000000") << "references left on the browser";
 }
 
+// Run at 96 dpi and again at 144 dpi. launcher_with_taskbar's desktop has
+// bars docked to its edges (end_to_end_helpers/taskbar.h).
 TEST_F(LauncherWindow, SwitchesShapeAndPlaceTheWindow) {
-  const int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen_dc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen_dc, LOGPIXELSX);
+  ReleaseDC(nullptr, screen_dc);
+  const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, bars = taskbar_work_area();
+  RECT work = screen;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   struct {
     const char* title;
     setting_list changes;
     LONG shape;
-    bool topmost;
-    int x, y, width, height;  // outer position, inner size; a height of -1 is not checked
+    bool topmost, taskbar;
+    const RECT* full_screen;  // the outer rectangle a full-screen window gets
+    int width, height;        // inner size asked for, logical units
   } cases[] = {
-      // The settings' size gives way to desktop 0's.
-      {"Full screen", {{"Fullscreen", "1"}, {"Frameless", "1"}}, (LONG)WS_POPUP, false, 0, 0, screen_width,
-       screen_height},
-      // The caption lies above the inner area, so the window is taller than
-      // the desktop: more than the system lets a captioned window grow.
-      {"Full screen with a caption", {{"Fullscreen", "1"}}, 0x00C80000, false, 0, 0, screen_width, -1},
-      {"Topmost",
-       {{"AlwaysOnTop", "2"}, {"Resizable", "1"}, {"ShowMinimizeButton", "1"}, {"WindowWidth", "801"}},
-       0x00CE0000,
-       true,
-       (screen_width - 801) / 2,
-       (screen_height - 850) / 2,
-       801,
-       850},
-      // Wider than the desktop: the centring truncates toward zero (x = -40 for 2001 on 1920).
-      {"Frameless",
-       {{"Frameless", "1"}, {"Resizable", "1"}, {"ShowMaximizeButton", "1"}, {"WindowWidth", "2001"},
-        {"WindowHeight", "301"}},
+      // The settings' size gives way to the desktop's, taskbar or not.
+      {"Full screen",
+       {{"Fullscreen", "1"}, {"Frameless", "1"}, {"Resizable", "1"}},
        (LONG)WS_POPUP,
-       false,
-       (screen_width - 2001) / 2,
-       (screen_height - 301) / 2,
-       2001,
-       301},
+       0,
+       1,
+       &screen,
+       0,
+       0},
+      // Frame included; at 144 dpi logical units miss its inner size by a pixel.
+      {"Full screen with a caption", {{"Fullscreen", "1"}, {"Resizable", "1"}}, 0x00CC0000, 0, 1, &bars, 0, 0},
+      // At 144 dpi taller than the screen.
+      {"Reference", {}, 0x00C80000, 0, 0, nullptr, 500, 850},
+      {"Topmost",
+       {{"AlwaysOnTop", "2"}, {"Resizable", "1"}, {"ShowMinimizeButton", "1"}},
+       0x00CE0000,
+       1,
+       0,
+       nullptr,
+       800,
+       600},
+      {"Larger than the screen", {{"ShowMaximizeButton", "1"}}, 0x00C90000, 0, 1, nullptr, 2600, 1300},
   };
-  for (const auto& c : cases) {
+  for (auto& c : cases) {
     SCOPED_TRACE(c.title);
     std::wstring title(c.title, c.title + strlen(c.title));
-    launcher_run run = start(make_launcher(title, settings_document(c.title, c.changes), reference_app()));
+    if (c.width)
+      c.changes.insert(c.changes.end(),
+                       {{"WindowWidth", std::to_string(c.width)}, {"WindowHeight", std::to_string(c.height)}});
+    fs::path base = c.taskbar ? this_program().parent_path() / "launcher_with_taskbar.exe" : built_launcher();
+    launcher_run run = start(make_launcher(title, settings_document(c.title, c.changes), reference_app(), base));
     ASSERT_TRUE(run.wait_for_window(title));
     window_facts window = facts_of(run.window);
+    const RECT& outer = window.outer;
+    const RECT& area = c.taskbar ? bars : work;
     EXPECT_EQ(window.style & shape_bits, c.shape);
     EXPECT_EQ((window.extended_style & WS_EX_TOPMOST) != 0, c.topmost);
-    EXPECT_EQ(window.outer.left, c.x);
-    EXPECT_EQ(window.outer.top, c.y);
-    EXPECT_EQ(width_of(window.client), c.width);
-    if (c.height >= 0) {
-      EXPECT_EQ(height_of(window.client), c.height);
+    if (c.full_screen) {
+      EXPECT_EQ(rect_text(outer), rect_text(*c.full_screen));
+    } else {
+      // The title bar lies on the screen, off the bars. Along each axis a
+      // window that fits is centred on the screen (its outer margins equal
+      // but for the frame) at the inner size asked for, at 96 dpi exactly
+      // where it always was; a larger one starts at the work area's edge.
+      EXPECT_GE(outer.left, area.left);
+      EXPECT_GE(outer.top, area.top);
+      auto expect_placed = [&](int asked, int start, int end, int inner, int screen_end, int area_start) {
+        asked = MulDiv(asked, dpi, 96);
+        if (asked > screen_end) {
+          EXPECT_EQ(start, area_start);
+          return;
+        }
+        EXPECT_EQ(inner, asked);
+        EXPECT_LE(std::abs(start - (screen_end - end)), end - start - inner);
+        if (dpi == 96) {
+          EXPECT_EQ(start, (screen_end - asked) / 2);
+        }
+      };
+      expect_placed(c.width, outer.left, outer.right, width_of(window.client), screen.right, area.left);
+      expect_placed(c.height, outer.top, outer.bottom, height_of(window.client), screen.bottom, area.top);
     }
-    // The browser fills the inner area from the start, also where the
-    // system held the window below the size asked for.
+    // The browser fills the inner area the window got from the start, up to
+    // the pixel logical units may miss.
     std::vector<fake_line> lines = run.wait_for_fake_line("navigate");
-    EXPECT_EQ(fake_values(lines, "bounds").at(0), rect_text(window.client));
-    EXPECT_EQ(last_fake_value(lines, "bounds"), rect_text(window.client));
+    for (const std::string& text : {fake_values(lines, "bounds").at(0), last_fake_value(lines, "bounds")}) {
+      RECT bounds = {};
+      sscanf(text.c_str(), "%ld %ld %ld %ld", &bounds.left, &bounds.top, &bounds.right, &bounds.bottom);
+      EXPECT_LE(std::abs(bounds.right - window.client.right) + std::abs(bounds.bottom - window.client.bottom),
+                dpi == 96 ? 0 : 1)
+          << text << " in " << rect_text(window.client);
+    }
     EXPECT_EQ(fake_values(lines, "navigate"), (std::vector<std::string>{app_address()}));
     run.close();
     EXPECT_EQ(run.wait_for_exit(), 0u);
@@ -174,18 +212,6 @@ TEST_F(LauncherWindow, PayloadsWithoutAnAppShowTheStartAddressAndUnpackNothing) 
       EXPECT_TRUE(run.fake_log().empty());
     }
   }
-}
-
-TEST_F(LauncherWindow, WithoutAWebView2RuntimeTheWindowIsEmptyAndStillClosesCleanly) {
-  without_webview2_runtime no_runtime;
-  launcher_run run = start(make_launcher(L"no-runtime", settings_document("No runtime"), reference_app()));
-  ASSERT_TRUE(run.wait_for_window(L"No runtime"));
-  EXPECT_EQ(facts_of(run.window).child_windows, 0);
-  EXPECT_TRUE(fs::exists(temp / "webapp" / "index.html"));
-  run.close();
-  EXPECT_EQ(run.wait_for_exit(), 0u);
-  EXPECT_TRUE(web_app_folders().empty());
-  EXPECT_TRUE(run.fake_log().empty()) << "a runtime was found after all";
 }
 
 }  // namespace

@@ -22,8 +22,12 @@ const char* apartment();
 extern int live_references;
 extern int pending_work;
 
-// Runs work later, from a message dispatched on the calling thread.
-void post_work(std::function<void()> work);
+// Runs work later, from a message dispatched on the calling thread; with a
+// delay, from a timer of that thread once the delay has passed.
+void post_work(std::function<void()> work, UINT delay_ms = 0);
+// A whole number of milliseconds from an environment variable, or -1 when
+// it is unset or not a number.
+int milliseconds_variable(const wchar_t* name);
 // Keeps this DLL loaded for good, as a real runtime keeps itself.
 void pin_module();
 
@@ -71,9 +75,12 @@ class fake_com : public Interface {
   std::string name_;
 };
 
-class fake_settings final : public fake_com<ICoreWebView2Settings> {
+// Offers ICoreWebView2Settings9 as well, unless WAPP_FAKE_WEBVIEW2_FAIL
+// withholds it as a runtime before 123 does.
+class fake_settings final : public fake_com<ICoreWebView2Settings9> {
  public:
   fake_settings() : fake_com("settings", IID_ICoreWebView2Settings) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* enabled) override { return answer(enabled, TRUE); }
   HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* enabled) override { return answer(enabled, TRUE); }
@@ -84,6 +91,34 @@ class fake_settings final : public fake_com<ICoreWebView2Settings> {
   HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL enabled) override;
   HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* enabled) override { return answer(enabled, dev_tools_); }
   HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL enabled) override;
+  HRESULT STDMETHODCALLTYPE get_AreDefaultContextMenusEnabled(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_AreDefaultContextMenusEnabled(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_AreHostObjectsAllowed(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_AreHostObjectsAllowed(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsZoomControlEnabled(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_IsZoomControlEnabled(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_UserAgent(LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsPasswordAutosaveEnabled(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_IsPasswordAutosaveEnabled(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsGeneralAutofillEnabled(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_IsGeneralAutofillEnabled(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsPinchZoomEnabled(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_IsPinchZoomEnabled(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsSwipeNavigationEnabled(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_IsSwipeNavigationEnabled(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_HiddenPdfToolbarItems(int32_t*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_HiddenPdfToolbarItems(int32_t) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsReputationCheckingRequired(BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_IsReputationCheckingRequired(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_IsNonClientRegionSupportEnabled(BOOL* enabled) override {
+    return answer(enabled, non_client_region_);
+  }
+  HRESULT STDMETHODCALLTYPE put_IsNonClientRegionSupportEnabled(BOOL enabled) override;
 
  private:
   static HRESULT answer(BOOL* out, BOOL value) {
@@ -91,7 +126,7 @@ class fake_settings final : public fake_com<ICoreWebView2Settings> {
     *out = value;
     return S_OK;
   }
-  BOOL status_bar_ = TRUE, dev_tools_ = TRUE;
+  BOOL status_bar_ = TRUE, dev_tools_ = TRUE, non_client_region_ = FALSE;
 };
 
 // Offers ICoreWebView2_3 as well (unless WAPP_FAKE_WEBVIEW2_FAIL withholds
@@ -104,6 +139,8 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   void close();
   // Hands a page message to the registered handler; false without one.
   bool deliver_message(const wchar_t* text);
+  // The page calls window.close(): the registered handler hears it.
+  void request_window_close();
 
   HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override;
   HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
@@ -167,8 +204,9 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR, int32_t) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR, int32_t) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* handler,
+                                                     EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) override;
   HRESULT STDMETHODCALLTYPE add_WebResourceResponseReceived(void*, EventRegistrationToken*) override {
     return E_NOTIMPL;
   }
@@ -189,7 +227,8 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   ~fake_web_view() override;
   // For an address under a mapped host: the file it names in the folder.
   void record_served_file(const std::wstring& address);
-  // Shows a new document in the browser window.
+  // Shows a new document in the browser window; with
+  // WAPP_FAKE_WEBVIEW2_CLOSE_MS set, the document asks to close the window.
   void show_document(const char* key, LPCWSTR text);
   // A browser keeps the file it shows open, so that its folder cannot be
   // deleted under it: a file:// address's file is held until the next
@@ -201,6 +240,7 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   std::wstring source_ = L"about:blank";
   int scripts_ready_ = 0;
   ICoreWebView2WebMessageReceivedEventHandler* message_handler_ = nullptr;
+  ICoreWebView2WindowCloseRequestedEventHandler* close_handler_ = nullptr;
   HANDLE document_file_ = INVALID_HANDLE_VALUE;
   bool closed_ = false;
   // Host names in lower case, and their folders.

@@ -1,6 +1,7 @@
 // What the fake records, where, and the posted work that makes its
 // completions asynchronous.
 #include <cstdio>
+#include <cwchar>
 
 #include "fake_objects.h"
 #include "fake_webview2.h"
@@ -30,9 +31,17 @@ std::string escaped(const std::string& text) {
 
 constexpr UINT work_message = WM_APP + 1;
 
+// Delayed work is a timer whose identifier is the work itself.
 LRESULT CALLBACK work_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message != work_message) return DefWindowProcW(window, message, wparam, lparam);
-  auto* work = (std::function<void()>*)lparam;
+  std::function<void()>* work = nullptr;
+  if (message == work_message) {
+    work = (std::function<void()>*)lparam;
+  } else if (message == WM_TIMER) {
+    KillTimer(window, wparam);
+    work = (std::function<void()>*)wparam;
+  } else {
+    return DefWindowProcW(window, message, wparam, lparam);
+  }
   pending_work--;
   (*work)();
   delete work;
@@ -80,13 +89,24 @@ const char* apartment() {
   return type == APTTYPE_STA || type == APTTYPE_MAINSTA ? "sta" : "mta";
 }
 
-void post_work(std::function<void()> work) {
+void post_work(std::function<void()> work, UINT delay_ms) {
   auto* posted = new std::function<void()>(std::move(work));
   pending_work++;
-  if (!PostMessageW(work_window(), work_message, 0, (LPARAM)posted)) {
+  bool queued = delay_ms ? SetTimer(work_window(), (UINT_PTR)posted, delay_ms, nullptr) != 0
+                         : PostMessageW(work_window(), work_message, 0, (LPARAM)posted) != 0;
+  if (!queued) {
     pending_work--;
     delete posted;
   }
+}
+
+int milliseconds_variable(const wchar_t* name) {
+  wchar_t value[16];
+  DWORD length = GetEnvironmentVariableW(name, value, 16);
+  if (!length || length >= 16) return -1;
+  wchar_t* end = nullptr;
+  long milliseconds = wcstol(value, &end, 10);
+  return *end || milliseconds < 0 ? -1 : (int)milliseconds;
 }
 
 void pin_module() {

@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "fake_objects.h"
+#include "fake_webview2.h"
 
 std::vector<fake_web_view*> open_web_views;
 
@@ -20,7 +21,29 @@ HRESULT STDMETHODCALLTYPE fake_settings::put_AreDevToolsEnabled(BOOL enabled) {
   return S_OK;
 }
 
+HRESULT STDMETHODCALLTYPE fake_settings::put_IsNonClientRegionSupportEnabled(BOOL enabled) {
+  record("settings", std::string("non_client_region ") + (enabled ? "1" : "0"));
+  non_client_region_ = enabled;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_settings::QueryInterface(REFIID iid, void** object) {
+  if (!IsEqualIID(iid, IID_ICoreWebView2Settings9)) return fake_com::QueryInterface(iid, object);
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (injected_failure() == "no_settings_9") return E_NOINTERFACE;
+  AddRef();
+  *object = static_cast<ICoreWebView2Settings9*>(this);
+  return S_OK;
+}
+
 namespace {
+
+// window.close() comes with arguments that have no properties.
+class fake_close_args final : public fake_com<IUnknown> {
+ public:
+  fake_close_args() : fake_com("close_args", IID_IUnknown) {}
+};
 
 class fake_message_args final : public fake_com<ICoreWebView2WebMessageReceivedEventArgs> {
  public:
@@ -63,6 +86,8 @@ void fake_web_view::close() {
   open_web_views.erase(std::remove(open_web_views.begin(), open_web_views.end(), this), open_web_views.end());
   if (message_handler_) message_handler_->Release();
   message_handler_ = nullptr;
+  if (close_handler_) close_handler_->Release();
+  close_handler_ = nullptr;
 }
 
 bool fake_web_view::deliver_message(const wchar_t* text) {
@@ -76,10 +101,30 @@ bool fake_web_view::deliver_message(const wchar_t* text) {
   return true;
 }
 
+void fake_web_view::request_window_close() {
+  record("window_close_requested", close_handler_ ? "heard" : "unheard");
+  if (!close_handler_) return;
+  auto* args = new fake_close_args;
+  ICoreWebView2WindowCloseRequestedEventHandler* handler = close_handler_;
+  handler->AddRef();
+  handler->Invoke(this, args);
+  handler->Release();
+  args->Release();
+}
+
 void fake_web_view::show_document(const char* key, LPCWSTR text) {
   record(key, utf8(text));
   record("document_scripts", std::to_string(scripts_ready_));
   SetWindowTextW(browser_, text);
+  int close_ms = milliseconds_variable(fake_close_variable);
+  if (close_ms < 0) return;
+  AddRef();
+  post_work(
+      [this] {
+        if (!closed_) request_window_close();
+        Release();
+      },
+      (UINT)close_ms);
 }
 
 void fake_web_view::hold_document_file(LPCWSTR address) {
@@ -195,21 +240,49 @@ HRESULT STDMETHODCALLTYPE fake_web_view::AddScriptToExecuteOnDocumentCreated(
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE fake_web_view::add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
-                                                                EventRegistrationToken* token) {
-  if (!handler || !token || closed_) return E_INVALIDARG;
-  if (message_handler_) message_handler_->Release();
+namespace {
+
+// One handler per event, as the launcher registers them; the token's value
+// tells the events apart. key names the handler in the log.
+template <class Handler>
+HRESULT add_handler(Handler*& slot, Handler* handler, EventRegistrationToken* token, int64_t value, const char* key) {
+  if (!handler || !token) return E_INVALIDARG;
+  if (slot) slot->Release();
   handler->AddRef();
-  message_handler_ = handler;
-  token->value = 1;
-  record("message_handler", "added");
+  slot = handler;
+  token->value = value;
+  record(key, "added");
   return S_OK;
 }
 
+template <class Handler>
+void remove_handler(Handler*& slot, EventRegistrationToken token, int64_t value, const char* key) {
+  if (token.value != value || !slot) return;
+  record(key, "removed");
+  slot->Release();
+  slot = nullptr;
+}
+
+constexpr int64_t message_token = 1, close_token = 2;
+
+}  // namespace
+
+HRESULT STDMETHODCALLTYPE fake_web_view::add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                                                                EventRegistrationToken* token) {
+  return closed_ ? E_INVALIDARG : add_handler(message_handler_, handler, token, message_token, "message_handler");
+}
+
 HRESULT STDMETHODCALLTYPE fake_web_view::remove_WebMessageReceived(EventRegistrationToken token) {
-  if (token.value != 1 || !message_handler_) return S_OK;
-  record("message_handler", "removed");
-  message_handler_->Release();
-  message_handler_ = nullptr;
+  remove_handler(message_handler_, token, message_token, "message_handler");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* handler,
+                                                                  EventRegistrationToken* token) {
+  return closed_ ? E_INVALIDARG : add_handler(close_handler_, handler, token, close_token, "close_handler");
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::remove_WindowCloseRequested(EventRegistrationToken token) {
+  remove_handler(close_handler_, token, close_token, "close_handler");
   return S_OK;
 }

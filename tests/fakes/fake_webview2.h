@@ -29,13 +29,17 @@
 //      never_complete            environment creation returns S_OK and never completes
 //      no_webview_3              the web view withholds ICoreWebView2_3 (E_NOINTERFACE),
 //                                as a runtime from before virtual host names does
+//      no_settings_9             the settings withhold ICoreWebView2Settings9, as a
+//                                runtime before 123 does
+//   WAPP_FAKE_WEBVIEW2_CLOSE_MS  every document shown asks to close its window
+//                                (window.close()) this many milliseconds later
 //
 // Line format: "<time> <pid> <key> <value>\n"; time is
 // GetSystemTimePreciseAsFileTime as a decimal number (100 ns since 1601, the
 // unit of GetProcessTimes), pid the recording process. In the value a
 // backslash is written "\\", a carriage return "\r" and a line feed "\n".
 // Fake objects are named <kind>#<serial>: environment, controller, web_view,
-// settings, message_args. Keys and values:
+// settings, message_args, close_args. Keys and values:
 //   loader_create <user data folder or (null)>     the loader entry was called
 //   loader_retry <hresult>                         ... and asked the runtime again
 //   version_query <version>                        GetAvailable...VersionString
@@ -47,8 +51,10 @@
 //   create_controller <parent window as %p>
 //   controller_completed <hresult>
 //   core_webview <hresult>                        get_CoreWebView2
-//   settings devtools <0|1>, settings statusbar <0|1>
+//   settings devtools <0|1>, settings statusbar <0|1>, settings non_client_region <0|1>
 //   message_handler added | message_handler removed
+//   close_handler added | close_handler removed   WindowCloseRequested
+//   window_close_requested <heard|unheard>        the page called window.close()
 //   script <text>                                 AddScriptToExecuteOnDocumentCreated
 //   navigate <address>, html <text>
 //   virtual_host <host> <folder> <access kind>    SetVirtualHostNameToFolderMapping
@@ -86,6 +92,7 @@
 
 constexpr wchar_t fake_log_variable[] = L"WAPP_FAKE_WEBVIEW2_LOG";
 constexpr wchar_t fake_fail_variable[] = L"WAPP_FAKE_WEBVIEW2_FAIL";
+constexpr wchar_t fake_close_variable[] = L"WAPP_FAKE_WEBVIEW2_CLOSE_MS";
 constexpr wchar_t fake_dll_name[] = L"wapp_fake_webview2.dll";
 constexpr char fake_runtime_version[] = "120.0.2210.91";
 

@@ -28,7 +28,7 @@ TEST_F(WebViewGadgetTest, HostsAReadyBrowserAndDrivesIt) {
   ASSERT_NE(controller, nullptr);
   EXPECT_EQ(native_object(record, 9), nullptr);
   std::vector<fake_line> lines = fake_record_in_process();
-  EXPECT_EQ(fake_values(lines, "settings"), (strings{"devtools 0", "statusbar 0"}));
+  EXPECT_EQ(fake_values(lines, "settings"), (strings{"devtools 0", "statusbar 0", "non_client_region 1"}));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back().key + " " + lines.back().value, "visible 1") << "showing is creation's last step";
 
@@ -96,12 +96,14 @@ TEST_F(WebViewGadgetTest, RecreatingGadgetOneMakesTheNewBrowserBeforeTearingDown
 TEST_F(WebViewGadgetTest, EveryFailedCreationLeavesNothingAndGadgetOneAsItWas) {
   auto host = (HWND)(intptr_t)create_web_view_gadget(1, 0, 0, 300, 200);
   ASSERT_NE(host, nullptr);
+  EXPECT_EQ(web_view_runtime_missing(), 0);
   webview::creation_timeout_ms = 200;
   for (const wchar_t* failure : {L"environment", L"controller", L"core_webview", L"never_complete", L""}) {
     SetEnvironmentVariableW(fake_fail_variable, failure);
     // The empty failure runs without any runtime.
     if (!*failure) unregister_fake_runtime();
     EXPECT_EQ(create_web_view_gadget(1, 0, 0, 300, 200), 0) << failure;
+    EXPECT_EQ(web_view_runtime_missing(), *failure ? 0 : 1) << "only a missing runtime is one";
     EXPECT_EQ(create_web_view_gadget(2, 0, 0, 300, 200), 0) << failure;
     EXPECT_EQ(gadget(2), nullptr);
     ASSERT_NE(gadget(1), nullptr);

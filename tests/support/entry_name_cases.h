@@ -50,6 +50,8 @@ inline std::vector<entry_name_case> entry_name_cases() {
       {"longer/" + std::string(200, 'n'), v::unpacked, o::too_long, "longer/" + std::string(200, 'n')},
       {"img/Logo.png", v::unpacked, o::unpacked, "img/Logo.png"},
       {"img/logo.png", v::unpacked, o::case_twin, "img/logo.png"},
+      {"img/\xC3\x89t\xC3\xA9.png", v::unpacked, o::unpacked, "img/\xC3\x89t\xC3\xA9.png"},
+      {"img/\xC3\xA9T\xC3\x89.png", v::unpacked, o::case_twin, "img/\xC3\xA9T\xC3\x89.png"},
       {"aux.js", v::device, o::skipped, "aux.js"},
       {"COM1.css", v::device, o::skipped, "COM1.css"},
       {"lpt9", v::device, o::skipped, "lpt9"},

@@ -83,6 +83,7 @@ inline bool begin_fake_runtime_test() {
 
 inline void end_fake_runtime_test() {
   SetEnvironmentVariableW(fake_fail_variable, nullptr);
+  SetEnvironmentVariableW(fake_close_variable, nullptr);
   unregister_fake_runtime();
   OleUninitialize();
 }

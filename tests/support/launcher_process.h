@@ -15,12 +15,17 @@
 // Long enough for a cold Wine start on a busy machine.
 constexpr DWORD launcher_timeout_ms = 30000;
 
-// launcher.exe as the build leaves it: build/launcher/, beside the folder
-// of the running test or benchmark program.
-inline std::filesystem::path built_launcher() {
+// The running test or benchmark program.
+inline std::filesystem::path this_program() {
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  return std::filesystem::path(self).parent_path().parent_path() / "launcher" / "launcher.exe";
+  return self;
+}
+
+// launcher.exe as the build leaves it: build/launcher/, beside the folder
+// of the running program.
+inline std::filesystem::path built_launcher() {
+  return this_program().parent_path().parent_path() / "launcher" / "launcher.exe";
 }
 
 // The environment of this process with TMP and TEMP (which GetTempPathW

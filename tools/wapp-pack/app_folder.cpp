@@ -64,7 +64,7 @@ struct walker {
     folder.entries.push_back({relative, path, false, size});
     folder.file_count++;
     folder.byte_count += size;
-    if (prefix.empty() && case_key(name) == "index.html") folder.index_page = path;
+    if (prefix.empty() && case_key(name) == "INDEX.HTML") folder.index_page = path;
     return true;
   }
 };
@@ -73,11 +73,7 @@ struct walker {
 
 std::string case_key(std::string_view name) {
   if (name.ends_with('/')) name.remove_suffix(1);
-  std::string key(name);
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-  }
-  return key;
+  return upper_case(name);
 }
 
 bool glob_matches(std::string_view pattern, std::string_view text) {

@@ -24,8 +24,8 @@ struct app_folder {
   std::filesystem::path index_page;  // the index.html at the root, in any letter case; empty: none
 };
 
-// Names that are one file on Windows give the same key: ASCII letters in
-// lower case, as the launcher compares them too, and a folder's without its "/".
+// Names that are one file on Windows give the same key: in upper case, as
+// Windows compares file names, and a folder's without its "/".
 std::string case_key(std::string_view name);
 
 // * and ? stay within one name, ** crosses "/".

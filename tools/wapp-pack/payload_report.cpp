@@ -77,7 +77,7 @@ struct inspector {
       problems.push_back("the archive is not a zip archive the launcher can open");
       return;
     }
-    std::map<std::string, std::string> case_keys;  // lower case: name
+    std::map<std::string, std::string> case_keys;  // upper case: name
     bool has_index = false;
     uint64_t files = 0, total = 0;
     std::vector<char> buffer(1 << 16);

@@ -4,11 +4,15 @@
 #include <windows.h>
 #include <io.h>
 #else
+#include <locale.h>
 #include <unistd.h>
+#include <wctype.h>
 #endif
 
 #include <cstring>
 #include <cwctype>
+
+#include "payload/entry_names.h"
 
 namespace fs = std::filesystem;
 
@@ -74,6 +78,29 @@ fs::path comparable_path(const fs::path& path) {
   absolute = text;
 #endif
   return absolute;
+}
+
+std::string upper_case(std::string_view utf8) {
+#ifdef _WIN32
+  // The invariant upper case is the file system's: NTFS compares names
+  // through a table of the same simple mappings.
+  int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+  std::wstring wide(count, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), wide.data(), count);
+  LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), count, wide.data(), count, nullptr, nullptr, 0);
+  std::string out(WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, out.data(), (int)out.size(), nullptr, nullptr);
+  return out;
+#else
+  // C.UTF-8 carries Unicode's simple case mappings whatever the user's locale.
+  static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    char32_t c = next_utf8_character(utf8, i);
+    append_utf8(out, unicode ? (char32_t)towupper_l((wint_t)c, unicode) : c);
+  }
+  return out;
+#endif
 }
 
 bool path_is_within(const fs::path& inner, const fs::path& outer) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 std::string utf8_of(const std::filesystem::path& path);
 std::filesystem::path path_of(const std::string& utf8);
@@ -21,6 +22,9 @@ bool replace_file(const std::filesystem::path& from, const std::filesystem::path
 // The absolute, normalised form with links resolved as far as the path
 // exists; on Windows in lower case, since its file names ignore case.
 std::filesystem::path comparable_path(const std::filesystem::path& path);
+// The text in upper case by Unicode's simple mappings, as Windows compares
+// file names; the same answer on Windows and Linux for every letter both know.
+std::string upper_case(std::string_view utf8);
 // Whether inner lies in (or is) the folder outer, comparable forms assumed.
 bool path_is_within(const std::filesystem::path& inner, const std::filesystem::path& outer);
 
