@@ -42,7 +42,8 @@ void remove_locked(int base, const std::string& name, int folder) {
 std::string app_folders_base() {
   for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
     const char* value = std::getenv(variable);
-    if (value && value[0] == '/') return value;
+    struct stat about;
+    if (value && value[0] == '/' && stat(value, &about) == 0 && S_ISDIR(about.st_mode)) return value;
   }
   return "/tmp";
 }

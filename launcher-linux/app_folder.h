@@ -24,7 +24,7 @@ struct app_folder {
   descriptor folder;  // open and locked for the run
 };
 
-// $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp.
+// $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp: the first that names a folder.
 std::string app_folders_base();
 
 // Removes every launcher folder under base that no live launcher holds.

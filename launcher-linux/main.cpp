@@ -60,6 +60,7 @@ int main() {
   if (!read_launcher_settings(payload, settings) || !gtk_init_check(nullptr, nullptr)) return 0;
   app_folder folder;
   unpack(payload, folder);
+  payload = {};  // the app is on disk now
   remove_folder_when_display_is_lost(folder);
   WebKitWebContext* context = create_web_context(program_file_name());
   std::string address = page_address(settings, folder, context);
