@@ -57,12 +57,16 @@ int main() {
   payload_texts payload = read_payload_file("/proc/self/exe");
   launcher_settings settings;
   // Settings that do not parse give no window, and nothing is unpacked.
-  if (!read_launcher_settings(payload, settings) || !gtk_init_check(nullptr, nullptr)) return 0;
+  if (!read_launcher_settings(payload, settings)) return 0;
+  // The desktop knows the window by the program's name (WM_CLASS, Wayland's app id).
+  const std::string program_name = program_file_name();
+  g_set_prgname(program_name.c_str());
+  if (!gtk_init_check(nullptr, nullptr)) return 0;
   app_folder folder;
   unpack(payload, folder);
   payload = {};  // the app is on disk now
   remove_folder_when_display_is_lost(folder);
-  WebKitWebContext* context = create_web_context(program_file_name());
+  WebKitWebContext* context = create_web_context(program_name);
   std::string address = page_address(settings, folder, context);
   WebKitWebView* view = create_web_view(context);
   GtkWindow* window = open_app_window(settings, GTK_WIDGET(view));

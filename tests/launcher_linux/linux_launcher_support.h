@@ -63,10 +63,17 @@ class private_display {
       std::string number = std::to_string(n), socket = "/tmp/.X11-unix/X" + number;
       if (fs::exists(socket) || fs::exists("/tmp/.X" + number + "-lock")) continue;
       pid_ = start_process({"Xvfb", ":" + number, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"}, {});
-      for (int i = 0; i < 100 && !fs::exists(socket) && waitpid(pid_, nullptr, WNOHANG) == 0; i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
       name_ = ":" + number;
-      display_ = fs::exists(socket) ? XOpenDisplay(name_.c_str()) : nullptr;
+      // It ends at once when another server has taken the number meanwhile.
+      bool running = true;
+      for (int i = 0; i < 100 && running && !fs::exists(socket); i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        running = waitpid(pid_, nullptr, WNOHANG) == 0;
+      }
+      if (running && waitpid(pid_, nullptr, WNOHANG) != 0) running = false;
+      if (!running) pid_ = -1;  // ended, and its status taken
+      if (running && fs::exists(socket)) display_ = XOpenDisplay(name_.c_str());
+      if (!display_) end();
     }
   }
   ~private_display() { end(); }
