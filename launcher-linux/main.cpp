@@ -20,14 +20,12 @@
 namespace {
 
 // Unpacks the archive, if the payload carries one, into a folder of the
-// run's own; false (and no folder) when there is nothing to show from it.
-bool unpack(const payload_texts& payload, app_folder& folder) {
+// run's own; no folder is left claimed when there is nothing to show from it.
+void unpack(const payload_texts& payload, app_folder& folder) {
   std::string base = app_folders_base();
   remove_stale_app_folders(base);
-  if (payload.archive.empty() || !claim_app_folder(base, folder)) return false;
-  if (unpack_archive(payload.archive, folder.folder.value)) return true;
-  remove_app_folder(folder);
-  return false;
+  if (payload.archive.empty() || !claim_app_folder(base, folder)) return;
+  if (!unpack_archive(payload.archive, folder.folder.value)) remove_app_folder(folder);
 }
 
 // The unpacked index.html, served under the app's scheme when the settings
