@@ -97,10 +97,13 @@ void place_window(launcher_state& state) {
   state.y = std::max(state.y, logical_not_before(area.top, scale_y, unscale_y));
 }
 
-void open_web_app_window(const launcher_state& state) {
+// False when the window could not be made (no desktop heap or memory left):
+// there is nothing to show and no close event will ever come.
+bool open_web_app_window(const launcher_state& state) {
   const launcher_settings& s = state.settings;
-  open_window(main_window, (int32_t)state.x, (int32_t)state.y, (int32_t)s.window_width, (int32_t)s.window_height,
-              s.window_title.c_str(), s.window_flags);
+  if (!open_window(main_window, (int32_t)state.x, (int32_t)state.y, (int32_t)s.window_width,
+                   (int32_t)s.window_height, s.window_title.c_str(), s.window_flags))
+    return false;
   if (s.fullscreen == 1) {
     const RECT& area = state.full_screen;
     SetWindowPos(window_handle(main_window), nullptr, area.left, area.top, area.right - area.left,
@@ -114,6 +117,7 @@ void open_web_app_window(const launcher_state& state) {
                               (int32_t)window_inner_height(main_window)) &&
       web_view_runtime_missing())
     show_runtime_notice(window_handle(main_window));
+  return true;
 }
 
 // The browser is handed the folder the way Windows writes it:
@@ -144,7 +148,10 @@ bool navigate_to_virtual_host(const launcher_state& state) {
   return true;
 }
 
-// The address is plain concatenation: file://C:\T\webapp/index.html.
+// The address is the folder as it is, file://C:\T\webapp/index.html, but
+// for the two characters an address reads otherwise: "#" would end the path
+// at a fragment and "%" start an escape, so a temporary directory such as
+// C:\Users\C#Dev\AppData\Local\Temp\ needs them escaped to be found.
 void navigate(const launcher_state& state) {
   if (state.no_folder == 1) {
     set_gadget_text(web_view, state.settings.start_address.c_str());
@@ -154,7 +161,10 @@ void navigate(const launcher_state& state) {
   text_scope scope;
   empty_text_at(scope.start());
   append_text(L"file://");
-  append_text(state.web_app_folder.c_str());
+  for (const wchar_t* c = state.web_app_folder.c_str(); *c; ++c) {
+    const wchar_t plain[] = {*c, 0};
+    append_text(*c == L'%' ? L"%25" : *c == L'#' ? L"%23" : plain);
+  }
   append_text(L"index.html");
   set_gadget_text(web_view, scope.text());
 }
@@ -172,7 +182,7 @@ bool open_web_app(launcher_state& state) {
   unpack(state);
   if (examine_desktops() == 0) return false;
   place_window(state);
-  open_web_app_window(state);
+  if (!open_web_app_window(state)) return false;
   navigate(state);
   return true;
 }

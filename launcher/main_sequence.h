@@ -31,7 +31,8 @@ void start_launcher_runtime();
 // From the payload in the state to the window showing the web app: settings,
 // unpacking, window, web view, navigation; without a WebView2 runtime the
 // window says so instead. False when no window was opened (settings that do
-// not parse, no desktop); the event loop is then skipped.
+// not parse, no desktop, a window the system would not make); the event loop
+// is then skipped.
 bool open_web_app(launcher_state& state);
 
 // Returns once the window has been closed: by its close box, by the page

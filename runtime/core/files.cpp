@@ -59,8 +59,11 @@ HANDLE open_handle(const wchar_t* path, bool for_writing) {
   path_text name;
   // A cut name would open, or truncate, another file.
   if (!copy_whole_path(name, path)) return INVALID_HANDLE_VALUE;
+  // Readers share with readers: the launcher reads its own file while a
+  // second copy starting, a backup or an indexer reads it too. A writer
+  // still keeps the file to itself, and nobody writes while it is read.
   if (!for_writing)
-    return CreateFileW(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   HANDLE handle =
       CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   // CREATE_ALWAYS with normal attributes is refused for an existing hidden

@@ -78,11 +78,12 @@ int64_t open_memory_pack(int64_t number, const void* memory, int64_t size, int32
 // replaced. The zip plugin takes levels 0 (stored) to 9.
 int64_t create_pack(int64_t number, const wchar_t* path, int32_t level, int32_t plugin_id);
 
-// 1 when the next entry has become current; 0 at the end, on a read error or
-// without a pack.
+// 1 when the next entry has become current, also one that came with a
+// warning; 0 at the end, on a read error or without a pack.
 int32_t next_pack_entry(int64_t number);
 // The current entry's name as stored ("/" separators, a directory's trailing
-// "/" kept); the empty text without a pack or a current entry.
+// "/" kept); the empty text without a pack or a current entry, or for a name
+// that could not be decoded.
 wchar_t* pack_entry_name(int64_t number, int64_t at);
 // Writes the current entry to a file: bytes written, or -1 (no pack, no
 // current entry, a directory, or a failure; a failed file is deleted).

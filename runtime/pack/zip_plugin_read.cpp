@@ -133,8 +133,12 @@ int32_t zip_next_entry(void* handle) {
   if (zip->mode != zip_mode_reading || !zip->archive) return 0;
   zip->walk_started = 1;
   archive_entry* entry = nullptr;
-  // A warning ends the walk as well: the entry it comes with is not trusted.
-  if (archive_read_next_header(zip->archive, &entry) != ARCHIVE_OK) {
+  // A warning still gives an entry, and the ones after it stay readable:
+  // a name that could not be decoded (then there is none), local and
+  // central headers that disagree on a size or checksum. Its data is
+  // checked as it is read, so a damaged file still fails its extraction.
+  int status = archive_read_next_header(zip->archive, &entry);
+  if (status != ARCHIVE_OK && status != ARCHIVE_WARN) {
     zip->current_entry = nullptr;
     return 0;
   }

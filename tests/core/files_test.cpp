@@ -109,10 +109,15 @@ TEST_F(Files, CreateFileRefusesANameItWouldHaveToCut) {
 TEST_F(Files, ReleasingAFileFlushesItsPendingBytes) {
   ASSERT_NE(create_file(0, path(L"0.bin").c_str()), 0);
   write_bytes(0, "kept", 4);
-  // Files are opened unshared: reopening number 0 works only once the file it held is closed.
+  // A file being written is the writer's alone: reopening number 0 works
+  // only once the file it held is closed.
+  EXPECT_EQ(open_file_for_reading(1, path(L"0.bin").c_str()), 0);
   ASSERT_NE(open_file_for_reading(0, path(L"0.bin").c_str()), 0);
   EXPECT_EQ(read_string(0, 10), "kept");
-  EXPECT_EQ(open_file_for_reading(1, path(L"0.bin").c_str()), 0);
+  // Readers share it with readers, and with no writer.
+  ASSERT_NE(open_file_for_reading(1, path(L"0.bin").c_str()), 0);
+  EXPECT_EQ(read_string(1, 10), "kept");
+  EXPECT_EQ(create_file(2, path(L"0.bin").c_str()), 0);
 
   int64_t first = create_file(any_number, path(L"1.bin").c_str());
   int64_t second = create_file(any_number, path(L"2.bin").c_str());

@@ -1,6 +1,6 @@
 // Real launcher processes sharing one temporary directory: unsafe entry
-// names, several launchers at once, folders that are not theirs, and what a
-// killed launcher leaves behind.
+// names, several launchers at once, folders that are not theirs, what a
+// killed launcher leaves behind, and a directory an address reads otherwise.
 #include "launcher_driver.h"
 
 namespace {
@@ -92,6 +92,27 @@ TEST_F(LauncherFolder, WhatAKilledLauncherLeavesIsRemovedByTheNextStart) {
   next.close();
   EXPECT_EQ(next.wait_for_exit(), 0u);
   EXPECT_TRUE(web_app_folders().empty());
+}
+
+// Another program reading the launcher's file (sharing reads, as a second
+// copy starting or a backup does), and a temporary directory whose name an
+// address reads otherwise ("#" starts a fragment, "%41" reads as "A").
+TEST_F(LauncherFolder, ItsFileReadBesideItAndATemporaryDirectoryWithHashAndPercentStillShowItsApp) {
+  const fs::path launcher = make_launcher(L"own", settings_document("Own app"), {{L"index.html", "own"}});
+  HANDLE reader = CreateFileW(launcher.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  const fs::path odd = root / L"C#Dev%41";
+  fs::create_directories(odd);
+  launcher_run run(launcher, odd, log_of(launcher));
+  EXPECT_TRUE(run.wait_for_window(L"Own app"));
+  // Read as a browser reads it, the address names the page, which is found.
+  std::vector<fake_line> lines = run.wait_for_fake_line("document_file");
+  EXPECT_EQ(file_address_path(last_fake_value(lines, "navigate")), utf8_of(odd.wstring() + L"\\webapp/index.html"));
+  EXPECT_EQ(last_fake_value(lines, "document_file"), "held");
+  run.close();
+  EXPECT_EQ(run.wait_for_exit(), 0u);
+  CloseHandle(reader);
+  EXPECT_TRUE(tree_of(odd).empty());
 }
 
 }  // namespace

@@ -130,11 +130,10 @@ void fake_web_view::show_document(const char* key, LPCWSTR text) {
 void fake_web_view::hold_document_file(LPCWSTR address) {
   if (document_file_ != INVALID_HANDLE_VALUE) CloseHandle(document_file_);
   document_file_ = INVALID_HANDLE_VALUE;
-  if (!address || _wcsnicmp(address, L"file://", 7) != 0) return;
-  const wchar_t* path = address + 7;
-  // file:///C:/... as well as the plain file://C:\...
-  if (path[0] == L'/' && path[1] && path[2] == L':') path++;
-  document_file_ = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (!address) return;
+  // Read as a browser reads it: file:///C:/... as well as the plain file://C:\...
+  std::wstring path = text_of_utf8(file_address_path(utf8_of(address)));
+  document_file_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (document_file_ != INVALID_HANDLE_VALUE) record("document_file", "held");
 }
 

@@ -85,6 +85,7 @@
 //       message to every registered handler; answers how many got it
 #include <windows.h>
 
+#include <cctype>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -108,6 +109,28 @@ inline std::string utf8_of(const std::wstring& text) {
   std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
   if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
   return out;
+}
+
+inline std::wstring text_of_utf8(const std::string& utf8) {
+  std::wstring text(utf8.size(), L'\0');
+  text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), text.data(), (int)text.size()));
+  return text;
+}
+
+// The file a browser opens for a file:// address (UTF-8): the path (a "/"
+// before a drive letter dropped) up to a fragment's "#", escapes decoded;
+// empty for any other address.
+inline std::string file_address_path(const std::string& address) {
+  if (address.rfind("file://", 0) != 0) return "";
+  std::string path = address.substr(7, address.find('#') - 7), plain;
+  if (path.size() > 2 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
+  for (size_t i = 0; i < path.size(); i++) {
+    bool escape = path[i] == '%' && i + 2 < path.size() && isxdigit((unsigned char)path[i + 1]) &&
+                  isxdigit((unsigned char)path[i + 2]);
+    plain += escape ? (char)std::stoi(path.substr(i + 1, 2), nullptr, 16) : path[i];
+    if (escape) i += 2;
+  }
+  return plain;
 }
 
 inline std::string fake_unescape(const std::string& text) {

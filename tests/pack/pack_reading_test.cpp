@@ -117,20 +117,32 @@ TEST_F(PackReading, DamagedDataFailsTheExtractionAndLeavesNoFile) {
   EXPECT_FALSE(fs::exists(dir / "data.csv"));
 }
 
-TEST_F(PackReading, AnEntryReportedWithAWarningEndsTheWalk) {
-  // A name flagged as UTF-8 that is not: libarchive warns that it cannot be
-  // decoded.
-  make_zip(dir / "warn.zip", {{L"a.txt", "a"}, {L"b\u00e9.txt", "b"}, {L"c.txt", "c"}});
-  std::string bytes = read_file(dir / "warn.zip");
-  for (size_t at = bytes.find("b\xC3\xA9"); at != std::string::npos; at = bytes.find("b\xC3\xA9", at)) {
-    bytes[at + 2] = '(';
-  }
-  write_file(dir / "warn.zip", bytes);
+// libarchive warns of an entry and reads on: every entry after it is walked
+// and written, and its own data is still checked as it is read.
+TEST_F(PackReading, EntriesReportedWithAWarningAreWalkedAndSoAreTheOnesAfterThem) {
+  make_zip(dir / "warn.zip", {{L"a.txt", "a"}, {L"b\u00e9.txt", "b"}, {L"c.txt", "c"}, {L"d.txt", "d"},
+                              {L"e.txt", "e"}, {L"f.txt", "f"}, {L"g.txt", "g"}});
+  std::string zip = read_file(dir / "warn.zip");
+  auto put_u32 = [&](size_t at, uint32_t value) { zip.replace(at, 4, (const char*)&value, 4); };
+  // A name flagged as UTF-8 that is not: it cannot be decoded.
+  for (size_t at = zip.find("b\xC3\xA9"); at != std::string::npos; at = zip.find("b\xC3\xA9", at)) zip[at + 2] = '(';
+  // Local and central headers that disagree: on d's size (the central one
+  // wrong), and on f's checksum (the local one wrong).
+  put_u32(zip.rfind("d.txt") - 46 + 24, 2);
+  put_u32(zip.find("f.txt") - 30 + 14, 0x12345678);
+  write_file(dir / "warn.zip", zip);
   ASSERT_EQ(open_pack(1, (dir / "warn.zip").c_str(), zip_plugin_id), 1);
-  ASSERT_EQ(next_pack_entry(1), 1);
-  EXPECT_EQ(entry_name(1), L"a.txt");
+  const std::pair<std::wstring, int32_t> walk[] = {{L"a.txt", 1}, {L"", 1},      {L"c.txt", 1}, {L"d.txt", 1},
+                                                   {L"e.txt", 1}, {L"f.txt", -1}, {L"g.txt", 1}};
+  for (int i = 0; i < 7; i++) {
+    const fs::path out = dir / std::to_string(i);
+    ASSERT_EQ(next_pack_entry(1), 1) << i;
+    EXPECT_EQ(entry_name(1), walk[i].first);
+    EXPECT_EQ(unpack_entry_to_file(1, out.c_str()), walk[i].second) << i;
+    const std::string data(1, "abcdefg"[i]);
+    EXPECT_EQ(fs::exists(out) ? read_file(out) : "(none)", walk[i].second < 0 ? "(none)" : data);
+  }
   EXPECT_EQ(next_pack_entry(1), 0);
-  EXPECT_EQ(entry_name(1), L"");
 }
 
 TEST_F(PackReading, ReopeningABusyNumberClosesTheOldPackEvenWhenTheNewOpenFails) {
