@@ -187,7 +187,7 @@ TEST_F(Packing, HelpAndVersion) {
   EXPECT_EQ(pack({"--help"}), exit_done);
   EXPECT_EQ(out, usage_text);
   EXPECT_EQ(pack({"--version"}), exit_done);
-  EXPECT_EQ(out, std::string(wapp_pack_version) + "\n");
+  EXPECT_EQ(out, version_text);
 }
 
 }  // namespace

@@ -5,7 +5,12 @@
 #include "payload/entry_names.h"
 #include "payload/virtual_host.h"
 
-const char wapp_pack_version[] = "wapp-pack 1.0.0";
+// WAPP_VERSION is the project's version, given by the build.
+const char version_text[] =
+    "wapp-pack " WAPP_VERSION "\n"
+    "MIT licence: LICENSE. The licences of the libraries built into wapp-pack\n"
+    "and the launchers: THIRD_PARTY_NOTICES. Both come beside the README in\n"
+    "every release archive and in the npm package.\n";
 
 const char usage_text[] =
     "Usage: wapp-pack APP_DIR -o OUT.exe [options]\n"

@@ -32,7 +32,7 @@ struct pack_options {
   bool strip_signature = false;  // repack a signed launcher without its signature
 };
 
-extern const char wapp_pack_version[];
+extern const char version_text[];
 extern const char usage_text[];
 
 // False with a one-line problem for an unknown option, a missing or bad

@@ -25,7 +25,7 @@ int run_wapp_pack(const std::vector<std::string>& args, const tool_context& cont
   }
   switch (options.command) {
     case tool_command::help: context.out << usage_text; return exit_done;
-    case tool_command::version: context.out << wapp_pack_version << "\n"; return exit_done;
+    case tool_command::version: context.out << version_text; return exit_done;
     case tool_command::inspect: return inspect_packed_file(options.inspect_file, context);
     case tool_command::pack: break;
   }
