@@ -3,10 +3,12 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <clocale>
 #include <memory>
 #include <string>
 
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +18,26 @@
 namespace {
 
 using archive_reader = std::unique_ptr<archive, int (*)(archive*)>;
+
+// libarchive hands names over through the C library's conversions, which
+// follow the locale: a name the user's locale cannot spell (any name past
+// ASCII in the "C" locale) would be lost. The unpacking thread reads them
+// under a UTF-8 locale of its own, whatever the user's.
+class utf8_names {
+ public:
+  utf8_names() : utf8_(newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0)), before_(utf8_ ? uselocale(utf8_) : nullptr) {}
+  ~utf8_names() {
+    if (!utf8_) return;
+    uselocale(before_);
+    freelocale(utf8_);
+  }
+  utf8_names(const utf8_names&) = delete;
+  utf8_names& operator=(const utf8_names&) = delete;
+
+ private:
+  locale_t utf8_;
+  locale_t before_;
+};
 
 bool write_all(int file, const char* bytes, size_t count) {
   while (count > 0) {
@@ -58,6 +80,7 @@ void unpack_entry(archive* zip, archive_entry* entry, int folder) {
 }  // namespace
 
 bool unpack_archive(std::string_view archive, int folder) {
+  utf8_names names;
   archive_reader zip(archive_read_new(), archive_read_free);
   if (!zip || archive_read_support_format_zip(zip.get()) != ARCHIVE_OK ||
       archive_read_open_memory(zip.get(), archive.data(), archive.size()) != ARCHIVE_OK)

@@ -13,15 +13,17 @@ const std::string paint_green = "document.body.style.background = '#00ff00';";
 class LinuxLauncher : public linux_launcher_test {};
 
 TEST_F(LinuxLauncher, ShowsThePageFromItsFolderAndRemovesItAfterTheCloseButton) {
-  fs::path program = pack(make_app("app", paint_green + "localStorage.setItem('kept', 'yes');"), "Page",
-                          {"--width", "300", "--height", "200"});
+  fs::path app = make_app("app", paint_green + "localStorage.setItem('kept', 'yes');");
+  write(app / "donn\xC3\xA9" "es" / "caf\xC3\xA9 \xE6\x97\xA5.txt", "\xC3\xA9t\xC3\xA9");
+  fs::path program = pack(app, "Page", {"--width", "300", "--height", "200"});
   pid_t run = start(program);
   screen_rect rect;
   ASSERT_TRUE(shows("Page", green, rect));
   // The inner size asked for, centred on the 1920 x 1080 screen.
   EXPECT_EQ(std::vector<int>({rect.left, rect.top, rect.width, rect.height}), std::vector<int>({810, 440, 300, 200}));
   fs::path folder = dir / "run" / "webapp";
-  EXPECT_EQ(folders_in(folder), (std::vector<std::string>{"index.html", "js", "webapp.lock"}));
+  EXPECT_EQ(folders_in(folder), (std::vector<std::string>{"donn\xC3\xA9" "es", "index.html", "js", "webapp.lock"}));
+  EXPECT_EQ(folders_in(folder / "donn\xC3\xA9" "es"), std::vector<std::string>{"caf\xC3\xA9 \xE6\x97\xA5.txt"});
   EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
   // Links into the user's files, which the removal must take for links.
   write(dir / "outside" / "keep.txt", "mine");
