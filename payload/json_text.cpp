@@ -173,6 +173,12 @@ const json_node* json_member_of(const json_node& object, std::string_view name) 
   return nullptr;
 }
 
+std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text) {
+  const json_node* member = root.kind == json_kind::object ? json_member_of(root, name) : nullptr;
+  if (!member) return std::string(default_text);
+  return member->kind == json_kind::string ? member->text : "";
+}
+
 std::string json_quoted(std::string_view text) {
   return json(std::string(text)).dump(-1, ' ', false, json::error_handler_t::replace);
 }

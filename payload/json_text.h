@@ -34,6 +34,11 @@ bool parse_json_text(std::string_view text, json_node& root, json_text_error& er
 // The member of an object, or none.
 const json_node* json_member_of(const json_node& object, std::string_view name);
 
+// A settings member's text as the launchers take it from the document's
+// root: a string's own text, the empty text for any other kind of value, the
+// default when there is no such member or the root is not an object.
+std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text);
+
 // The text as a JSON string literal; bytes that are not UTF-8 become U+FFFD.
 std::string json_quoted(std::string_view text);
 // The value written on one line, members in their order.

@@ -1,7 +1,5 @@
 #include "payload/settings_keys.h"
 
-#include "payload/json_text.h"
-
 const setting_key setting_keys[setting_count] = {
     {"WindowWidth", "800", setting_kind::number, "--width", nullptr},
     {"WindowHeight", "600", setting_kind::number, "--height", nullptr},
@@ -19,12 +17,6 @@ int setting_index(std::string_view name) {
   for (int i = 0; i < setting_count; i++)
     if (name == setting_keys[i].name) return i;
   return -1;
-}
-
-std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text) {
-  const json_node* member = root.kind == json_kind::object ? json_member_of(root, name) : nullptr;
-  if (!member) return std::string(default_text);
-  return member->kind == json_kind::string ? member->text : "";
 }
 
 int64_t setting_integer(std::string_view text) {

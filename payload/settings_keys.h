@@ -4,10 +4,7 @@
 // packer option that sets it. The launchers read every value as text, the
 // numbers and switches too, in this order.
 #include <cstdint>
-#include <string>
 #include <string_view>
-
-struct json_node;
 
 enum class setting_kind {
   number,                // an integer read from the text
@@ -39,11 +36,6 @@ constexpr char virtual_host_key[] = "VirtualHost";
 constexpr char default_settings_json[] =
     "{\"WindowWidth\":\"800\",\"WindowHeight\":\"600\",\"WindowTitle\":\"App por defecto\","
     "\"StartURL\":\"https://www.wikipedia.org/\"}";
-
-// A member's text as the launchers take it from the document's root: a
-// string's own text, the empty text for any other kind of value, the default
-// when there is no such member or the root is not an object.
-std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text);
 
 // The launchers' integer reading of a setting's text: spaces and tabs
 // skipped, an optional sign, then decimal digits, or hexadecimal after "$"
