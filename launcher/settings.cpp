@@ -4,11 +4,17 @@
 
 #include "payload/settings_keys.h"
 
-const wchar_t default_settings_document[] =
-    L"{\"WindowWidth\":\"800\",\"WindowHeight\":\"600\",\"WindowTitle\":\"App por defecto\","
-    L"\"StartURL\":\"https://www.wikipedia.org/\"}";
-
 namespace {
+
+// The payload library's document, which is ASCII, widened unit by unit.
+template <size_t N>
+struct widened_ascii {
+  wchar_t text[N];
+  constexpr widened_ascii(const char (&ascii)[N]) : text{} {
+    for (size_t i = 0; i < N; i++) text[i] = (wchar_t)ascii[i];
+  }
+};
+constexpr widened_ascii wide_default_document(default_settings_json);
 
 // The key table's names and defaults are ASCII, which widens unit by unit.
 struct ascii_text {
@@ -40,6 +46,8 @@ void text_setting(const json_value* root, const wchar_t* key, const wchar_t* def
 }
 
 }  // namespace
+
+const wchar_t* const default_settings_document = wide_default_document.text;
 
 wchar_t* settings_document_text(const void* json_block, int32_t json_length, int64_t at) {
   if (json_block && json_length > 0) return bytes_to_string(json_block, json_length, text_format_utf8, at);

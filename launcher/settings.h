@@ -7,9 +7,9 @@
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
 
-// Used when the payload carries no JSON text. The switches are not in it and
-// take the defaults of their keys.
-extern const wchar_t default_settings_document[];
+// Used when the payload carries no JSON text: the payload library's
+// default_settings_json.
+extern const wchar_t* const default_settings_document;
 
 struct launcher_settings {
   int64_t window_width;

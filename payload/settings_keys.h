@@ -1,8 +1,9 @@
 #pragma once
 // The ten launcher settings of the payload's JSON document: their keys, the
-// texts the launcher takes when a key is missing, how it reads each, and the
-// packer option that sets it. The launcher reads every value as text, the
+// texts the launchers take when a key is missing, how they read each, and the
+// packer option that sets it. The launchers read every value as text, the
 // numbers and switches too, in this order.
+#include <cstdint>
 #include <string_view>
 
 enum class setting_kind {
@@ -29,3 +30,18 @@ int setting_index(std::string_view name);
 // Our own key beside the ten, absent by default: a host name under which the
 // web app is served over https (payload/virtual_host.h).
 constexpr char virtual_host_key[] = "VirtualHost";
+
+// The document a launcher uses when its payload carries no JSON text. The
+// switches are not in it and take the defaults of their keys.
+constexpr char default_settings_json[] =
+    "{\"WindowWidth\":\"800\",\"WindowHeight\":\"600\",\"WindowTitle\":\"App por defecto\","
+    "\"StartURL\":\"https://www.wikipedia.org/\"}";
+
+// The launchers' integer reading of a setting's text: spaces and tabs
+// skipped, an optional sign, then decimal digits, or hexadecimal after "$"
+// or binary after "%", up to the first other character; no digits read 0.
+// The value wraps around at 64 bits.
+int64_t setting_integer(std::string_view text);
+
+// Whether a switch's text turns it on, by the rule of its kind.
+bool setting_is_on(setting_kind kind, std::string_view text);

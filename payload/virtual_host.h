@@ -5,8 +5,19 @@
 // to the file:// address for any other text, and the packer, which refuses it;
 // header-only, for UTF-16 and UTF-8 text alike.
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 constexpr char default_virtual_host[] = "app.wapp";
+// The scheme the app is served under: https on Windows, where WebView2 maps
+// the host to the folder, and the Linux launcher's own URI scheme on Linux.
+constexpr char windows_served_scheme[] = "https";
+constexpr char linux_served_scheme[] = "wapp";
+
+// The address a launcher opens for the app served under host: "https://app.wapp/index.html".
+inline std::string served_address(std::string_view scheme, std::string_view host) {
+  return std::string(scheme) + "://" + std::string(host) + "/index.html";
+}
 constexpr size_t virtual_host_longest = 253;
 constexpr size_t virtual_host_longest_label = 63;
 

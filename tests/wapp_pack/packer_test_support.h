@@ -64,6 +64,15 @@ inline file_list zip_entries(const std::string& zip) {
   return entries;
 }
 
+// The header of a 64-bit little-endian ELF executable (ET_EXEC) and some
+// bytes: a Linux launcher as the packer tells one, by its header.
+inline std::string linux_launcher_bytes() {
+  std::string elf("\x7F" "ELF\2\1\1", 7);
+  elf.resize(16, '\0');
+  elf += std::string("\2\0\x3E\0", 4);  // e_type ET_EXEC, e_machine x86-64
+  return elf + std::string(2000, '\xCC');
+}
+
 struct payload_parts {
   std::string executable, json, zip;
 };

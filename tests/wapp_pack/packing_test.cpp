@@ -1,8 +1,12 @@
 // What a pack writes: the launcher untouched, the settings as strings, and a
 // zip whose bytes depend on nothing but the folder's names and contents.
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "app_folder.h"
-#include "json_text.h"
 #include "packer_test_support.h"
+#include "payload/json_text.h"
 
 namespace {
 
@@ -150,6 +154,33 @@ TEST_F(Packing, InspectReadsThePayloadAsTheLauncherWould) {
       << out;
   EXPECT_NE(out.find("problem: js/app.js: its data is damaged"), std::string::npos) << out;
   EXPECT_NE(out.find("payload: damaged\n"), std::string::npos) << out;
+}
+
+TEST_F(Packing, ALinuxLauncherCarriesTheSamePayloadAndIsMadeExecutable) {
+  fs::path app = make_app("app"), program = dir / "app-linux", repacked = dir / "again";
+  // --target linux takes the Linux launcher beside the packer, here dir.
+  write_bytes(dir / "launcher", linux_launcher_bytes());
+#ifndef _WIN32
+  mode_t umask_before = umask(077);
+#endif
+  ASSERT_EQ(pack({u(app), "-o", u(program), "--target", "linux", "--title", "T"}), exit_done) << err;
+  ASSERT_EQ(pack({u(app), "-o", u(repacked), "--launcher", u(program), "--title", "T"}), exit_done) << err;
+#ifndef _WIN32
+  umask(umask_before);
+  EXPECT_EQ(fs::status(program).permissions() & fs::perms::mask, (fs::perms)0755);
+#endif
+  ASSERT_EQ(pack({u(app), "-o", u(dir / "app.exe"), "--launcher", u(launcher), "--title", "T"}), exit_done) << err;
+  std::string bytes = read_bytes(program);
+  EXPECT_TRUE(bytes == read_bytes(repacked));  // repacked, not stacked
+  payload_parts linux_parts = split_payload(bytes), windows_parts = split_payload(read_bytes(dir / "app.exe"));
+  EXPECT_TRUE(linux_parts.executable == linux_launcher_bytes());
+  // The same settings; only the spaces that align the payload after each launcher differ.
+  auto settings = [](std::string json) { return json.erase(json.find_last_not_of(' ') + 1); };
+  EXPECT_EQ(settings(linux_parts.json), settings(windows_parts.json));
+  EXPECT_TRUE(linux_parts.zip == windows_parts.zip);
+  ASSERT_EQ(pack({"--inspect", u(program)}), exit_done) << out;
+  for (const char* line : {"executable: 2020 bytes (a Linux program)\n", "  WindowTitle         \"T\"\n", "payload: sound\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 }
 
 TEST_F(Packing, HelpAndVersion) {

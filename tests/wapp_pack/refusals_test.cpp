@@ -20,9 +20,10 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   write_bytes(dir / "text.exe", "#!/bin/sh");
   write_bytes(dir / "port.json", "{\"VirtualHost\": \"app.wapp:8080\"}");
   write_bytes(dir / "number.json", "{\"VirtualHost\": 7}");
+  write_bytes(dir / "elf", linux_launcher_bytes());
   const std::vector<fs::path> inputs = {app, bare, dir / "bad.json", dir / "list.json", dir / "title.json",
                                         dir / "not.ico", dir / "text.exe", dir / "port.json", dir / "number.json",
-                                        launcher};
+                                        dir / "elf", launcher};
   std::vector<std::string> common = {u(app), "-o", u(exe), "--launcher", u(launcher)};
   auto with = [&](std::vector<std::string> more, std::vector<std::string> base) {
     base.insert(base.end(), more.begin(), more.end());
@@ -64,8 +65,14 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
       {"launcher missing", {u(app), "-o", u(exe), "--launcher", u(dir / "none.exe")}, "cannot read the launcher"},
       {"default launcher missing", {u(app), "-o", u(exe)}, "cannot read the launcher"},
       {"launcher not a program", {u(app), "-o", u(exe), "--launcher", u(dir / "text.exe")},
-       "is not a Windows executable"},
+       "is neither a Windows executable nor a Linux program"},
       {"not an icon", with({"--icon", u(dir / "not.ico")}, common), "not.ico: not an icon file"},
+      {"an icon for Linux", {u(app), "-o", u(exe), "--launcher", u(dir / "elf"), "--icon", u(dir / "not.ico")},
+       "--icon is for Windows programs: a Linux program carries no icon"},
+      {"a target its launcher is not for", with({"--target", "linux"}, common),
+       "launcher.exe is a Windows executable, not a Linux program"},
+      {"an unknown target", with({"--target", "macos"}, common), "--target wants windows or linux, not \"macos\""},
+      {"default Linux launcher missing", {u(app), "-o", u(exe), "--target", "linux"}, "cannot read the launcher"},
       {"archive too large", with({"--level", "0"}, common), "which its 32-bit length field cannot hold", 60000},
       {"settings too large", common, "the settings take more bytes than their 32-bit length field", 100},
   };

@@ -2,8 +2,8 @@
 // tool pads nothing in front of its table; a signed launcher is repacked only
 // without its signature; --inspect tells whether the signature covers the
 // payload. Real signatures are made and checked end to end.
-#include "json_text.h"
 #include "packer_test_support.h"
+#include "payload/json_text.h"
 #include "support/signed_files.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // VirtualHost in the packer: found from index.html, asked for or turned off
 // by option, kept from a settings file, and told in the summary. Names the
 // launcher would not use are among the refusals.
-#include "json_text.h"
 #include "module_scripts.h"
 #include "packer_test_support.h"
+#include "payload/json_text.h"
 
 namespace {
 

@@ -14,16 +14,20 @@ const char version_text[] =
 
 const char usage_text[] =
     "Usage: wapp-pack APP_DIR -o OUT.exe [options]\n"
-    "       wapp-pack --inspect FILE.exe\n"
+    "       wapp-pack APP_DIR -o OUT --target linux [options]\n"
+    "       wapp-pack --inspect FILE\n"
     "\n"
     "Packs the web app in APP_DIR (an index.html and everything beside it) into\n"
-    "one Windows executable: a copy of the launcher with the settings and a zip\n"
-    "of the folder appended.\n"
+    "one executable, for Windows or for Linux: a copy of the launcher with the\n"
+    "settings and a zip of the folder appended.\n"
     "\n"
     "Options:\n"
     "  -o, --output OUT.exe  the executable to write; an existing one is replaced\n"
+    "  --target SYSTEM       windows or linux: the system to pack for (default:\n"
+    "                        windows, or the one the --launcher given is for)\n"
     "  --launcher FILE       the launcher to copy (default: launcher.exe beside\n"
-    "                        wapp-pack); a packed one is repacked, not stacked\n"
+    "                        wapp-pack, or launcher for --target linux); a\n"
+    "                        packed one is repacked, not stacked\n"
     "  --strip-signature     repack a signed launcher, without its signature\n"
     "                        (otherwise refused: sign after packing)\n"
     "  --settings FILE       a JSON settings file; the options below override it\n"
@@ -38,12 +42,14 @@ const char usage_text[] =
     "  --resizable           Resizable \"1\"\n"
     "  --no-minimize         ShowMinimizeButton \"0\"\n"
     "  --no-maximize         ShowMaximizeButton \"0\"\n"
-    "  --virtual-host NAME   VirtualHost: serve the app from https://NAME/ instead\n"
-    "                        of file://, for module scripts and fetch; NAME is\n"
-    "                        letters, digits, hyphens and dots (default: app.wapp\n"
-    "                        when index.html has a module script or an import map)\n"
+    "  --virtual-host NAME   VirtualHost: serve the app from https://NAME/ (on\n"
+    "                        Linux wapp://NAME/) instead of file://, for module\n"
+    "                        scripts and fetch; NAME is letters, digits, hyphens\n"
+    "                        and dots (default: app.wapp when index.html has a\n"
+    "                        module script or an import map)\n"
     "  --file-url            no VirtualHost: always file://\n"
     "  --icon FILE.ico       replace icon 1 of the executable by the file's images\n"
+    "                        (Windows only: a Linux program has no icons)\n"
     "  --exclude GLOB        leave out matching files and folders (repeatable);\n"
     "                        without \"/\" GLOB matches names at any depth, with\n"
     "                        \"/\" the path from APP_DIR; * ? and ** (across \"/\")\n"
@@ -131,6 +137,15 @@ const option_rule option_table[] = {
      }},
     {"--file-url", nullptr, false,
      [](pack_options& o, const std::string&, std::string&) { return o.file_url = true, true; }},
+    {"--target", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       if (v != "windows" && v != "linux") {
+         p = "--target wants windows or linux, not \"" + v + "\"";
+         return false;
+       }
+       o.target = v == "linux" ? program_kind::linux_elf : program_kind::windows;
+       return true;
+     }},
     {"--icon", nullptr, true, [](pack_options& o, const std::string& v, std::string&) { return o.icon = v, true; }},
     {"--exclude", nullptr, true,
      [](pack_options& o, const std::string& v, std::string& p) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/program_kind.h"
 #include "settings_document.h"
 
 enum class tool_command { pack, inspect, help, version };
@@ -13,7 +14,10 @@ struct pack_options {
   tool_command command = tool_command::pack;
   std::string app_dir;  // UTF-8 paths, as given
   std::string output;
-  std::string launcher;  // empty: launcher.exe beside the packer
+  std::string launcher;  // empty: the launcher of the target beside the packer
+  // --target: which launcher beside the packer is the default, and what
+  // --launcher must be; none: Windows by default, else as --launcher is.
+  std::optional<program_kind> target;
   std::string settings_file;
   std::string icon;
   std::string inspect_file;

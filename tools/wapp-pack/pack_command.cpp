@@ -6,6 +6,7 @@
 #include "app_folder.h"
 #include "icon_resources.h"
 #include "payload/pe_headers.h"
+#include "payload/program_kind.h"
 #include "payload/trailer.h"
 #include "payload/virtual_host.h"
 #include "module_scripts.h"
@@ -19,6 +20,14 @@ namespace fs = std::filesystem;
 namespace {
 
 using clock_type = std::chrono::steady_clock;
+
+constexpr fs::perms linux_program_mode = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                         fs::perms::others_read | fs::perms::others_exec;  // 0755
+
+// The launcher installed beside the packer for the target.
+const char* default_launcher_name(std::optional<program_kind> target) {
+  return target == program_kind::linux_elf ? "launcher" : "launcher.exe";
+}
 
 // Removes the temporary output unless the pack got as far as renaming it.
 struct temporary_output {
@@ -100,14 +109,16 @@ struct packer {
   }
 
   // The launcher's bytes up to any payload it already carries, and without
-  // its signature when it is to be stripped.
-  bool read_launcher(const fs::path& launcher, std::string& image, std::string& problem) {
+  // its signature when it is to be stripped; its kind, from its header.
+  bool read_launcher(const fs::path& launcher, std::string& image, program_kind& kind, std::string& problem) {
     if (!read_whole_file(launcher, image, problem)) {
       problem = "cannot read the launcher " + utf8_of(launcher);
       return false;
     }
-    if (image.compare(0, 2, "MZ") != 0) {
-      problem = "the launcher " + utf8_of(launcher) + " is not a Windows executable";
+    kind = program_kind_of(memory_source(image));
+    if (kind == program_kind::unknown || (options.target && kind != *options.target)) {
+      problem = "the launcher " + utf8_of(launcher) + " is " + program_kind_name(kind);
+      if (kind != program_kind::unknown) problem += std::string(", not ") + program_kind_name(*options.target);
       return false;
     }
     trailer_layout old = find_trailer(memory_source(image));
@@ -144,7 +155,8 @@ struct packer {
     if (!read_settings(values, problem)) return refuse(problem);
 
     fs::path app_dir = path_of(options.app_dir), output = path_of(options.output);
-    fs::path launcher = options.launcher.empty() ? context.program_dir / "launcher.exe" : path_of(options.launcher);
+    fs::path launcher = options.launcher.empty() ? context.program_dir / default_launcher_name(options.target)
+                                                 : path_of(options.launcher);
     app_folder folder;
     if (!scan_app_folder(app_dir, options.excludes, folder, problem)) return refuse(problem);
     bool with_archive = !folder.index_page.empty();
@@ -166,7 +178,10 @@ struct packer {
       return refuse("the folder of the output " + options.output + " does not exist");
 
     std::string image;
-    if (!read_launcher(launcher, image, problem)) return refuse(problem);
+    program_kind kind;
+    if (!read_launcher(launcher, image, kind, problem)) return refuse(problem);
+    if (!options.icon.empty() && kind == program_kind::linux_elf)
+      return refuse("--icon is for Windows programs: a Linux program carries no icon (its desktop entry names one)");
     std::vector<icon_image> icons;
     if (!options.icon.empty()) {
       std::string ico;
@@ -215,6 +230,11 @@ struct packer {
     std::string tail = trailer_tail((int64_t)counts.bytes_out);
     if (std::fwrite(tail.data(), 1, tail.size(), temporary.file) != tail.size() || !temporary.close())
       return fail("cannot write " + utf8_of(temporary.path));
+    // A Linux program runs only when its file says it may, whatever the umask.
+    if (kind == program_kind::linux_elf) {
+      fs::permissions(temporary.path, linux_program_mode, error);
+      if (error) return fail("cannot make " + utf8_of(temporary.path) + " executable");
+    }
     if (!replace_file(temporary.path, output, problem)) return fail(problem);
     temporary.kept = true;
 
@@ -229,7 +249,7 @@ struct packer {
                   << size_text(counts.bytes_out) << " packed, " << size_text(fs::file_size(output, error))
                   << " written, " << seconds << "\n";
       if (with_archive && values.virtual_host) {
-        context.out << "  served from https://" << *values.virtual_host << "/index.html";
+        context.out << "  served from " << served_address(served_scheme(kind), *values.virtual_host);
         if (!served_because.empty()) context.out << ": index.html has " << served_because << " (--file-url: file://)";
         context.out << "\n";
       }

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "app_folder.h"
-#include "json_text.h"
 #include "payload/entry_names.h"
+#include "payload/json_text.h"
 #include "payload/pe_headers.h"
+#include "payload/program_kind.h"
 #include "payload/virtual_host.h"
 #include "settings_document.h"
 #include "text_paths.h"
@@ -22,6 +23,7 @@ namespace {
 
 struct inspector {
   const tool_context& context;
+  program_kind kind;
   std::vector<std::string> problems;  // damage: the launcher cannot use it
   std::vector<std::string> changes;   // entries the launcher skips or unpacks otherwise
 
@@ -36,9 +38,7 @@ struct inspector {
     }
     for (const auto& key : setting_keys) {
       const json_node* member = root.kind == json_kind::object ? json_member_of(root, key.name) : nullptr;
-      // The launcher takes a present member's text, the empty text for any
-      // value that is not a string.
-      std::string value = member ? (member->kind == json_kind::string ? member->text : "") : key.default_text;
+      std::string value = setting_text(root, key.name, key.default_text);
       char name[24];
       std::snprintf(name, sizeof name, "  %-20s", key.name);
       context.out << name << json_quoted(value)
@@ -60,7 +60,7 @@ struct inspector {
     bool text = host->kind == json_kind::string;
     bool usable = text && is_virtual_host_name(host->text.data(), host->text.size());
     context.out << "  VirtualHost         " << (text ? json_quoted(host->text) : json_compact(*host))
-                << (usable ? "  (served from https://" + host->text + "/index.html)"
+                << (usable ? "  (served from " + served_address(served_scheme(kind), host->text) + ")"
                            : "  (not a host name: the launcher opens file://)")
                 << "\n";
   }
@@ -168,9 +168,11 @@ int inspect_packed_file(const std::string& path, const tool_context& context) {
     context.out << "damaged payload: its lengths reach past the start of the file\n";
     return exit_failed;
   }
-  context.out << "executable: " << trailer.start << " bytes"
-              << (bytes.compare(0, 2, "MZ") == 0 ? "" : " (not a Windows executable)") << "\n";
-  inspector check{context, {}, {}};
+  program_kind kind = program_kind_of(memory_source(bytes));
+  context.out << "executable: " << trailer.start << " bytes";
+  if (kind != program_kind::windows) context.out << " (" << program_kind_name(kind) << ")";
+  context.out << "\n";
+  inspector check{context, kind, {}, {}};
   if (trailer.json_length > 0)
     check.show_settings(bytes.substr(trailer.json_offset, (size_t)trailer.json_length));
   else

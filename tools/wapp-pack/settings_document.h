@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "json_text.h"
+#include "payload/json_text.h"
 #include "payload/settings_keys.h"
 
 struct settings_values {

@@ -1,6 +1,7 @@
 #pragma once
-// JSON text for the packer's settings, over nlohmann/json's SAX parser: UTF-8
-// text in, a tree out that keeps what the packer passes on as it was written
+// The settings document's JSON text, as the packer writes and inspects it and
+// the Linux launcher reads it, over nlohmann/json's SAX parser: UTF-8 text
+// in, a tree out that keeps what the packer passes on as it was written
 // (numbers as their text, members in their order), and errors that name the
 // line and column where the text breaks.
 #include <string>
@@ -32,6 +33,11 @@ bool parse_json_text(std::string_view text, json_node& root, json_text_error& er
 
 // The member of an object, or none.
 const json_node* json_member_of(const json_node& object, std::string_view name);
+
+// A settings member's text as the launchers take it from the document's
+// root: a string's own text, the empty text for any other kind of value, the
+// default when there is no such member or the root is not an object.
+std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text);
 
 // The text as a JSON string literal; bytes that are not UTF-8 become U+FFFD.
 std::string json_quoted(std::string_view text);

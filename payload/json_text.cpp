@@ -1,4 +1,4 @@
-#include "json_text.h"
+#include "payload/json_text.h"
 
 #include <iterator>
 #include <nlohmann/json.hpp>
@@ -171,6 +171,12 @@ const json_node* json_member_of(const json_node& object, std::string_view name) 
     if (member_name == name) return &member;
   }
   return nullptr;
+}
+
+std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text) {
+  const json_node* member = root.kind == json_kind::object ? json_member_of(root, name) : nullptr;
+  if (!member) return std::string(default_text);
+  return member->kind == json_kind::string ? member->text : "";
 }
 
 std::string json_quoted(std::string_view text) {

@@ -1,0 +1,77 @@
+#include "launcher-linux/app_scheme.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gio/gunixinputstream.h>
+
+#include "launcher-linux/content_types.h"
+#include "launcher-linux/folder_tree.h"
+#include "payload/entry_names.h"
+#include "payload/virtual_host.h"
+
+namespace {
+
+struct served_folder {
+  std::string host;
+  std::string origin;
+  int folder;
+};
+
+struct served_file {
+  descriptor file;
+  off_t size;
+  std::string name;  // its path below the folder
+};
+
+// The file the request's address names, open for reading; false when there
+// is none to serve.
+bool find_served_file(const served_folder& served, const char* uri, served_file& found) {
+  GUri* parsed = g_uri_parse(uri, G_URI_FLAGS_NONE, nullptr);
+  if (!parsed) return false;
+  const char* host = g_uri_get_host(parsed);
+  bool ours = host && g_ascii_strcasecmp(host, served.host.c_str()) == 0;
+  std::string path = g_uri_get_path(parsed);
+  g_uri_unref(parsed);
+  found.name = path.substr(path.starts_with('/') ? 1 : 0);
+  if (!ours || judge_entry_name(found.name) != entry_name_verdict::unpacked) return false;
+  std::string last;
+  descriptor parent = open_parent_below(served.folder, found.name, false, last);
+  if (!parent) return false;
+  found.file = descriptor(openat(parent.value, last.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat about;
+  if (!found.file || fstat(found.file.value, &about) != 0 || !S_ISREG(about.st_mode)) return false;
+  found.size = about.st_size;
+  return true;
+}
+
+void answer(WebKitURISchemeRequest* request, gpointer data) {
+  const auto* served = (const served_folder*)data;
+  served_file found;
+  bool serving = find_served_file(*served, webkit_uri_scheme_request_get_uri(request), found);
+  GInputStream* body = serving ? g_unix_input_stream_new(found.file.value, TRUE) : g_memory_input_stream_new();
+  if (serving) found.file.value = -1;  // the stream closes it
+  WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(body, serving ? found.size : 0);
+  g_object_unref(body);
+  SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+  soup_message_headers_append(headers, "Access-Control-Allow-Origin", served->origin.c_str());
+  webkit_uri_scheme_response_set_http_headers(response, headers);
+  if (serving)
+    webkit_uri_scheme_response_set_content_type(response, content_type_of(found.name).c_str());
+  else
+    webkit_uri_scheme_response_set_status(response, 404, nullptr);
+  webkit_uri_scheme_request_finish_with_response(request, response);
+  g_object_unref(response);
+}
+
+}  // namespace
+
+void serve_app_folder(WebKitWebContext* context, const std::string& host, int folder) {
+  auto* served = new served_folder{host, std::string(linux_served_scheme) + "://" + host, folder};
+  webkit_web_context_register_uri_scheme(context, linux_served_scheme, answer, served,
+                                         [](gpointer data) { delete (served_folder*)data; });
+  WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+  webkit_security_manager_register_uri_scheme_as_secure(security, linux_served_scheme);
+  webkit_security_manager_register_uri_scheme_as_local(security, linux_served_scheme);
+  webkit_security_manager_register_uri_scheme_as_cors_enabled(security, linux_served_scheme);
+}

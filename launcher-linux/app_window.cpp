@@ -1,0 +1,68 @@
+#include "launcher-linux/app_window.h"
+
+#include <algorithm>
+
+namespace {
+
+// GTK wants sizes a window can have: what Windows would pass on as it is
+// (0, a negative number) opens the smallest window instead.
+constexpr int64_t largest_size = 32767;
+
+int window_size(int64_t setting) { return (int)std::clamp<int64_t>(setting, 1, largest_size); }
+
+// The primary monitor, or the first where none is set as primary, and its
+// number among the display's.
+GdkMonitor* primary_monitor(GdkDisplay* display, int& number) {
+  GdkMonitor* primary = gdk_display_get_primary_monitor(display);
+  number = 0;
+  for (int i = 0; i < gdk_display_get_n_monitors(display); i++)
+    if (gdk_display_get_monitor(display, i) == primary) number = i;
+  return primary ? primary : gdk_display_get_monitor(display, 0);
+}
+
+// The buttons and functions the window manager offers, as hints on the
+// window's X window before it is mapped.
+void ask_for_buttons(GtkWindow* app_window, const launcher_settings& settings) {
+  gtk_widget_realize(GTK_WIDGET(app_window));
+  GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(app_window));
+  int functions = GDK_FUNC_MOVE | GDK_FUNC_CLOSE, decorations = GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU;
+  if (settings.resizable || settings.fullscreen) functions |= GDK_FUNC_RESIZE, decorations |= GDK_DECOR_RESIZEH;
+  if (settings.show_minimize_button) functions |= GDK_FUNC_MINIMIZE, decorations |= GDK_DECOR_MINIMIZE;
+  if (settings.show_maximize_button) functions |= GDK_FUNC_MAXIMIZE, decorations |= GDK_DECOR_MAXIMIZE;
+  gdk_window_set_functions(window, (GdkWMFunction)functions);
+  gdk_window_set_decorations(window, (GdkWMDecoration)decorations);
+}
+
+}  // namespace
+
+GtkWindow* open_app_window(const launcher_settings& settings, GtkWidget* content) {
+  auto* window = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
+  gtk_window_set_title(window, settings.window_title.c_str());
+  int monitor_number;
+  GdkMonitor* monitor = primary_monitor(gtk_widget_get_display(GTK_WIDGET(window)), monitor_number);
+  GdkRectangle screen = {0, 0, 0, 0};
+  if (monitor) gdk_monitor_get_geometry(monitor, &screen);
+  int width = settings.fullscreen ? screen.width : window_size(settings.window_width);
+  int height = settings.fullscreen ? screen.height : window_size(settings.window_height);
+  // A window of fixed size takes its content's; one that can be resized
+  // starts at its default size and may become smaller. A full screen is
+  // never of fixed size: window managers refuse to fill a screen with one.
+  if (settings.resizable || settings.fullscreen) {
+    gtk_window_set_default_size(window, width, height);
+  } else {
+    gtk_widget_set_size_request(content, width, height);
+    gtk_window_set_resizable(window, FALSE);
+  }
+  // Centred as the Windows launcher centres: by the inner size.
+  gtk_window_move(window, screen.x + (settings.fullscreen ? 0 : (screen.width - width) / 2),
+                  screen.y + (settings.fullscreen ? 0 : (screen.height - height) / 2));
+  if (settings.always_on_top) gtk_window_set_keep_above(window, TRUE);
+  if (settings.fullscreen) gtk_window_fullscreen_on_monitor(window, gtk_window_get_screen(window), monitor_number);
+  gtk_container_add(GTK_CONTAINER(window), content);
+  if (settings.frameless)
+    gtk_window_set_decorated(window, FALSE);
+  else
+    ask_for_buttons(window, settings);
+  gtk_widget_show_all(GTK_WIDGET(window));
+  return window;
+}

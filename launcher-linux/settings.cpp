@@ -1,0 +1,26 @@
+#include "launcher-linux/settings.h"
+
+#include "payload/json_text.h"
+#include "payload/settings_keys.h"
+
+bool read_launcher_settings(const payload_texts& payload, launcher_settings& settings) {
+  json_node root;
+  json_text_error error;
+  // launcher.exe takes the text up to its first zero byte, as a C string.
+  std::string_view json = payload.has_json ? std::string_view(payload.json) : default_settings_json;
+  if (!parse_json_text(json.substr(0, json.find('\0')), root, error)) return false;
+  auto text = [&](const char* key) { return setting_text(root, key, setting_keys[setting_index(key)].default_text); };
+  auto on = [&](const char* key) { return setting_is_on(setting_keys[setting_index(key)].kind, text(key)); };
+  settings.window_width = setting_integer(text("WindowWidth"));
+  settings.window_height = setting_integer(text("WindowHeight"));
+  settings.window_title = text("WindowTitle");
+  settings.start_address = text("StartURL");
+  settings.always_on_top = on("AlwaysOnTop");
+  settings.show_minimize_button = on("ShowMinimizeButton");
+  settings.show_maximize_button = on("ShowMaximizeButton");
+  settings.fullscreen = on("Fullscreen");
+  settings.frameless = on("Frameless");
+  settings.resizable = on("Resizable");
+  settings.virtual_host = setting_text(root, virtual_host_key, "");
+  return true;
+}

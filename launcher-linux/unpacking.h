@@ -1,0 +1,11 @@
+#pragma once
+// The payload's archive unpacked into the web app's folder, straight from
+// the bytes in memory: every entry that the entry-name rule lets through
+// (payload/entry_names.h, the Windows launcher's rule), its folders made
+// level by level; files and folders private to the user (0600, 0700).
+#include <string_view>
+
+// False when the bytes are no archive that can be opened; an entry that
+// cannot be unpacked (a folder of its path is a link, the disk is full) is
+// skipped, and a file cut short is deleted again.
+bool unpack_archive(std::string_view archive, int folder);

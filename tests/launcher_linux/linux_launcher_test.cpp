@@ -1,0 +1,126 @@
+// The Linux launcher end to end: packed programs showing their real pages,
+// their folders while open and after, side by side, killed, closed every
+// way, and never reaching through a link.
+#include <sys/stat.h>
+
+#include "linux_launcher_support.h"
+#include "payload/trailer.h"
+
+namespace {
+
+const std::string paint_green = "document.body.style.background = '#00ff00';";
+
+class LinuxLauncher : public linux_launcher_test {};
+
+TEST_F(LinuxLauncher, ShowsThePageFromItsFolderAndRemovesItAfterTheCloseButton) {
+  fs::path app = make_app("app", paint_green + "localStorage.setItem('kept', 'yes');");
+  write(app / "donn\xC3\xA9" "es" / "caf\xC3\xA9 \xE6\x97\xA5.txt", "\xC3\xA9t\xC3\xA9");
+  fs::path program = pack(app, "Page", {"--width", "300", "--height", "200"});
+  pid_t run = start(program);
+  screen_rect rect;
+  ASSERT_TRUE(shows("Page", green, rect));
+  // The inner size asked for, centred on the 1920 x 1080 screen.
+  EXPECT_EQ(std::vector<int>({rect.left, rect.top, rect.width, rect.height}), std::vector<int>({810, 440, 300, 200}));
+  fs::path folder = dir / "run" / "webapp";
+  EXPECT_EQ(folders_in(folder), (std::vector<std::string>{"donn\xC3\xA9" "es", "index.html", "js", "webapp.lock"}));
+  EXPECT_EQ(folders_in(folder / "donn\xC3\xA9" "es"), std::vector<std::string>{"caf\xC3\xA9 \xE6\x97\xA5.txt"});
+  EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+  // Links into the user's files, which the removal must take for links.
+  write(dir / "outside" / "keep.txt", "mine");
+  fs::create_directory_symlink(dir / "outside", folder / "outside-folder");
+  fs::create_symlink(dir / "outside" / "keep.txt", folder / "js" / "keep.txt");
+  ASSERT_TRUE(close_x_window(screen.get(), find_x_window(screen.get(), "Page")));
+  EXPECT_EQ(ended(run), 0);
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_EQ(folders_in(dir / "outside"), std::vector<std::string>{"keep.txt"});
+  // The page's data is kept under the program's name.
+  EXPECT_TRUE(fs::is_directory(dir / "data" / "Page" / "localstorage"));
+}
+
+TEST_F(LinuxLauncher, AVirtualHostServesModulesAndFetchButNoLinkAndThePageClosesItsWindow) {
+  fs::path app = make_app("app", R"(
+    import { paint } from "./paint.js";
+    const found = async (name) => (await fetch(name)).ok;
+    paint((await (await fetch("data/colour.json")).json()).colour);
+    const poll = async () => {
+      if (!(await found("close.txt"))) return setTimeout(poll, 100);
+      // Blue, and no close, when the launcher serves a link or its own file.
+      if ((await found("linked.txt")) || (await found("shared/keep.txt")) || (await found("webapp.lock")))
+        paint("#0000ff");
+      else
+        window.close();
+    };
+    poll();)", true);
+  write(app / "js" / "paint.js", "export const paint = (colour) => { document.body.style.background = colour; };");
+  write(app / "data" / "colour.json", R"({"colour": "#00ff00"})");
+  pid_t run = start(pack(app, "Served"));  // the module script makes the packer name a host
+  screen_rect rect;
+  ASSERT_TRUE(shows("Served", green, rect));
+  fs::path folder = dir / "run" / "webapp";
+  write(dir / "outside" / "keep.txt", "mine");
+  fs::create_symlink(dir / "outside" / "keep.txt", folder / "linked.txt");
+  fs::create_directory_symlink(dir / "outside", folder / "shared");
+  write(folder / "close.txt", "");
+  EXPECT_EQ(ended(run), 0);  // else the page went blue
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_TRUE(fs::exists(dir / "outside" / "keep.txt"));
+}
+
+TEST_F(LinuxLauncher, RunsSideBySideAndTheNextStartRemovesOnlyWhatAKilledRunLeft) {
+  fs::path app = make_app("app", paint_green);
+  fs::path one = pack(app, "One"), two = pack(app, "Two"), run_dir = dir / "run";
+  // Not ours: a folder without the marker, and a link to a marked one.
+  write(run_dir / "webapp-3" / "mine.txt", "mine");
+  write(dir / "outside" / "webapp.lock", "");
+  fs::create_directory_symlink(dir / "outside", run_dir / "webapp-4");
+  // One after the other, so that the first has the first name.
+  pid_t first = start(one);
+  screen_rect rect;
+  ASSERT_TRUE(shows("One", green, rect));
+  pid_t second = start(two);
+  ASSERT_TRUE(shows("Two", green, rect));
+  ASSERT_TRUE(shows("One", green, rect));
+  EXPECT_EQ(folders_in(run_dir), (std::vector<std::string>{"webapp", "webapp-2", "webapp-3", "webapp-4"}));
+  kill(first, SIGKILL);
+  EXPECT_EQ(ended(first), -1);
+  write(run_dir / "webapp" / "left-behind.txt", "");
+  ASSERT_TRUE(close_x_window(screen.get(), find_x_window(screen.get(), "Two")));
+  EXPECT_EQ(ended(second), 0);
+  EXPECT_EQ(folders_in(run_dir), (std::vector<std::string>{"webapp", "webapp-3", "webapp-4"}));
+
+  // The next start removes the killed run's folder and takes its name.
+  pid_t third = start(one);
+  ASSERT_TRUE(shows("One", green, rect));
+  EXPECT_FALSE(fs::exists(run_dir / "webapp" / "left-behind.txt"));
+  EXPECT_EQ(folders_in(run_dir), (std::vector<std::string>{"webapp", "webapp-3", "webapp-4"}));
+  EXPECT_EQ(folders_in(run_dir / "webapp-3"), std::vector<std::string>{"mine.txt"});
+  EXPECT_EQ(folders_in(dir / "outside"), std::vector<std::string>{"webapp.lock"});
+  // Asked to end, and the display gone: both end the run as the close button does.
+  kill(third, SIGTERM);
+  EXPECT_EQ(ended(third), 0);
+  pid_t fourth = start(two);
+  ASSERT_TRUE(shows("Two", green, rect));
+  screen.end();
+  EXPECT_EQ(ended(fourth), 0);
+  EXPECT_EQ(folders_in(run_dir), (std::vector<std::string>{"webapp-3", "webapp-4"}));
+}
+
+TEST_F(LinuxLauncher, SettingsThatDoNotParseShowNothingAndWithoutAnArchiveTheStartAddressShows) {
+  std::ifstream launcher(WAPP_LINUX_LAUNCHER, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(launcher)), {});
+  fs::path broken = dir / "broken";
+  write(broken, bytes + trailer_bytes("{\"WindowTitle\": ", "PK\5\6" + std::string(18, '\0')));
+  fs::permissions(broken, fs::perms::owner_all);
+  EXPECT_EQ(ended(start(broken)), 0);
+
+  fs::path site = dir / "site";
+  write(site / "readme.txt", "no index.html");
+  pid_t run = start(pack(site, "Start", {"--start-url", "data:text/html,<body style='background:%2300ff00'>"}));
+  screen_rect rect;
+  ASSERT_TRUE(shows("Start", green, rect));
+  ASSERT_TRUE(close_x_window(screen.get(), find_x_window(screen.get(), "Start")));
+  EXPECT_EQ(ended(run), 0);
+  EXPECT_TRUE(fs::is_empty(dir / "run"));
+}
+
+}  // namespace
