@@ -4,11 +4,15 @@
 #include <windows.h>
 
 #include "launcher/main_sequence.h"
+#include "launcher/phase_marks.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  phase_mark("entry");
   launcher_state state{};
   start_launcher_runtime();
+  phase_mark("runtime");
   state.payload = read_payload_trailer();
+  phase_mark("payload");
   if (open_web_app(state)) run_event_loop();
   close_web_app(state);
   stop_launcher_runtime();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "launcher/phase_marks.h"
 #include "launcher/runtime_notice.h"
 #include "launcher/web_app_folder.h"
 #include "payload/virtual_host.h"
@@ -111,6 +112,7 @@ bool open_web_app_window(const launcher_state& state) {
   }
   if (s.always_on_top != 0)
     SetWindowPos(window_handle(main_window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  phase_mark("window");
   // The web view fills the inner area the window really got: the system
   // holds a window much larger than the screen below the size asked for.
   if (!create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
@@ -179,6 +181,12 @@ void start_launcher_runtime() {
 bool open_web_app(launcher_state& state) {
   // A document that does not parse gives no settings at all: no window.
   if (!read_settings(state)) return false;
+  phase_mark("settings");
+  // The browser process takes from a fraction of a second to seconds to
+  // start; it comes up while the app is unpacked, and the web view is made
+  // on it. Without a window it goes with the runtime's stop.
+  prepare_web_view_environment();
+  phase_mark("environment");
   unpack(state);
   if (examine_desktops() == 0) return false;
   place_window(state);

@@ -28,11 +28,15 @@ struct launcher_state {
 // The runtime heap and every runtime library; the payload can be read then.
 void start_launcher_runtime();
 
-// From the payload in the state to the window showing the web app: settings,
-// unpacking, window, web view, navigation; without a WebView2 runtime the
-// window says so instead. False when no window was opened (settings that do
-// not parse, no desktop, a window the system would not make); the event loop
-// is then skipped.
+// From the payload in the state to the window showing the web app, in this
+// order: settings; the browser's environment asked for, so that the browser
+// process starts while the app is unpacked (stale folders swept, the folder
+// claimed, the archive written and extracted); the window; the web view,
+// made on that environment once it is ready (messages are dispatched while
+// it is not); the navigation. Without a WebView2 runtime the window says so
+// instead. False when no window was opened (settings that do not parse, no
+// desktop, a window the system would not make); the event loop is then
+// skipped, and the environment goes with the runtime's stop.
 bool open_web_app(launcher_state& state);
 
 // Returns once the window has been closed: by its close box, by the page

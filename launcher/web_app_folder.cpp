@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "launcher/phase_marks.h"
 #include "payload/entry_names.h"
 #include "runtime/core/files.h"
 #include "runtime/core/strings.h"
@@ -184,8 +185,10 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
   // One folder per process: unpacking again replaces the last one.
   release_web_app_folder(own_claim, 0);
   remove_stale_web_app_folders(temporary);
+  phase_mark("sweep");
   if (!archive_block || archive_length <= 0) return empty_text_at(at);
   if (!claim_web_app_folder(temporary, own_claim)) return empty_text_at(at);
+  phase_mark("claim");
   const wchar_t* folder = own_claim.folder;
   const int folder_length = (int)wcslen(folder);
 
@@ -197,9 +200,16 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
   // On a disk that filled up the archive is cut short: not the app, and it
   // would hold the space the other programs are short of while we run.
   if (file_size(archive) != archive_length) return give_up_folder(at);
+  phase_mark("archive");
   enable_zip_packer();
-  if (!open_pack(archive_pack, archive, zip_plugin_id)) return give_up_folder(at);
+  // The entries come from the block, the bytes just written, rather than
+  // from reading the file back.
+  if (!open_memory_pack(archive_pack, archive_block, archive_length, zip_plugin_id)) return give_up_folder(at);
 
+  // Archives list the entries of a folder together (the packer's list every
+  // folder first): a folder is made when an entry first needs it rather than
+  // looked up for every entry, which lists its parent each time.
+  path_text made{};
   while (next_pack_entry(archive_pack)) {
     text_scope scope;
     const wchar_t* name = pack_entry_name(archive_pack, scope.start());
@@ -208,10 +218,15 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
         !copy_whole_path(target, folder, name))
       continue;
     const wchar_t* directory = path_part(target, accumulator.offset);
-    if (file_size(directory) == size_absent) create_directory_levels(directory, folder_length);
+    if (!texts_equal(directory, made)) {
+      if (!create_directory(directory) && GetLastError() == ERROR_PATH_NOT_FOUND)
+        create_directory_levels(directory, folder_length);
+      copy_path(made, directory);
+    }
     unpack_entry_to_file(archive_pack, target);
   }
   close_pack(archive_pack);
+  phase_mark("extraction");
 
   empty_text_at(at);
   append_text(folder);

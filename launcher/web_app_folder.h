@@ -46,8 +46,9 @@ bool claim_web_app_folder(const wchar_t* temporary, web_app_folder_claim& claim)
 void release_web_app_folder(web_app_folder_claim& claim, DWORD patience_ms);
 
 // The launcher's own folder: claimed, filled with the archive ("webapp.zip")
-// and its entries. The result (text at `at`) is the folder, or the empty
-// text when nothing was unpacked; then nothing is left on disk either.
+// and its entries, which are read from the block (it must stay untouched
+// until the call returns). The result (text at `at`) is the folder, or the
+// empty text when nothing was unpacked; then nothing is left on disk either.
 wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64_t at);
 // Deletes the folder that unpack_web_app gave; nothing for the empty text or
 // any other folder.

@@ -31,7 +31,7 @@ ULONG STDMETHODCALLTYPE creation_handler::Release() {
 }
 
 HRESULT STDMETHODCALLTYPE creation_handler::Invoke(HRESULT error, ICoreWebView2Environment* environment) {
-  if (owner_) owner_->environment_created(error, environment);
+  if (environment_) environment_->created(error, environment);
   return S_OK;
 }
 

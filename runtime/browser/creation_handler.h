@@ -1,9 +1,11 @@
 #pragma once
-// The one COM object through which the runtime reports to a webview: the
-// creation of its environment and controller, the init script, web messages
-// from the page and the page's request to close the window. It outlives its webview when the runtime still
+// The COM object through which the runtime reports to the browser layer:
+// for an environment, its creation; for a webview, the creation of its
+// controller, the init script, web messages from the page and the page's
+// request to close the window. It outlives its owner when the runtime still
 // holds it; a detached handler ignores what arrives, and closes a controller
 // that comes too late so that no browser is left behind.
+#include "runtime/browser/environment.h"
 #include "runtime/browser/webview.h"
 #include "runtime/browser/webview2.h"
 
@@ -15,8 +17,12 @@ class creation_handler final : public ICoreWebView2CreateCoreWebView2Environment
                                public ICoreWebView2WebMessageReceivedEventHandler,
                                public ICoreWebView2WindowCloseRequestedEventHandler {
  public:
+  explicit creation_handler(environment* owner) : environment_(owner) {}
   explicit creation_handler(webview* owner) : owner_(owner) {}
-  void detach() { owner_ = nullptr; }
+  void detach() {
+    environment_ = nullptr;
+    owner_ = nullptr;
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
@@ -30,7 +36,8 @@ class creation_handler final : public ICoreWebView2CreateCoreWebView2Environment
 
  private:
   LONG references_ = 1;
-  webview* owner_;
+  environment* environment_ = nullptr;
+  webview* owner_ = nullptr;
 };
 
 }  // namespace webview

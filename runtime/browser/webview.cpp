@@ -24,24 +24,32 @@ wchar_t* wide_copy_of(const char* text) {
 
 }  // namespace
 
-webview::webview(bool debug, HWND host) : host_(host), debug_(debug) {
+webview::webview(bool debug, HWND host, environment* prepared) : host_(host), debug_(debug) {
   if (!IsWindow(host)) return;
-  runtime_ = find_webview2_runtime();
-  if (!runtime_.module) return;
+  DWORD start = GetTickCount();
+  if (prepared) prepared->retain();
+  environment_ = prepared ? prepared : new (std::nothrow) environment();
+  if (!environment_ || !environment_->runtime_found()) return;
+  if (!wait_until([this] { return !environment_->pending(); }, start) || !environment_->ready()) return;
   handler_ = new (std::nothrow) creation_handler(this);
   if (!handler_) return;
-  environment_attempts_left_ = runtime_.create_internal ? environment_attempts : 1;
   controller_attempts_left_ = controller_attempts;
   creation_pending_ = true;
-  create_environment();
-  if (!wait_for_creation() || !ready_) return;
+  create_controller();
+  if (!wait_until([this] { return !creation_pending_; }, start)) {
+    // The runtime may still answer the controller's creation.
+    environment_->keep_runtime_loaded();
+    return;
+  }
+  if (!ready_) return;
   resize_to_host();
   controller_->put_IsVisible(TRUE);
   controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }
 
-// References go before the module that implements them, and the handler is
-// detached first so that nothing released here calls back into this object.
+// References go before the environment that holds the runtime's module, and
+// the handler is detached first so that nothing released here calls back
+// into this object.
 webview::~webview() {
   if (handler_) handler_->detach();
   if (web_view_3_) web_view_3_->Release();
@@ -55,33 +63,27 @@ webview::~webview() {
     controller_->Close();
     controller_->Release();
   }
-  if (environment_) environment_->Release();
   if (handler_) handler_->Release();
-  // A runtime that may still answer an abandoned creation keeps its module.
-  if (!creation_abandoned_) unload_webview2_runtime(runtime_);
+  if (environment_) environment_->release();
 }
 
 // The runtime answers through messages of this thread, so they are dispatched
 // here; a WM_QUIT is put back for the program's own loop.
-bool webview::wait_for_creation() {
-  DWORD start = GetTickCount();
-  while (creation_pending_) {
+template <class Done>
+bool webview::wait_until(Done done, DWORD start) {
+  while (!done()) {
     MSG message;
-    while (creation_pending_ && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (!done() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.message == WM_QUIT) {
         PostQuitMessage((int)message.wParam);
-        creation_abandoned_ = true;
         return false;
       }
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
-    if (!creation_pending_) break;
+    if (done()) break;
     DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= creation_timeout_ms) {
-      creation_abandoned_ = true;
-      return false;
-    }
+    if (elapsed >= creation_timeout_ms) return false;
     MsgWaitForMultipleObjectsEx(0, nullptr, creation_timeout_ms - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
   return true;

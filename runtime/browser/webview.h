@@ -5,7 +5,7 @@
 // which must be a COM single-threaded apartment.
 #include <windows.h>
 
-#include "runtime/browser/runtime_discovery.h"
+#include "runtime/browser/environment.h"
 #include "runtime/browser/webview2.h"
 
 namespace webview {
@@ -16,10 +16,8 @@ namespace webview {
 extern DWORD creation_timeout_ms;
 constexpr DWORD default_creation_timeout_ms = 30000;
 
-// Attempts before creation gives up: the environment is asked twice when we
-// load the runtime ourselves (WebView2Loader.dll retries once on its own),
-// the controller up to five times unless the failure says a retry cannot help.
-constexpr int environment_attempts = 2;
+// Attempts at the controller before creation gives up, unless the failure
+// says a retry cannot help.
 constexpr int controller_attempts = 5;
 
 // Added to every document, so that pages calling window.external.invoke reach
@@ -32,14 +30,18 @@ class webview {
  public:
   // Embeds a browser in host and returns when it is ready or has failed,
   // dispatching the thread's messages meanwhile. debug enables the
-  // browser's developer tools.
-  webview(bool debug, HWND host);
+  // browser's developer tools. The browser is made on the prepared
+  // environment when one is given (and holds it while it lives), else on an
+  // environment of its own, asked for now.
+  webview(bool debug, HWND host, environment* prepared = nullptr);
   ~webview();
   webview(const webview&) = delete;
   webview& operator=(const webview&) = delete;
 
   // The host window, or null when no WebView2 runtime was found.
-  HWND window() const { return runtime_.module ? host_ : nullptr; }
+  HWND window() const { return environment_ && environment_->runtime_found() ? host_ : nullptr; }
+  // No WebView2 runtime is installed (other failures are no missing runtime).
+  bool runtime_missing() const { return environment_ && !environment_->runtime_found(); }
   // Null until the browser is ready, and for good when its creation failed.
   ICoreWebView2Controller* browser_controller() const { return ready_ ? controller_ : nullptr; }
   // UTF-8 address; the empty address shows "about:blank".
@@ -54,8 +56,6 @@ class webview {
 
  private:
   friend class creation_handler;
-  void create_environment();
-  void environment_created(HRESULT error, ICoreWebView2Environment* environment);
   void create_controller();
   void controller_created(HRESULT error, ICoreWebView2Controller* controller);
   void set_up_web_view();
@@ -67,19 +67,18 @@ class webview {
     ready_ = ready;
     creation_pending_ = false;
   }
-  bool wait_for_creation();
+  // Dispatches the thread's messages until done() holds; false when the
+  // creation's time ran out or the program is quitting first.
+  template <class Done>
+  bool wait_until(Done done, DWORD start);
 
   HWND host_ = nullptr;
   bool debug_ = false;
-  webview2_runtime runtime_{};
+  environment* environment_ = nullptr;
   creation_handler* handler_ = nullptr;
   bool creation_pending_ = false;
   bool ready_ = false;
-  // The wait gave up while the runtime may still call back into the module.
-  bool creation_abandoned_ = false;
-  int environment_attempts_left_ = 0;
   int controller_attempts_left_ = 0;
-  ICoreWebView2Environment* environment_ = nullptr;
   ICoreWebView2Controller* controller_ = nullptr;
   ICoreWebView2* web_view_ = nullptr;
   // Asked for at the first mapping; null while not asked or not offered.

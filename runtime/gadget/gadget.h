@@ -88,7 +88,8 @@ extern CRITICAL_SECTION gadget_lock;
 
 void gadget_library_start();
 // Releases every gadget while OLE is still initialised (it runs right before
-// OleUninitialize), then the auxiliary window and a scaled default font.
+// OleUninitialize) and a prepared web view environment, then the auxiliary
+// window and a scaled default font.
 void gadget_library_stop();
 
 int64_t attach_gadget(int64_t number, gadget_record* record, HWND window, gadget_kind* kind);

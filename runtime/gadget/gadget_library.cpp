@@ -6,6 +6,7 @@
 
 #include "runtime/core/registry.h"
 #include "runtime/core/runtime_globals.h"
+#include "runtime/gadget/web_view.h"
 #include "runtime/window/display_scale.h"
 #include "runtime/window/events.h"
 
@@ -56,6 +57,8 @@ void gadget_library_stop() {
   // it: a web view releases its browser's COM objects, a drop target is
   // revoked. So gadgets go here rather than later with their windows.
   if (gadget_registry) release_gadget(any_number);
+  // An environment asked for ahead of a web view that never came.
+  release_web_view_environment();
   if (gadget_state && gadget_state->auxiliary_window) {
     DestroyWindow(gadget_state->auxiliary_window);
     gadget_state->auxiliary_window = nullptr;

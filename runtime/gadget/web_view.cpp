@@ -18,6 +18,7 @@ namespace {
 
 bool kind_set_up;
 bool runtime_missing;
+webview::environment* prepared_environment;
 constexpr wchar_t host_class[] = L"TiloWebView";
 constexpr int32_t name_map_value_size = 16;
 constexpr int32_t name_map_buckets = 128;
@@ -63,8 +64,8 @@ void set_up_kind() {
 // The browser of a host, or null (and nothing left behind) when it is not
 // usable: no runtime, no controller, or no web view behind the controller.
 webview::webview* browser_in(HWND host, bool debug) {
-  auto* browser = new (std::nothrow) webview::webview(debug, host);
-  runtime_missing = browser && !browser->window();
+  auto* browser = new (std::nothrow) webview::webview(debug, host, prepared_environment);
+  runtime_missing = browser && browser->runtime_missing();
   ICoreWebView2Controller* controller = browser && browser->window() ? browser->browser_controller() : nullptr;
   ICoreWebView2* web_view = nullptr;
   if (controller && controller->get_CoreWebView2(&web_view) == S_OK && web_view) {
@@ -109,6 +110,18 @@ int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, 
   int64_t result = attach_gadget(number, record, host, &web_view_kind);
   controller->put_IsVisible(TRUE);
   return result;
+}
+
+int32_t prepare_web_view_environment() {
+  if (prepared_environment) return 1;
+  if (!kind_set_up) set_up_kind();
+  prepared_environment = new (std::nothrow) webview::environment();
+  return prepared_environment ? 1 : 0;
+}
+
+void release_web_view_environment() {
+  if (prepared_environment) prepared_environment->release();
+  prepared_environment = nullptr;
 }
 
 int32_t web_view_runtime_missing() { return runtime_missing ? 1 : 0; }

@@ -13,6 +13,17 @@ int64_t create_web_view_gadget(int64_t number, int32_t x, int32_t y, int32_t wid
 int64_t create_web_view_gadget_with_flags(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height,
                                           int64_t flags);
 
+// Asks for the browser environment (the browser process) ahead of the first
+// web view, which is slow to start: the program does other work while it
+// comes up, and every web view created until the release is made on it
+// rather than on an environment of its own. The browser arguments are set
+// before. 1 when it was asked for (or was already), 0 when memory is short.
+// A missing runtime counts as prepared: the web views then fail as without.
+int32_t prepare_web_view_environment();
+// Lets the prepared environment go; web views made on it keep it while they
+// live. Nothing without one. The gadget library's stop step does it too.
+void release_web_view_environment();
+
 // 1 when the last creation of a web view failed because no WebView2 runtime
 // is installed (its other failures answer 0), so that the program can say
 // what the user is missing.

@@ -127,28 +127,4 @@ TEST_F(LauncherWindowControl, WithoutAWebView2RuntimeTheWindowSaysSoAndOffersThe
   EXPECT_EQ(run.fake_log().size(), 1u) << "a runtime was found after all";
 }
 
-// A runtime that is there but fails is no missing runtime: the window stays
-// empty, as it always did.
-TEST_F(LauncherWindowControl, ARuntimeThatFailsLeavesTheWindowEmpty) {
-  struct {
-    const wchar_t* failure;
-    const char* last_answer;  // the fake's line after which creation has failed
-  } cases[] = {{L"controller_invalid_state", "controller_completed"}, {L"core_webview", "core_webview"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(utf8_of(c.failure));
-    SetEnvironmentVariableW(fake_fail_variable, c.failure);
-    launcher_run run = start(make_launcher(c.failure, settings_document("Failing"), frameless_app()));
-    SetEnvironmentVariableW(fake_fail_variable, nullptr);
-    ASSERT_TRUE(run.wait_for_window(L"Failing"));
-    run.wait_for_fake_line(c.last_answer);
-    // The browser's host goes at once; a notice would follow it as quickly.
-    for (DWORD waited = 0; waited < launcher_timeout_ms && facts_of(run.window).child_windows; waited += 20) Sleep(20);
-    Sleep(300);
-    EXPECT_EQ(facts_of(run.window).child_windows, 0);
-    run.close();
-    EXPECT_EQ(run.wait_for_exit(), 0u);
-  }
-  EXPECT_TRUE(web_app_folders().empty());
-}
-
 }  // namespace

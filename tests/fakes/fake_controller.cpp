@@ -15,7 +15,7 @@ HRESULT STDMETHODCALLTYPE fake_environment::CreateCoreWebView2Controller(
   handler->AddRef();
   AddRef();
   std::string failure = injected_failure();
-  post_work([this, parent, handler, failure] {
+  auto complete = [this, parent, handler, failure] {
     HRESULT result = S_OK;
     if (!IsWindow(parent)) {
       result = E_ABORT;  // the parent went before the browser was ready
@@ -30,7 +30,8 @@ HRESULT STDMETHODCALLTYPE fake_environment::CreateCoreWebView2Controller(
     if (controller) controller->Release();
     handler->Release();
     Release();
-  });
+  };
+  post_work(complete, start_delay(fake_controller_delay_variable));
   return S_OK;
 }
 

@@ -81,14 +81,15 @@ HRESULT create_environment(uint8_t flag, int32_t runtime_type, PCWSTR user_data_
   handler->AddRef();
   // The runtime keeps the handler of a creation that never ends.
   if (failure == "never_complete") return S_OK;
-  post_work([handler, fails = failure == "environment"] {
+  auto complete = [handler, fails = failure == "environment"] {
     fake_environment* environment = fails ? nullptr : new fake_environment;
     HRESULT result = fails ? E_FAIL : S_OK;
     record("environment_completed", hresult_text(result));
     handler->Invoke(result, environment);
     if (environment) environment->Release();
     handler->Release();
-  });
+  };
+  post_work(complete, start_delay(fake_environment_delay_variable));
   return S_OK;
 }
 

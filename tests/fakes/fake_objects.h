@@ -28,6 +28,12 @@ void post_work(std::function<void()> work, UINT delay_ms = 0);
 // A whole number of milliseconds from an environment variable, or -1 when
 // it is unset or not a number.
 int milliseconds_variable(const wchar_t* name);
+// How long a start stands in for a real browser's: the variable's
+// milliseconds, none when it is unset.
+inline UINT start_delay(const wchar_t* variable) {
+  int delay = milliseconds_variable(variable);
+  return delay > 0 ? (UINT)delay : 0;
+}
 // Keeps this DLL loaded for good, as a real runtime keeps itself.
 void pin_module();
 

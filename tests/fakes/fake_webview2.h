@@ -33,6 +33,13 @@
 //                                runtime before 123 does
 //   WAPP_FAKE_WEBVIEW2_CLOSE_MS  every document shown asks to close its window
 //                                (window.close()) this many milliseconds later
+//   WAPP_FAKE_WEBVIEW2_ENVIRONMENT_MS, WAPP_FAKE_WEBVIEW2_CONTROLLER_MS
+//                                environment and controller creation complete
+//                                no sooner than this many milliseconds after
+//                                they were asked for, as a real browser
+//                                process takes its time to start (a timer of
+//                                the asking thread, so its messages must be
+//                                dispatched for the completion to come)
 //
 // Line format: "<time> <pid> <key> <value>\n"; time is
 // GetSystemTimePreciseAsFileTime as a decimal number (100 ns since 1601, the
@@ -94,6 +101,8 @@
 constexpr wchar_t fake_log_variable[] = L"WAPP_FAKE_WEBVIEW2_LOG";
 constexpr wchar_t fake_fail_variable[] = L"WAPP_FAKE_WEBVIEW2_FAIL";
 constexpr wchar_t fake_close_variable[] = L"WAPP_FAKE_WEBVIEW2_CLOSE_MS";
+constexpr wchar_t fake_environment_delay_variable[] = L"WAPP_FAKE_WEBVIEW2_ENVIRONMENT_MS";
+constexpr wchar_t fake_controller_delay_variable[] = L"WAPP_FAKE_WEBVIEW2_CONTROLLER_MS";
 constexpr wchar_t fake_dll_name[] = L"wapp_fake_webview2.dll";
 constexpr char fake_runtime_version[] = "120.0.2210.91";
 

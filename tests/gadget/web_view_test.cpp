@@ -102,18 +102,55 @@ TEST_F(WebViewGadgetTest, EveryFailedCreationLeavesNothingAndGadgetOneAsItWas) {
     SetEnvironmentVariableW(fake_fail_variable, failure);
     // The empty failure runs without any runtime.
     if (!*failure) unregister_fake_runtime();
-    EXPECT_EQ(create_web_view_gadget(1, 0, 0, 300, 200), 0) << failure;
-    EXPECT_EQ(web_view_runtime_missing(), *failure ? 0 : 1) << "only a missing runtime is one";
-    EXPECT_EQ(create_web_view_gadget(2, 0, 0, 300, 200), 0) << failure;
-    EXPECT_EQ(gadget(2), nullptr);
-    ASSERT_NE(gadget(1), nullptr);
-    EXPECT_EQ(gadget(1)->window, host);
-    EXPECT_EQ(web_view_hosts(parent), 1) << "a host was left behind";
+    // On an environment of each web view's own, and on one asked for ahead.
+    for (bool prepared : {false, true}) {
+      SCOPED_TRACE(prepared ? "prepared" : "own");
+      if (prepared) prepare_web_view_environment();
+      EXPECT_EQ(create_web_view_gadget(1, 0, 0, 300, 200), 0) << failure;
+      EXPECT_EQ(web_view_runtime_missing(), *failure ? 0 : 1) << "only a missing runtime is one";
+      EXPECT_EQ(create_web_view_gadget(2, 0, 0, 300, 200), 0) << failure;
+      release_web_view_environment();
+      EXPECT_EQ(gadget(2), nullptr);
+      ASSERT_NE(gadget(1), nullptr);
+      EXPECT_EQ(gadget(1)->window, host);
+      EXPECT_EQ(web_view_hosts(parent), 1) << "a host was left behind";
+    }
   }
   clear_fake_record();
   set_gadget_text(1, L"about:blank");
   EXPECT_EQ(fake_values(fake_record_in_process(), "navigate"), (strings{"about:blank"}));
   release_gadget(1);
+  EXPECT_EQ(fake_live_references(), 0);
+}
+
+// Asked for ahead, the environment is the one every web view is made on
+// until it is let go: one browser process, not one per web view.
+TEST_F(WebViewGadgetTest, WebViewsAreMadeOnThePreparedEnvironmentUntilItIsLetGo) {
+  SetEnvironmentVariableW(fake_environment_delay_variable, L"50");
+  ASSERT_EQ(prepare_web_view_environment(), 1);
+  EXPECT_EQ(prepare_web_view_environment(), 1) << "asked for twice";
+  ASSERT_NE(create_web_view_gadget(1, 0, 0, 300, 200), 0);
+  ASSERT_NE(create_web_view_gadget(1, 0, 0, 300, 200), 0);
+  ASSERT_NE(create_web_view_gadget(2, 0, 0, 300, 200), 0);
+  std::vector<fake_line> lines = fake_record_in_process();
+  EXPECT_EQ(fake_values(lines, "create_environment").size(), 1u);
+  EXPECT_EQ(fake_values(lines, "create_controller").size(), 3u);
+  release_gadget(1);
+  release_gadget(2);
+  EXPECT_EQ(fake_live_references(), 1) << "the prepared environment went with its web views";
+  release_web_view_environment();
+  EXPECT_EQ(fake_live_references(), 0);
+
+  // Let go of, it makes way for an environment of each web view's own.
+  ASSERT_NE(create_web_view_gadget(1, 0, 0, 300, 200), 0);
+  EXPECT_EQ(fake_values(fake_record_in_process(), "create_environment").size(), 2u);
+  release_gadget(1);
+
+  // One that no web view took goes with the library's stop.
+  prepare_web_view_environment();
+  let_environments_answer();
+  EXPECT_EQ(fake_live_references(), 1);
+  gadget_library_stop();
   EXPECT_EQ(fake_live_references(), 0);
 }
 

@@ -14,6 +14,7 @@ class WebViewGadgetTest : public GadgetTest {
     clear_fake_record();
   }
   void TearDown() override {
+    release_web_view_environment();
     GadgetTest::TearDown();
     webview::creation_timeout_ms = webview::default_creation_timeout_ms;
     end_fake_runtime_test();

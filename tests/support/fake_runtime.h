@@ -81,9 +81,25 @@ inline bool begin_fake_runtime_test() {
   return !register_fake_runtime().empty();
 }
 
+// Dispatches this thread's messages until the fake in this process has
+// answered every environment it was asked for, or for 5 s at most.
+inline void let_environments_answer() {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+    std::vector<fake_line> lines = fake_record_in_process();
+    if (fake_values(lines, "environment_completed").size() >= fake_values(lines, "create_environment").size()) return;
+    MSG message;
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&message);
+    } else {
+      Sleep(1);
+    }
+  }
+}
+
 inline void end_fake_runtime_test() {
   SetEnvironmentVariableW(fake_fail_variable, nullptr);
-  SetEnvironmentVariableW(fake_close_variable, nullptr);
+  for (const wchar_t* variable : {fake_close_variable, fake_environment_delay_variable, fake_controller_delay_variable})
+    SetEnvironmentVariableW(variable, nullptr);
   unregister_fake_runtime();
   OleUninitialize();
 }

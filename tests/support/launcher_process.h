@@ -70,12 +70,12 @@ inline window_facts facts_of(HWND window) {
 class launcher_run {
  public:
   // fake_log: where the fake WebView2 runtime, if registered, records this
-  // launcher's browser.
+  // launcher's browser. arguments: for other programs; a launcher reads none.
   launcher_run(const std::filesystem::path& executable, const std::filesystem::path& temp,
-               const std::filesystem::path& fake_log = {})
+               const std::filesystem::path& fake_log = {}, const std::wstring& arguments = L"")
       : fake_log_(fake_log) {
     std::wstring environment = launcher_environment(temp, fake_log);
-    std::wstring command = L"\"" + executable.wstring() + L"\"";
+    std::wstring command = L"\"" + executable.wstring() + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessW(executable.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
@@ -92,6 +92,7 @@ class launcher_run {
   launcher_run& operator=(const launcher_run&) = delete;
 
   bool started() const { return process_.hProcess != nullptr; }
+  HANDLE process() const { return process_.hProcess; }
 
   // The process's top-level window with this title as soon as it is
   // visible, looked for every poll_ms; none when the process ends first or
