@@ -2,19 +2,12 @@
 
 #include <windows.h>
 
+#include "launcher/wide_ascii.h"
 #include "payload/settings_keys.h"
 
 namespace {
 
-// The payload library's document, which is ASCII, widened unit by unit.
-template <size_t N>
-struct widened_ascii {
-  wchar_t text[N];
-  constexpr widened_ascii(const char (&ascii)[N]) : text{} {
-    for (size_t i = 0; i < N; i++) text[i] = (wchar_t)ascii[i];
-  }
-};
-constexpr widened_ascii wide_default_document(default_settings_json);
+constexpr wide_ascii wide_default_document(default_settings_json);
 
 // The key table's names and defaults are ASCII, which widens unit by unit.
 struct ascii_text {

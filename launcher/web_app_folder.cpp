@@ -3,14 +3,17 @@
 #include <cwchar>
 
 #include "launcher/phase_marks.h"
+#include "launcher/wide_ascii.h"
 #include "payload/entry_names.h"
 #include "runtime/core/files.h"
 #include "runtime/core/strings.h"
 #include "runtime/pack/pack.h"
 
-// As payload/entry_names.h names them for the rule that keeps entries off them.
-const wchar_t web_app_archive_name[] = L"webapp.zip";
-const wchar_t web_app_marker_name[] = L"webapp.lock";
+// The names the entry rule keeps the app's files off.
+constexpr wide_ascii wide_archive_name(launcher_archive_file);
+constexpr wide_ascii wide_marker_name(launcher_marker_file);
+const wchar_t* const web_app_archive_name = wide_archive_name.text;
+const wchar_t* const web_app_marker_name = wide_marker_name.text;
 
 namespace {
 

@@ -17,8 +17,8 @@
 
 // Files the launcher keeps in the folder; entries of these names are not
 // unpacked (payload/entry_names.h).
-extern const wchar_t web_app_archive_name[];
-extern const wchar_t web_app_marker_name[];
+extern const wchar_t* const web_app_archive_name;
+extern const wchar_t* const web_app_marker_name;
 
 constexpr int web_app_folder_names = 32;
 
