@@ -72,6 +72,17 @@ struct without_webview2_runtime {
   ~without_webview2_runtime() { register_fake_runtime(); }
 };
 
+// Has the page of every launcher started in the scope take these actions,
+// one per line (tests/fakes/fake_webview2.h, WAPP_FAKE_WEBVIEW2_PAGE), from
+// the file given.
+struct page_actions {
+  page_actions(const fs::path& file, const std::string& lines) {
+    write_file(file, lines);
+    SetEnvironmentVariableW(fake_page_variable, file.c_str());
+  }
+  ~page_actions() { SetEnvironmentVariableW(fake_page_variable, nullptr); }
+};
+
 // Puts tests/end_to_end_helpers' browser_stand_in in for the user's default
 // browser for a scope: every https address a launcher has the shell open
 // shows in its fake runtime's log as "opened <address>". The prefix's own

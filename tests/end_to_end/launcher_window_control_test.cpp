@@ -34,10 +34,11 @@ TEST_F(LauncherWindowControl, APageThatCallsWindowCloseEndsTheRunAsTheCloseBoxWo
     SCOPED_TRACE(c.title);
     std::wstring title(c.title, c.title + strlen(c.title));
     SetEnvironmentVariableW(fake_fail_variable, *c.failure ? c.failure : nullptr);
-    SetEnvironmentVariableW(fake_close_variable, L"1500");
-    launcher_run run = start(make_launcher(title, settings_document(c.title, {{"Frameless", "1"}}), frameless_app()));
+    launcher_run run = [&] {
+      page_actions page(root / "page.txt", "wait 1500\nclose\n");
+      return start(make_launcher(title, settings_document(c.title, {{"Frameless", "1"}}), frameless_app()));
+    }();
     SetEnvironmentVariableW(fake_fail_variable, nullptr);
-    SetEnvironmentVariableW(fake_close_variable, nullptr);
     ASSERT_TRUE(run.find_window(title));
     EXPECT_EQ(run.wait_for_exit(), 0u) << "the window did not close";
     EXPECT_TRUE(web_app_folders().empty());
@@ -51,6 +52,7 @@ TEST_F(LauncherWindowControl, APageThatCallsWindowCloseEndsTheRunAsTheCloseBoxWo
     EXPECT_LT(find_fake_line(lines, "close_handler", "added"), navigated);
     ASSERT_LT(requested, lines.size());
     EXPECT_EQ(lines[requested].value, "heard");
+    EXPECT_EQ(fake_values(lines, "page_action"), (strings{"wait 1500", "close"}));
     EXPECT_LT(requested, find_fake_line(lines, "close")) << "the browser went before the page asked";
     std::set<std::string> released = destroyed_browser_objects(lines);
     EXPECT_TRUE(std::includes(released.begin(), released.end(), browser_released_in_time.begin(),

@@ -147,6 +147,7 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   bool deliver_message(const wchar_t* text);
   // The page calls window.close(): the registered handler hears it.
   void request_window_close();
+  bool is_closed() const { return closed_; }
 
   HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override;
   HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
@@ -233,8 +234,7 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   ~fake_web_view() override;
   // For an address under a mapped host: the file it names in the folder.
   void record_served_file(const std::wstring& address);
-  // Shows a new document in the browser window; with
-  // WAPP_FAKE_WEBVIEW2_CLOSE_MS set, the document asks to close the window.
+  // Shows a new document in the browser window.
   void show_document(const char* key, LPCWSTR text);
   // A browser keeps the file it shows open, so that its folder cannot be
   // deleted under it: a file:// address's file is held until the next
@@ -249,6 +249,7 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   ICoreWebView2WindowCloseRequestedEventHandler* close_handler_ = nullptr;
   HANDLE document_file_ = INVALID_HANDLE_VALUE;
   bool closed_ = false;
+  bool page_played_ = false;  // WAPP_FAKE_WEBVIEW2_PAGE's actions are played once, on the first document
   // Host names in lower case, and their folders.
   std::map<std::wstring, std::wstring> virtual_hosts_;
 };
@@ -301,5 +302,8 @@ class fake_environment final : public fake_com<ICoreWebView2Environment> {
 // The runtime's side of environment creation, shared by both entries.
 HRESULT create_environment(uint8_t flag, int32_t runtime_type, PCWSTR user_data_folder, IUnknown* options,
                            ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);
+// Plays the actions of the file WAPP_FAKE_WEBVIEW2_PAGE names on the web
+// view, in order, from the message loop (fake_page.cpp).
+void play_page_actions(fake_web_view* view);
 // Web views that can still receive page messages.
 extern std::vector<fake_web_view*> open_web_views;

@@ -116,15 +116,6 @@ void fake_web_view::show_document(const char* key, LPCWSTR text) {
   record(key, utf8(text));
   record("document_scripts", std::to_string(scripts_ready_));
   SetWindowTextW(browser_, text);
-  int close_ms = milliseconds_variable(fake_close_variable);
-  if (close_ms < 0) return;
-  AddRef();
-  post_work(
-      [this] {
-        if (!closed_) request_window_close();
-        Release();
-      },
-      (UINT)close_ms);
 }
 
 void fake_web_view::hold_document_file(LPCWSTR address) {
@@ -159,6 +150,10 @@ HRESULT STDMETHODCALLTYPE fake_web_view::Navigate(LPCWSTR uri) {
   show_document("navigate", uri);
   hold_document_file(uri);
   record_served_file(uri);
+  if (!page_played_) {
+    page_played_ = true;
+    play_page_actions(this);
+  }
   return S_OK;
 }
 

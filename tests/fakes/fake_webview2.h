@@ -31,8 +31,15 @@
 //                                as a runtime from before virtual host names does
 //      no_settings_9             the settings withhold ICoreWebView2Settings9, as a
 //                                runtime before 123 does
-//   WAPP_FAKE_WEBVIEW2_CLOSE_MS  every document shown asks to close its window
-//                                (window.close()) this many milliseconds later
+//   WAPP_FAKE_WEBVIEW2_PAGE  a file of actions the page takes (UTF-8, one
+//                            "<action> <arguments>" per line; empty lines and
+//                            lines starting with # are skipped), played once
+//                            per web view, in order, from the message loop
+//                            once its first navigation has shown a document;
+//                            each is logged as "page_action <line>" before it
+//                            runs, an unknown one as "page_action_unknown <line>":
+//      wait <ms>                 the next action comes this much later
+//      close                     the page calls window.close()
 //   WAPP_FAKE_WEBVIEW2_ENVIRONMENT_MS, WAPP_FAKE_WEBVIEW2_CONTROLLER_MS
 //                                environment and controller creation complete
 //                                no sooner than this many milliseconds after
@@ -77,6 +84,7 @@
 //   focus <reason>
 //   close <controller>
 //   message_read <text>                           the page's message was read
+//   page_action <line>, page_action_unknown <line>  (WAPP_FAKE_WEBVIEW2_PAGE)
 //   released <object> <references left>
 //   destroyed <object> <com: sta|mta|none>        the apartment at that moment
 //   can_unload_now <0x00000000 or 0x00000001>
@@ -100,9 +108,9 @@
 
 constexpr wchar_t fake_log_variable[] = L"WAPP_FAKE_WEBVIEW2_LOG";
 constexpr wchar_t fake_fail_variable[] = L"WAPP_FAKE_WEBVIEW2_FAIL";
-constexpr wchar_t fake_close_variable[] = L"WAPP_FAKE_WEBVIEW2_CLOSE_MS";
 constexpr wchar_t fake_environment_delay_variable[] = L"WAPP_FAKE_WEBVIEW2_ENVIRONMENT_MS";
 constexpr wchar_t fake_controller_delay_variable[] = L"WAPP_FAKE_WEBVIEW2_CONTROLLER_MS";
+constexpr wchar_t fake_page_variable[] = L"WAPP_FAKE_WEBVIEW2_PAGE";
 constexpr wchar_t fake_dll_name[] = L"wapp_fake_webview2.dll";
 constexpr char fake_runtime_version[] = "120.0.2210.91";
 

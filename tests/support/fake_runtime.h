@@ -98,7 +98,7 @@ inline void let_environments_answer() {
 
 inline void end_fake_runtime_test() {
   SetEnvironmentVariableW(fake_fail_variable, nullptr);
-  for (const wchar_t* variable : {fake_close_variable, fake_environment_delay_variable, fake_controller_delay_variable})
+  for (const wchar_t* variable : {fake_page_variable, fake_environment_delay_variable, fake_controller_delay_variable})
     SetEnvironmentVariableW(variable, nullptr);
   unregister_fake_runtime();
   OleUninitialize();

@@ -1,0 +1,77 @@
+// The page's side of a scenario: what a page would do once it is shown
+// (open a window, follow a link, post a message, load a resource), played
+// from the file WAPP_FAKE_WEBVIEW2_PAGE names, so that an end-to-end test can
+// make the launcher meet the events a real page raises.
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+
+#include "fake_objects.h"
+#include "fake_webview2.h"
+
+namespace {
+
+struct page_action_kind {
+  const char* name;
+  void (*run)(fake_web_view& view, const std::string& arguments);
+};
+
+// Each kind of action the fake can play; "wait" is the player's own.
+const page_action_kind page_action_kinds[] = {
+    {"close", [](fake_web_view& view, const std::string&) { view.request_window_close(); }},
+};
+
+struct page_script {
+  std::vector<std::string> lines;
+  size_t next = 0;
+};
+
+void play_next(fake_web_view* view, std::shared_ptr<page_script> script) {
+  while (script->next < script->lines.size() && !view->is_closed()) {
+    const std::string& line = script->lines[script->next++];
+    size_t space = line.find(' ');
+    std::string name = line.substr(0, space), arguments = space == std::string::npos ? "" : line.substr(space + 1);
+    if (name.empty() || name[0] == '#') continue;
+    record("page_action", line);
+    if (name == "wait") {
+      view->AddRef();
+      post_work(
+          [view, script] {
+            play_next(view, script);
+            view->Release();
+          },
+          (UINT)std::max(1, atoi(arguments.c_str())));
+      return;
+    }
+    const page_action_kind* kind = nullptr;
+    for (const page_action_kind& known : page_action_kinds)
+      if (name == known.name) kind = &known;
+    if (!kind) {
+      record("page_action_unknown", line);
+      continue;
+    }
+    kind->run(*view, arguments);
+  }
+}
+
+}  // namespace
+
+void play_page_actions(fake_web_view* view) {
+  wchar_t path[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(fake_page_variable, path, MAX_PATH);
+  if (!length || length >= MAX_PATH) return;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return;
+  auto script = std::make_shared<page_script>();
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    script->lines.push_back(line);
+  }
+  // The page acts once its document is there: after the navigation's own work.
+  view->AddRef();
+  post_work([view, script] {
+    play_next(view, script);
+    view->Release();
+  });
+}
