@@ -24,6 +24,14 @@ struct app_folder {
   std::filesystem::path index_page;  // the index.html at the root, in any letter case; empty: none
 };
 
+// Folders that apps carry by mistake (packages for the build, version
+// control, caches), named with their "/" and what they hold, outermost only.
+struct bulky_folder {
+  std::string name;
+  uint64_t files, bytes;
+};
+std::vector<bulky_folder> bulky_folders(const app_folder& folder);
+
 // Names that are one file on Windows give the same key: in upper case, as
 // Windows compares file names, and a folder's without its "/".
 std::string case_key(std::string_view name);
@@ -43,7 +51,7 @@ bool is_excluded(const std::vector<std::string>& patterns, std::string_view path
 std::string entry_problem(std::string_view name, std::string_view entry);
 
 // Walks the folder, following symbolic links. False with a problem for a
-// file that cannot be read, a link loop, or something that is neither a
+// folder that does not exist or is a file, a file that cannot be read, a link loop, or something that is neither a
 // file nor a folder; and, listing every one of them, for names that
 // entry_problem refuses and for two names that differ only in letter case.
 bool scan_app_folder(const std::filesystem::path& root, const std::vector<std::string>& excludes, app_folder& folder,

@@ -9,7 +9,9 @@
 #include <wctype.h>
 #endif
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <cwctype>
 
 #include "payload/entry_names.h"
@@ -46,6 +48,24 @@ bool read_whole_file(const fs::path& path, std::string& bytes, std::string& prob
   std::fclose(file);
   if (failed) problem = "cannot read " + utf8_of(path);
   return !failed;
+}
+
+bool copy_file_part(const fs::path& path, uint64_t offset, uint64_t length, std::FILE* out) {
+  std::FILE* file = open_file(path, "rb");
+  if (!file) return false;
+#ifdef _WIN32
+  bool done = _fseeki64(file, (long long)offset, SEEK_SET) == 0;
+#else
+  bool done = fseeko(file, (off_t)offset, SEEK_SET) == 0;
+#endif
+  std::vector<char> buffer(1 << 20);
+  while (done && length > 0) {
+    size_t count = std::fread(buffer.data(), 1, (size_t)std::min<uint64_t>(length, buffer.size()), file);
+    done = count > 0 && std::fwrite(buffer.data(), 1, count, out) == count;
+    length -= count;
+  }
+  std::fclose(file);
+  return done;
 }
 
 fs::path program_directory() {

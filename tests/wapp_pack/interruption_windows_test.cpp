@@ -1,0 +1,49 @@
+// Ctrl+C in the console of a real pack of a large folder: Windows' own
+// console control event ends wapp-pack.exe, which takes its temporary file
+// with it and leaves no output.
+#include <windows.h>
+
+#include <cstring>
+#include <random>
+
+#include "packer_test_support.h"
+
+namespace {
+
+class Interruption : public packer_test {};
+
+TEST_F(Interruption, CtrlCMidPackLeavesNothing) {
+  // Bytes that do not compress, so that the pack takes a while.
+  fs::path app = make_app("big", {{"index.html", "<title>big</title>"}});
+  std::mt19937_64 random(28);
+  std::string chunk(4 << 20, '\0');
+  for (int i = 0; i < 24; i++) {
+    for (size_t at = 0; at + 8 <= chunk.size(); at += 8) {
+      uint64_t value = random();
+      std::memcpy(&chunk[at], &value, 8);
+    }
+    write_bytes(app / "data" / ("part" + std::to_string(i) + ".bin"), chunk);
+  }
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  fs::path tests = fs::path(self).parent_path(), exe = dir / "big.exe";
+  fs::path packer = tests.parent_path() / "tools" / "wapp-pack" / "wapp-pack.exe";
+  std::wstring command = L"\"" + (tests / "ctrl_c_in_console.exe").wstring() + L"\" \"" +
+                         (dir / ".big.exe.wapp-pack-").wstring() + L"\" \"\\\"" + packer.wstring() + L"\\\" \\\"" +
+                         app.wstring() + L"\\\" -o \\\"" + exe.wstring() + L"\\\" --launcher \\\"" + launcher.wstring() +
+                         L"\\\" --level 9\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                             &startup, &process));
+  EXPECT_EQ(WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, (DWORD)STATUS_CONTROL_C_EXIT);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_TRUE(other_files({app, launcher}).empty()) << other_files({app, launcher}).front();
+}
+
+}  // namespace
