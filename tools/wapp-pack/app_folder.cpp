@@ -5,6 +5,7 @@
 #include <set>
 
 #include "payload/entry_names.h"
+#include "shown_text.h"
 #include "text_paths.h"
 
 namespace fs = std::filesystem;
@@ -51,7 +52,8 @@ struct walker {
     // what to rename.
     std::string why = entry_problem(name, directory ? relative + "/" : relative);
     if (!why.empty()) {
-      refused.push_back((directory ? relative + "/" : relative) + ": " + why);
+      // The folder may come from anywhere: its names go to a terminal escaped.
+      refused.push_back(shown_text(directory ? relative + "/" : relative) + ": " + why);
       return true;
     }
     if (directory) {
