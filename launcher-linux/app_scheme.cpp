@@ -38,9 +38,14 @@ bool find_served_file(const served_folder& served, const char* uri, served_file&
   std::string last;
   descriptor parent = open_parent_below(served.folder, found.name, false, last);
   if (!parent) return false;
-  found.file = descriptor(openat(parent.value, last.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  // Opened without waiting: a FIFO put there would hold the opening (and
+  // with it the window) until something wrote to it. Only a regular file
+  // is served, and it is read as usual.
+  found.file = descriptor(openat(parent.value, last.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat about;
-  if (!found.file || fstat(found.file.value, &about) != 0 || !S_ISREG(about.st_mode)) return false;
+  if (!found.file || fstat(found.file.value, &about) != 0 || !S_ISREG(about.st_mode) ||
+      fcntl(found.file.value, F_SETFL, fcntl(found.file.value, F_GETFL) & ~O_NONBLOCK) != 0)
+    return false;
   found.size = about.st_size;
   return true;
 }

@@ -14,5 +14,6 @@
 // Answers the scheme's requests for the host with the files of the folder
 // open at `folder`, which must stay open while the context lives: a path's
 // levels are opened one by one without following a link, and a name the
-// launcher would not have unpacked is not served. Everything else is 404.
+// launcher would not have unpacked is not served, nor anything but a
+// regular file (a FIFO is never waited on). Everything else is 404.
 void serve_app_folder(WebKitWebContext* context, const std::string& host, int folder);

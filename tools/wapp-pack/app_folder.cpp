@@ -5,6 +5,7 @@
 #include <set>
 
 #include "payload/entry_names.h"
+#include "shown_text.h"
 #include "text_paths.h"
 
 namespace fs = std::filesystem;
@@ -51,7 +52,8 @@ struct walker {
     // what to rename.
     std::string why = entry_problem(name, directory ? relative + "/" : relative);
     if (!why.empty()) {
-      refused.push_back((directory ? relative + "/" : relative) + ": " + why);
+      // The folder may come from anywhere: its names go to a terminal escaped.
+      refused.push_back(shown_text(directory ? relative + "/" : relative) + ": " + why);
       return true;
     }
     if (directory) {
@@ -118,13 +120,19 @@ bool is_excluded(const std::vector<std::string>& patterns, std::string_view path
   return false;
 }
 
-std::string entry_problem(std::string_view name, std::string_view entry) {
+std::string name_part_problem(std::string_view name) {
   if (!is_utf8(name)) return "the name is not UTF-8, which the archive's names must be";
   for (char c : name) {
     if ((uint8_t)c < 0x20 || c == 0x7F) return "the name holds a control character, which Windows does not allow";
     if (std::string_view("<>:\"\\|?*").find(c) != std::string_view::npos)
       return std::string("Windows does not allow ") + c + " in a name";
   }
+  return {};
+}
+
+std::string entry_problem(std::string_view name, std::string_view entry) {
+  std::string why = name_part_problem(name);
+  if (!why.empty()) return why;
   entry_name_verdict verdict = judge_entry_name(entry);
   if (verdict != entry_name_verdict::unpacked) return entry_name_reason(verdict);
   size_t length = utf16_length(entry);

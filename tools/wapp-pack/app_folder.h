@@ -35,11 +35,16 @@ bool glob_matches(std::string_view pattern, std::string_view text);
 // anchors it); a trailing "/" matches folders only.
 bool is_excluded(const std::vector<std::string>& patterns, std::string_view path, bool directory);
 
+// Why Windows would not keep a file or folder of this name (one part of a
+// path, no separator in it), or the empty text: it is not UTF-8, or holds a
+// control character or one of < > : " \ | ? *.
+std::string name_part_problem(std::string_view name);
+
 // Why a file or folder of this name, at this entry's place in the archive
 // ("a/b/", folders with their "/"), would not be unpacked as it is, or the
-// empty text: a name that is not UTF-8, holds a character Windows does not
-// allow, is one the launcher skips (payload/entry_names.h), or makes the
-// unpacked path longer than the launcher can be sure to create.
+// empty text: a name that name_part_problem refuses, one the launcher skips
+// (payload/entry_names.h), or one that makes the unpacked path longer than
+// the launcher can be sure to create.
 std::string entry_problem(std::string_view name, std::string_view entry);
 
 // Walks the folder, following symbolic links. False with a problem for a

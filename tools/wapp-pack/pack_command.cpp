@@ -29,15 +29,17 @@ const char* default_launcher_name(std::optional<program_kind> target) {
   return target == program_kind::linux_elf ? "launcher" : "launcher.exe";
 }
 
-// Removes the temporary output unless the pack got as far as renaming it.
+// Removes the temporary output, once made, unless the pack got as far as
+// renaming it.
 struct temporary_output {
   fs::path path;
   std::FILE* file = nullptr;
+  bool made = false;
   bool kept = false;
   ~temporary_output() {
     if (file) std::fclose(file);
     std::error_code ignored;
-    if (!kept) fs::remove(path, ignored);
+    if (made && !kept) fs::remove(path, ignored);
   }
   bool close() {
     bool done = std::fclose(file) == 0;
@@ -174,6 +176,11 @@ struct packer {
     if (target == comparable_path(launcher)) return refuse("the output would overwrite the launcher");
     if (path_is_within(target, comparable_path(app_dir))) return refuse("the output lies inside the app folder");
     if (fs::is_directory(output, error)) return refuse("the output " + options.output + " is a folder");
+    // The output replaces a file, never a FIFO, a device or a socket (as
+    // root, -o /dev/null would replace the system's).
+    fs::file_status existing = fs::status(output, error);
+    if (fs::exists(existing) && !fs::is_regular_file(existing))
+      return refuse("the output " + options.output + " exists and is not a regular file");
     if (!fs::is_directory(target.parent_path(), error))
       return refuse("the folder of the output " + options.output + " does not exist");
 
@@ -197,8 +204,10 @@ struct packer {
     temporary_name += utf8_of(output.filename());
     temporary_name += ".wapp-pack-" + std::to_string(process_id()) + ".tmp";
     temporary.path = output.parent_path() / path_of(temporary_name);
-    temporary.file = open_file(temporary.path, "wb");
+    // Made anew: whatever another program put at the name is not written through.
+    temporary.file = create_new_file(temporary.path);
     if (!temporary.file) return fail("cannot create " + utf8_of(temporary.path));
+    temporary.made = true;
     if (std::fwrite(image.data(), 1, image.size(), temporary.file) != image.size() || !temporary.close())
       return fail("cannot write " + utf8_of(temporary.path));
 #ifdef _WIN32

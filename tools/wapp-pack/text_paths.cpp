@@ -2,8 +2,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <locale.h>
 #include <unistd.h>
 #include <wctype.h>
@@ -30,6 +32,20 @@ std::FILE* open_file(const fs::path& path, const char* mode) {
 #else
   return std::fopen(path.c_str(), mode);
 #endif
+}
+
+std::FILE* create_new_file(const fs::path& path) {
+#ifdef _WIN32
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  int descriptor = _open_osfhandle((intptr_t)file, _O_BINARY | _O_WRONLY);
+  if (descriptor < 0) CloseHandle(file);
+#else
+  int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
+  std::FILE* stream = descriptor >= 0 ? fdopen(descriptor, "wb") : nullptr;
+  if (!stream && descriptor >= 0) close(descriptor);
+  return stream;
 }
 
 bool read_whole_file(const fs::path& path, std::string& bytes, std::string& problem) {

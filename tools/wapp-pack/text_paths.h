@@ -11,6 +11,9 @@ std::filesystem::path path_of(const std::string& utf8);
 
 // fopen with a path that may hold any character.
 std::FILE* open_file(const std::filesystem::path& path, const char* mode);
+// A file made here and now, for writing: never one that was there already,
+// nor what a link of that name points at.
+std::FILE* create_new_file(const std::filesystem::path& path);
 bool read_whole_file(const std::filesystem::path& path, std::string& bytes, std::string& problem);
 
 // The folder of the running program.
