@@ -28,9 +28,9 @@ struct walker {
 
   bool walk(const fs::path& directory, const std::string& prefix) {
     std::error_code error;
-    fs::path canonical = fs::canonical(directory, error);
+    fs::path real = final_path(directory, error);
     if (error) return fail("cannot read the folder " + utf8_of(directory) + ": " + error.message());
-    open_directories.push_back(canonical);
+    open_directories.push_back(real);
     fs::directory_iterator it(directory, error), end;
     for (; !error && it != end; it.increment(error)) {
       if (!visit(it->path(), prefix)) return false;
@@ -44,10 +44,10 @@ struct walker {
   // the app folder, or anywhere with --follow-links, and it is neither
   // missing, a loop of links, nor a folder that holds the link. Otherwise it
   // is listed among the refused, and nothing of it is packed.
-  bool take_link(const fs::path& path, const std::string& relative) {
-    std::error_code error;
-    std::string named = relative + " -> " + utf8_of(fs::read_symlink(path, error));
-    fs::path target = fs::canonical(path, error);
+  bool take_link(const fs::path& path, const std::string& relative, const fs::path& target,
+                 const std::error_code& error) {
+    std::string written = link_text(path);
+    std::string named = relative + " -> " + (!written.empty() ? written : error ? "?" : utf8_of(target));
     bool inside = !error && path_is_within(target, root);
     std::string why;
     if (error == std::errc::no_such_file_or_directory)
@@ -71,14 +71,14 @@ struct walker {
   bool visit(const fs::path& path, const std::string& prefix) {
     std::string name = utf8_of(path.filename());
     std::string relative = prefix + name;
-    std::error_code error;
-    fs::file_status own = fs::symlink_status(path, error);
-    if (error) return fail("cannot read " + utf8_of(path) + ": " + error.message());
-    bool link = fs::is_symlink(own);
-    fs::file_status status = link ? fs::status(path, error) : own;  // a link's own problem is told below
-    bool directory = !error && fs::is_directory(status);
+    std::error_code error, real_error;
+    fs::path real = final_path(path, real_error);
+    bool link = is_link(path, real, real_error, open_directories.back());
+    fs::file_status status = fs::status(path, error);
+    if (error && !link) return fail("cannot read " + utf8_of(path) + ": " + error.message());
+    bool directory = !error && fs::is_directory(status);  // a link's own problem is told below
     if (is_excluded(excludes, relative, directory)) return true;
-    if (link && !take_link(path, relative)) return true;
+    if (link && !take_link(path, relative, real, real_error)) return true;
     // What lies in a folder that cannot go is not looked at: the folder is
     // what to rename.
     std::string why = entry_problem(name, directory ? relative + "/" : relative);
@@ -182,7 +182,7 @@ bool scan_app_folder(const fs::path& root, const std::vector<std::string>& exclu
     problem = "the app folder " + utf8_of(root) + " is not a folder";
     return false;
   }
-  walker w{excludes, follow_links, folder, problem, fs::canonical(root, error), {}, {}, {}};
+  walker w{excludes, follow_links, folder, problem, final_path(root, error), {}, {}, {}};
   if (error) {
     problem = "cannot read the folder " + utf8_of(root) + ": " + error.message();
     return false;
