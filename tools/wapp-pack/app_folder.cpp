@@ -16,8 +16,8 @@ struct walker {
   bool follow_links;
   app_folder& folder;
   std::string& problem;
-  fs::path root;                           // canonical
-  std::vector<fs::path> open_directories;  // canonical, to notice a link back to one of them
+  fs::path root;                           // final_path's form, as the two below
+  std::vector<fs::path> open_directories;  // being walked, to notice a link back to one of them
   std::vector<std::string> refused;        // "name: why", for every name that cannot go as it is
   std::vector<std::string> refused_links;  // "name -> target: why"
 
