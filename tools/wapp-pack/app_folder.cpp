@@ -44,8 +44,9 @@ struct walker {
   // the app folder, or anywhere with --follow-links, and it is neither
   // missing, a loop of links, nor a folder that holds the link. Otherwise it
   // is listed among the refused, and nothing of it is packed.
-  bool take_link(const fs::path& path, const std::string& relative, const fs::path& target,
-                 const std::error_code& error) {
+  bool take_link(const fs::path& path, const std::string& relative) {
+    std::error_code error;
+    fs::path target = final_path(path, error);
     std::string written = link_text(path);
     std::string named = relative + " -> " + (!written.empty() ? written : error ? "?" : utf8_of(target));
     bool inside = !error && path_is_within(target, root);
@@ -71,14 +72,13 @@ struct walker {
   bool visit(const fs::path& path, const std::string& prefix) {
     std::string name = utf8_of(path.filename());
     std::string relative = prefix + name;
-    std::error_code error, real_error;
-    fs::path real = final_path(path, real_error);
-    bool link = is_link(path, real, real_error, open_directories.back());
+    std::error_code error;
+    bool link = is_link(path, open_directories.back());
     fs::file_status status = fs::status(path, error);
     if (error && !link) return fail("cannot read " + utf8_of(path) + ": " + error.message());
     bool directory = !error && fs::is_directory(status);  // a link's own problem is told below
     if (is_excluded(excludes, relative, directory)) return true;
-    if (link && !take_link(path, relative, real, real_error)) return true;
+    if (link && !take_link(path, relative)) return true;
     // What lies in a folder that cannot go is not looked at: the folder is
     // what to rename.
     std::string why = entry_problem(name, directory ? relative + "/" : relative);

@@ -112,16 +112,18 @@ fs::path final_path(const fs::path& path, std::error_code& error) {
 #endif
 }
 
-bool is_link(const fs::path& path, const fs::path& real, const std::error_code& real_error, const fs::path& folder) {
+bool is_link(const fs::path& path, const fs::path& folder) {
 #ifdef _WIN32
   // A junction or a link names a reparse point, and Wine's links to the
   // host's files lead elsewhere without one; a file that merely carries a
   // reparse point (a cloud placeholder, say) leads to itself.
+  std::error_code error;
+  fs::path real = final_path(path, error);
   DWORD attributes = GetFileAttributesW(path.c_str());
-  if (real_error) return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  if (error) return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
   return real != comparable_path(folder / path.filename());
 #else
-  (void)real, (void)real_error, (void)folder;
+  (void)folder;
   std::error_code error;
   return fs::is_symlink(fs::symlink_status(path, error));
 #endif

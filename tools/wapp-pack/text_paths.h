@@ -32,10 +32,8 @@ std::string upper_case(std::string_view utf8);
 std::filesystem::path final_path(const std::filesystem::path& path, std::error_code& error);
 // Whether the name in the folder is a symbolic link (on Windows also a
 // junction, or a name that leads elsewhere, as Wine's links to the host's
-// files do); real and real_error are final_path's answer for it, folder
-// the final path of the folder that holds it.
-bool is_link(const std::filesystem::path& path, const std::filesystem::path& real, const std::error_code& real_error,
-             const std::filesystem::path& folder);
+// files do); folder is final_path's answer for the folder that holds it.
+bool is_link(const std::filesystem::path& path, const std::filesystem::path& folder);
 // The target a symbolic link names, as it was written; empty where the
 // system does not tell it (Windows).
 std::string link_text(const std::filesystem::path& link);
