@@ -56,14 +56,14 @@ std::string no_display_problem() {
 }
 
 // The unpacked index.html, served under the app's scheme when the settings
-// name a host, else from file://; the start address when nothing was
-// unpacked.
+// name a host (in lower case, as the browser has it), else from file://;
+// the start address when nothing was unpacked.
 std::string page_address(const launcher_settings& settings, const app_folder& folder, WebKitWebContext* context) {
   if (!folder.folder) return settings.start_address;
   const std::string& host = settings.virtual_host;
   if (is_virtual_host_name(host.data(), host.size())) {
     serve_app_folder(context, host, folder.folder.value);
-    return served_address(linux_served_scheme, host);
+    return served_address(linux_served_scheme, lower_case_host(host));
   }
   gchar* uri = g_filename_to_uri((folder.path + "/index.html").c_str(), nullptr, nullptr);
   std::string address = uri ? uri : "";

@@ -63,7 +63,7 @@ struct inspector {
     bool text = host->kind == json_kind::string;
     bool usable = text && is_virtual_host_name(host->text.data(), host->text.size());
     context.out << "  VirtualHost         " << shown_text(text ? json_quoted(host->text) : json_compact(*host))
-                << (usable ? "  (served from " + served_address(served_scheme(kind), host->text) + ")"
+                << (usable ? "  (served from " + served_address(served_scheme(kind), lower_case_host(host->text)) + ")"
                            : "  (not a host name: the launcher opens file://)")
                 << "\n";
   }
