@@ -94,6 +94,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"Fullscreen", "1"},
                                 {"Frameless", "0"},
                                 {"Resizable", "1"},
+                                {"VirtualHost", "app.wapp"},  // by default
                                 {"ExeFileName", "x.exe"},
                                 {"Nested", "{\"a\":[1.5,\"\xC3\xA9\",true,null]}"}}));
 }

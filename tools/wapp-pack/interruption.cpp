@@ -82,22 +82,20 @@ void set_interrupted_output(const std::filesystem::path& path) {
 #endif
 }
 
-std::FILE* open_removable_output(const std::filesystem::path& path, const char* mode) {
+std::FILE* open_removable_output(const std::filesystem::path& path) {
 #ifdef _WIN32
-  bool append = mode[0] == 'a';
-  HANDLE file = CreateFileW(path.c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, append ? OPEN_EXISTING : CREATE_ALWAYS,
+  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
-  int descriptor = _open_osfhandle((intptr_t)file, append ? _O_APPEND : 0);
+  int descriptor = _open_osfhandle((intptr_t)file, _O_APPEND | _O_BINARY);
   if (descriptor < 0) {
     CloseHandle(file);
     return nullptr;
   }
-  std::FILE* stream = _fdopen(descriptor, mode);
+  std::FILE* stream = _fdopen(descriptor, "ab");
   if (!stream) _close(descriptor);
   return stream;
 #else
-  return open_file(path, mode);
+  return open_file(path, "ab");
 #endif
 }

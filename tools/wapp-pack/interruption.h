@@ -13,6 +13,6 @@ void remove_output_on_interruption();
 // The file to remove if the packer is interrupted now; an empty path: none.
 void set_interrupted_output(const std::filesystem::path& path);
 
-// Opens the file for writing ("wb") or appending ("ab") such that the
-// handlers can remove it while it is open.
-std::FILE* open_removable_output(const std::filesystem::path& path, const char* mode);
+// Opens the file for appending such that the handlers can remove it while
+// it is open (create_new_file makes it so too).
+std::FILE* open_removable_output(const std::filesystem::path& path);

@@ -37,17 +37,19 @@ bool named_for_windows(const std::string& name) {
   return name.size() >= 4 && upper_case(name.substr(name.size() - 4)) == ".EXE";
 }
 
-// Removes the temporary output unless the pack got as far as renaming it,
-// and the folders made for the output when nothing was written into them.
+// Removes the temporary output, once made, unless the pack got as far as
+// renaming it, and the folders made for the output when nothing was
+// written into them.
 struct temporary_output {
   fs::path path;
   std::FILE* file = nullptr;
+  bool made = false;
   bool kept = false;
   std::vector<fs::path> made_folders;  // outermost first
   ~temporary_output() {
     if (file) std::fclose(file);
     std::error_code ignored;
-    if (!kept) fs::remove(path, ignored);
+    if (made && !kept) fs::remove(path, ignored);
     set_interrupted_output({});
     for (auto it = made_folders.rbegin(); !kept && it != made_folders.rend(); ++it) fs::remove(*it, ignored);
   }
@@ -115,20 +117,40 @@ struct packer {
   }
 
   // VirtualHost as asked, else as the settings file has it, else the
-  // default name when index.html needs a real origin; why, when it was
-  // decided here, goes to `reason`.
-  void choose_virtual_host(settings_values& values, const std::string& html, std::string& reason) {
-    if (options.file_url) {
+  // default name whenever files are packed; none for --file-url. Written in
+  // lower case, as the browser has the origin's host; `asked` keeps the name
+  // as it was given. With --file-url, what in index.html needs an origin
+  // goes to `feature`.
+  void choose_virtual_host(settings_values& values, bool with_archive, const std::string& html, std::string& asked,
+                           std::string& feature) {
+    if (options.file_url)
       values.virtual_host.reset();
-      return;
-    }
-    if (options.virtual_host) {
+    else if (options.virtual_host)
       values.virtual_host = options.virtual_host;
+    else if (!values.virtual_host && with_archive)
+      values.virtual_host = default_virtual_host;
+    if (values.virtual_host) {
+      asked = *values.virtual_host;
+      values.virtual_host = lower_case_host(asked);
+    }
+    if (options.file_url) feature = module_feature_of(html);
+  }
+
+  // How the launcher opens the packed app; with --file-url, why the page
+  // will not work when it can be seen.
+  void show_address(program_kind kind, const settings_values& values, const std::string& asked,
+                    const std::string& feature) {
+    if (!values.virtual_host) {
+      context.out << "  opened from file:// (--file-url)";
+      if (!feature.empty())
+        context.out << ": index.html has " << feature
+                    << ", which the browser refuses a file:// page, so the page will not run";
+      context.out << "\n";
       return;
     }
-    if (values.virtual_host || html.empty()) return;
-    reason = module_feature_of(html);
-    if (!reason.empty()) values.virtual_host = default_virtual_host;
+    context.out << "  served from " << served_address(served_scheme(kind), *values.virtual_host);
+    if (asked != *values.virtual_host) context.out << " (" << asked << " in lower case, as the browser has it)";
+    context.out << "\n";
   }
 
   // The programs to write: one for the system the output's name or
@@ -171,6 +193,11 @@ struct packer {
     if (target == comparable_path(plan.launcher)) problem = "the output would overwrite the launcher";
     else if (path_is_within(target, comparable_path(app_dir))) problem = "the output lies inside the app folder";
     else if (fs::is_directory(plan.output_path, error)) problem = "the output " + plan.output + " is a folder";
+    // The output replaces a file, never a FIFO, a device or a socket (as
+    // root, -o /dev/null would replace the system's).
+    else if (fs::file_status existing = fs::status(plan.output_path, error);
+             fs::exists(existing) && !fs::is_regular_file(existing))
+      problem = "the output " + plan.output + " exists and is not a regular file";
     return problem.empty();
   }
 
@@ -287,8 +314,10 @@ struct packer {
     temporary.path = parent / path_of(temporary_name);
     set_interrupted_output(temporary.path);
     const std::string where = utf8_of(temporary.path);
-    temporary.file = open_removable_output(temporary.path, "wb");
+    // Made anew: whatever another program put at the name is not written through.
+    temporary.file = create_new_file(temporary.path);
     if (!temporary.file) return fail("cannot create " + where);
+    temporary.made = true;
     if (std::fwrite(plan.image.data(), 1, plan.image.size(), temporary.file) != plan.image.size() || !temporary.close())
       return fail("cannot write " + where);
 #ifdef _WIN32
@@ -299,7 +328,7 @@ struct packer {
 #endif
     std::error_code error;
     uint64_t executable_size = fs::file_size(temporary.path, error);
-    if (error || !(temporary.file = open_removable_output(temporary.path, "ab"))) return fail("cannot write " + where);
+    if (error || !(temporary.file = open_removable_output(temporary.path))) return fail("cannot write " + where);
 
     // Spaces after the JSON text, which JSON allows, and a comment in the
     // archive end each part on an 8-byte boundary, so that a signing tool
@@ -335,7 +364,7 @@ struct packer {
   }
 
   void summarize(const program_plan& plan, const zip_counts& counts, const settings_values& values,
-                 const std::string& served_because) {
+                 const app_folder& folder, const std::string& asked_host, const std::string& origin_feature) {
     std::chrono::duration<double> took = clock_type::now() - started;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f s", took.count());
@@ -343,10 +372,14 @@ struct packer {
     context.out << plan.output << ": " << counts.files << " files, " << size_text(counts.bytes_in) << " in, "
                 << size_text(counts.bytes_out) << " packed, " << size_text(fs::file_size(plan.output_path, error))
                 << " written, " << seconds << "\n";
-    if (counts.files && values.virtual_host) {
-      context.out << "  served from " << served_address(served_scheme(plan.kind), *values.virtual_host);
-      if (!served_because.empty()) context.out << ": index.html has " << served_because << " (--file-url: file://)";
-      context.out << "\n";
+    if (folder.index_page.empty()) return;
+    show_address(plan.kind, values, asked_host, origin_feature);
+    if (!folder.copied_links.empty()) {
+      bool one = folder.copied_links.size() == 1;
+      context.out << "  " << folder.copied_links.size()
+                  << (one ? " symbolic link packed as a copy of what it leads to:\n"
+                          : " symbolic links packed as copies of what they lead to:\n");
+      for (const auto& link : folder.copied_links) context.out << "    " << link << "\n";
     }
   }
 
@@ -362,13 +395,13 @@ struct packer {
 
     fs::path app_dir = path_of(options.app_dir);
     app_folder folder;
-    if (!scan_app_folder(app_dir, options.excludes, folder, problem)) return refuse(problem);
+    if (!scan_app_folder(app_dir, options.excludes, options.follow_links, folder, problem)) return refuse(problem);
     bool with_archive = !folder.index_page.empty();
     if (!with_archive && !values.given[setting_index("StartURL")])
       return refuse("the app folder " + options.app_dir + " has no index.html (or give --start-url)");
-    std::string html, served_because, title_source;
+    std::string html, asked_host, origin_feature, title_source;
     if (with_archive && !read_whole_file(folder.index_page, html, problem)) return refuse(problem);
-    choose_virtual_host(values, html, served_because);
+    choose_virtual_host(values, with_archive, html, asked_host, origin_feature);
     // The window is called what the app is called, else what its page is.
     std::optional<std::string>& title = values.given[setting_index("WindowTitle")];
     if (!title && identity.name) title = *identity.name, title_source = identity.name_source;
@@ -404,7 +437,7 @@ struct packer {
     zip_counts counts{};
     for (const auto& plan : plans) {
       if (int status = write_program(plan, document, folder, archive, counts); status != exit_done) return status;
-      if (!options.quiet) summarize(plan, counts, values, served_because);
+      if (!options.quiet) summarize(plan, counts, values, folder, asked_host, origin_feature);
     }
     if (options.quiet) return exit_done;
     if (!with_archive)
