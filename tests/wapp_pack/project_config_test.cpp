@@ -26,6 +26,8 @@ TEST_F(ProjectConfig, SourcesOfTheNameVersionAndTitleAndEveryRefusal) {
   make_app("dist", {{"index.html", "<!doctype html><title>\n  Page &amp;\n Title </title><script>'<title>x'</script>"},
                     {"app.js", "1"},
                     {"app.js.map", "{}"}});
+  write_bytes(dir / "launcher", linux_launcher_bytes());
+  solid_png("icon.png", 256, 0x112233);
   const std::string settings = u(dir / "settings.json"), version_wanted =
       "a version of up to four numbers from 0 to 65535, such as 1.2.3 or 1.2.3-beta.1";
   struct config_case {
@@ -67,6 +69,9 @@ TEST_F(ProjectConfig, SourcesOfTheNameVersionAndTitleAndEveryRefusal) {
        "wapp-pack: warning: " + settings +
            ": unknown key \"title\" (did you mean \"WindowTitle\"?): the launcher ignores it (carried along as it is)\n",
        {{"WindowTitle", "Doc title"}, {"AppName", "Doc app"}, {"title", "x"}}},
+      {"the config's icon is for the Windows programs, not a Linux one",
+       {{"package.json", R"({"wapp": {"app": "dist", "icon": "icon.png"}})"}}, {"-o", u(dir / "out" / "app")},
+       exit_done, ""},
       {"a config key spelt as the setting",
        {{"package.json", R"({"wapp": {"app": "dist", "output": "o.exe", "windowWidth": 1024}})"}}, {}, exit_refused,
        "wapp-pack: package.json \"wapp\": unknown key \"windowWidth\" (did you mean \"width\"?)\n"},
@@ -115,7 +120,7 @@ TEST_F(ProjectConfig, SourcesOfTheNameVersionAndTitleAndEveryRefusal) {
     for (const auto& [name, text] : c.files) write_bytes(dir / name, text);
     EXPECT_EQ(pack(c.args), c.status) << err;
     EXPECT_EQ(err, c.err);
-    if (c.status != exit_done) continue;
+    if (c.status != exit_done || c.settings.empty()) continue;
     std::map<std::string, std::string> members = settings_of(dir / "out" / "App.exe");
     for (const auto& [name, value] : c.settings)
       EXPECT_EQ(members.count(name) ? members[name] : "-", value) << name;

@@ -339,6 +339,7 @@ bool apply_option(pack_options& options, const option_value& given, std::string&
   if (!done) problem = given.origin + " " + problem;
   if (done && option.name == "--target") options.target_origin = given.origin;
   if (done && option.name == "--output") options.output_origin = given.origin;
+  if (done && option.name == "--icon") options.icon_origin = given.origin;
   return done;
 }
 

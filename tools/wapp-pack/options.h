@@ -40,7 +40,7 @@ struct pack_options {
   bool strip_signature = false;  // repack a signed launcher without its signature
   // Who set --target and --output, as a message names them: "--target",
   // "target in wapp.config.json".
-  std::string target_origin, output_origin;
+  std::string target_origin, output_origin, icon_origin;
 };
 
 extern const char version_text[];

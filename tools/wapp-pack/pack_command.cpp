@@ -418,10 +418,12 @@ struct packer {
       if (!check_output(plan, app_dir, problem) || !read_launcher(plan, problem)) return refuse(problem);
       for_windows = for_windows || plan.kind == program_kind::windows;
     }
-    if (!options.icons.empty() && !for_windows)
+    // The config's icon is the project's, for its Windows programs; one
+    // asked for here for a Linux program is a mistake.
+    if (!options.icons.empty() && !for_windows && options.icon_origin == "--icon")
       return refuse("--icon is for Windows programs: a Linux program carries no icon (its desktop entry names one)");
     std::vector<icon_image> icons;
-    if (!read_icons(icons, problem)) return refuse(problem);
+    if (for_windows && !read_icons(icons, problem)) return refuse(problem);
     for (auto& plan : plans) {
       if (plan.kind == program_kind::windows && !plan_resources(plan, identity, icons, problem)) return refuse(problem);
     }
