@@ -6,8 +6,6 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstring>
-#include <random>
 #include <thread>
 
 #include "packer_test_support.h"
@@ -19,17 +17,7 @@ namespace {
 class Interruption : public packer_test {};
 
 TEST_F(Interruption, ASignalMidPackLeavesNothing) {
-  // Bytes that do not compress, so that the pack takes a while.
-  fs::path app = make_app("big", {{"index.html", "<title>big</title>"}});
-  std::mt19937_64 random(28);
-  std::string chunk(4 << 20, '\0');
-  for (int i = 0; i < 24; i++) {
-    for (size_t at = 0; at + 8 <= chunk.size(); at += 8) {
-      uint64_t value = random();
-      std::memcpy(&chunk[at], &value, 8);
-    }
-    write_bytes(app / "data" / ("part" + std::to_string(i) + ".bin"), chunk);
-  }
+  fs::path app = make_big_app("big");
   for (int number : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(strsignal(number));
     fs::path exe = dir / "big.exe";

@@ -3,9 +3,6 @@
 // with it and leaves no output.
 #include <windows.h>
 
-#include <cstring>
-#include <random>
-
 #include "packer_test_support.h"
 
 namespace {
@@ -13,17 +10,7 @@ namespace {
 class Interruption : public packer_test {};
 
 TEST_F(Interruption, CtrlCMidPackLeavesNothing) {
-  // Bytes that do not compress, so that the pack takes a while.
-  fs::path app = make_app("big", {{"index.html", "<title>big</title>"}});
-  std::mt19937_64 random(28);
-  std::string chunk(4 << 20, '\0');
-  for (int i = 0; i < 24; i++) {
-    for (size_t at = 0; at + 8 <= chunk.size(); at += 8) {
-      uint64_t value = random();
-      std::memcpy(&chunk[at], &value, 8);
-    }
-    write_bytes(app / "data" / ("part" + std::to_string(i) + ".bin"), chunk);
-  }
+  fs::path app = make_big_app("big");
   wchar_t self[MAX_PATH];
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   fs::path tests = fs::path(self).parent_path(), exe = dir / "big.exe";

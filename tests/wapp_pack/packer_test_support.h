@@ -5,7 +5,9 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -190,6 +192,21 @@ class packer_test : public ::testing::Test {
   }
 
   static std::string u(const fs::path& path) { return utf8_of(path); }
+
+  // An app of about 100 MB that does not compress, which takes a while to pack.
+  fs::path make_big_app(const std::string& name) {
+    fs::path app = make_app(name, {{"index.html", "<title>big</title>"}});
+    std::mt19937_64 random(28);
+    std::string chunk(4 << 20, '\0');
+    for (int i = 0; i < 24; i++) {
+      for (size_t at = 0; at + 8 <= chunk.size(); at += 8) {
+        uint64_t value = random();
+        std::memcpy(&chunk[at], &value, 8);
+      }
+      write_bytes(app / "data" / ("part" + std::to_string(i) + ".bin"), chunk);
+    }
+    return app;
+  }
 
   // A square PNG of one opaque colour (0xRRGGBB), written to dir.
   fs::path solid_png(const std::string& name, int size, uint32_t rgb) {

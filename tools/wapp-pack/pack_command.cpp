@@ -312,12 +312,13 @@ struct packer {
     temporary_name += utf8_of(plan.output_path.filename());
     temporary_name += ".wapp-pack-" + std::to_string(process_id()) + ".tmp";
     temporary.path = parent / path_of(temporary_name);
-    set_interrupted_output(temporary.path);
     const std::string where = utf8_of(temporary.path);
-    // Made anew: whatever another program put at the name is not written through.
+    // Made anew: whatever another program put at the name is not written
+    // through, nor removed on an interruption.
     temporary.file = create_new_file(temporary.path);
     if (!temporary.file) return fail("cannot create " + where);
     temporary.made = true;
+    set_interrupted_output(temporary.path);
     if (std::fwrite(plan.image.data(), 1, plan.image.size(), temporary.file) != plan.image.size() || !temporary.close())
       return fail("cannot write " + where);
 #ifdef _WIN32
