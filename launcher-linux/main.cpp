@@ -4,6 +4,7 @@
 // it closes. It reads no command line, reports nothing and ends with exit
 // code 0.
 #include <csignal>
+#include <filesystem>
 
 #include <glib-unix.h>
 
@@ -13,8 +14,10 @@
 #include "launcher-linux/display_loss.h"
 #include "launcher-linux/payload_file.h"
 #include "launcher-linux/settings.h"
+#include "launcher-linux/single_instance.h"
 #include "launcher-linux/unpacking.h"
 #include "launcher-linux/web_view.h"
+#include "launcher-linux/window_memory.h"
 #include "payload/virtual_host.h"
 
 namespace {
@@ -44,6 +47,11 @@ std::string page_address(const launcher_settings& settings, const app_folder& fo
   return address;
 }
 
+std::string program_path() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
 gboolean end_on_signal(gpointer) {
   gtk_main_quit();
   return G_SOURCE_CONTINUE;
@@ -56,6 +64,10 @@ int main() {
   launcher_settings settings;
   // Settings that do not parse give no window, and nothing is unpacked.
   if (!read_launcher_settings(payload, settings)) return 0;
+  // A later start of a program that runs already ends here, before it
+  // needs a display or unpacks anything.
+  instance_claim instance;
+  if (settings.single_instance && !claim_single_instance(app_folders_base(), program_path(), instance)) return 0;
   // The desktop knows the window by the program's name (WM_CLASS, Wayland's app id).
   const std::string program_name = program_file_name();
   g_set_prgname(program_name.c_str());
@@ -67,7 +79,13 @@ int main() {
   WebKitWebContext* context = create_web_context(program_name);
   std::string address = page_address(settings, folder, context);
   WebKitWebView* view = create_web_view(context);
-  GtkWindow* window = open_app_window(settings, GTK_WIDGET(view));
+  const std::string data_folder = app_data_folder(program_name);
+  window_place left;
+  bool restore = settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
+  GtkWindow* window = open_app_window(settings, GTK_WIDGET(view), restore ? &left : nullptr);
+  followed_place followed;
+  if (settings.remember_window) follow_window_place(window, followed);
+  answer_later_starts(instance, window);
   // The window goes by its close button, by the page's window.close(), or
   // when the process is asked to end: each way ends the loop.
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
@@ -75,6 +93,8 @@ int main() {
   for (int ending : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(ending, end_on_signal, nullptr);
   webkit_web_view_load_uri(view, address.c_str());
   gtk_main();
+  release_single_instance(instance);
+  if (followed.known) remember_place(data_folder, followed.place);
   remove_app_folder(folder);
   return 0;
 }
