@@ -93,6 +93,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"Resizable", "1"},
                                 {"SingleInstance", "1"},
                                 {"RememberWindow", "1"},
+                                {"VirtualHost", "app.wapp"},  // by default
                                 {"ExeFileName", "x.exe"},
                                 {"Nested", "{\"a\":[1.5,\"\xC3\xA9\",true,null]}"}}));
 }
