@@ -113,7 +113,8 @@ bool claim_single_instance(const std::string& base, const std::string& program_p
       return true;
     }
     if (errno != EWOULDBLOCK && errno != EINTR) return true;
-    int waited = (int)std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    int waited = (int)std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
     if (waited >= instance_answer_patience_ms) return true;
     // The running copy may still be starting: it answers from its main loop.
     if (ask_running_copy(folder.value, instance_answer_patience_ms - waited)) return false;

@@ -76,7 +76,8 @@ void hold(single_instance_claim& claim, HANDLE mutex, const wchar_t* mutex_name)
   claim.mutex = mutex;
   wchar_t name[instance_name_length];
   if (!own_mapping_name(mutex_name, name)) return;
-  claim.mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(published_instance), name);
+  claim.mapping =
+      CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(published_instance), name);
   if (!claim.mapping) return;
   claim.published = (published_instance*)MapViewOfFile(claim.mapping, FILE_MAP_WRITE, 0, 0, sizeof(published_instance));
   if (claim.published) *claim.published = {0, GetCurrentProcessId()};

@@ -91,7 +91,7 @@ std::string settings_document(const std::string& title, const setting_list& chan
                            {"ShowMinimizeButton", "0"},     {"ShowMaximizeButton", "0"}, {"Fullscreen", "0"},
                            {"Frameless", "0"},              {"Resizable", "0"}};
   for (const auto& [key, value] : changes) {
-    auto found = std::find_if(settings.begin(), settings.end(), [&](const auto& setting) { return setting.first == key; });
+    auto found = std::find_if(settings.begin(), settings.end(), [&](const auto& s) { return s.first == key; });
     if (found == settings.end())
       settings.emplace_back(key, value);
     else

@@ -105,7 +105,9 @@ TEST_F(LinuxOneProgram, ASecondStartBringsTheRunningWindowToTheFrontAndEnds) {
 TEST_F(LinuxOneProgram, TheWindowOpensWhereItWasLeft) {
   fs::path app = make_app("app", "document.body.style.background = '#00ff00';");
   const std::vector<std::string> size = {"--remember-window", "--width", "300", "--height", "200"};
-  auto with = [&](std::vector<std::string> options) { return options.insert(options.end(), size.begin(), size.end()), options; };
+  auto with = [&](std::vector<std::string> options) {
+    return options.insert(options.end(), size.begin(), size.end()), options;
+  };
   fs::path sized = pack(app, "Remember", with({"--resizable"})), bare = pack(app, "Bare", with({"--frameless"})),
            full = pack(app, "Full", with({"--fullscreen"}));
   const fs::path stored = dir / "data" / "Remember" / "window.json";

@@ -12,7 +12,8 @@ TEST(WindowPlace, OnlyTheLaunchersOwnObjectReadsBack) {
   const window_place place = {-8, 1200, 1024, 768, true};
   window_place read = {};
   ASSERT_TRUE(read_window_place(window_place_text(place), read));
-  EXPECT_EQ(window_place_text(read), "{\"x\": -8, \"y\": 1200, \"width\": 1024, \"height\": 768, \"maximized\": true}\n");
+  EXPECT_EQ(window_place_text(read),
+            "{\"x\": -8, \"y\": 1200, \"width\": 1024, \"height\": 768, \"maximized\": true}\n");
   struct {
     const char* text;
     bool sound;

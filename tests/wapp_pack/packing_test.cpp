@@ -69,7 +69,8 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
               "  \"SingleInstance\": true,\r\n"
               "  \"Nested\": {\"a\": [1.5, \"\\u00e9\", true, null]}\r\n}");
   ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--settings", u(dir / "settings.json"), "--width",
-                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--remember-window", "-q"}),
+                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--remember-window",
+                  "-q"}),
             exit_done)
       << err;
   EXPECT_EQ(out + err, "");  // quiet
@@ -137,7 +138,8 @@ TEST_F(Packing, InspectReadsThePayloadAsTheLauncherWould) {
   ASSERT_EQ(pack({u(make_app("app")), "-o", u(exe), "--launcher", u(launcher), "--title", "\xE6\x97\xA5"}), exit_done);
   ASSERT_EQ(pack({"--inspect", u(exe)}), exit_done) << out;
   for (const char* line : {"executable: 3002 bytes\n", "  WindowTitle         \"\xE6\x97\xA5\"\n",
-                           "  StartURL            \"#\"\n", "  RememberWindow      \"0\"\n", "       70015  js/app.js\n", "           -  empty/\n",
+                           "  StartURL            \"#\"\n", "  RememberWindow      \"0\"\n", "       70015  js/app.js\n",
+                           "           -  empty/\n",
                            "  7 files, 70.2 kB unpacked\n", "payload: sound\n"})
     EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 
