@@ -6,6 +6,7 @@
 // with exit code 1; every other run ends with exit code 0.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "launcher-linux/app_folder.h"
 #include "launcher-linux/app_scheme.h"
@@ -14,8 +15,10 @@
 #include "launcher-linux/ending_signals.h"
 #include "launcher-linux/payload_file.h"
 #include "launcher-linux/settings.h"
+#include "launcher-linux/single_instance.h"
 #include "launcher-linux/unpacking.h"
 #include "launcher-linux/web_view.h"
+#include "launcher-linux/window_memory.h"
 #include "payload/virtual_host.h"
 
 namespace {
@@ -71,6 +74,20 @@ std::string page_address(const launcher_settings& settings, const app_folder& fo
   return address;
 }
 
+std::string program_path() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+// A later start of a program that runs already ends here, before it needs
+// a display or unpacks anything. Without a trusted base folder there is no
+// claim to be had, and the unpacking says why the run ends.
+bool run_alone(const launcher_settings& settings, instance_claim& instance) {
+  if (!settings.single_instance) return true;
+  std::string base = app_folders_base();
+  return base.empty() || claim_single_instance(base, program_path(), instance);
+}
+
 }  // namespace
 
 int main() {
@@ -78,6 +95,8 @@ int main() {
   launcher_settings settings;
   // Settings that do not parse give no window, and nothing is unpacked.
   if (!read_launcher_settings(payload, settings)) return 0;
+  instance_claim instance;
+  if (!run_alone(settings, instance)) return 0;
   // The desktop knows the window by the program's name (WM_CLASS, Wayland's app id).
   const std::string program_name = program_file_name();
   g_set_prgname(program_name.c_str());
@@ -96,13 +115,21 @@ int main() {
   WebKitWebContext* context = create_web_context(program_name);
   std::string address = page_address(settings, folder, context);
   WebKitWebView* view = create_web_view(context);
-  GtkWindow* window = open_app_window(settings, GTK_WIDGET(view));
+  const std::string data_folder = app_data_folder(program_name);
+  window_place left;
+  bool restore = settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
+  GtkWindow* window = open_app_window(settings, GTK_WIDGET(view), restore ? &left : nullptr);
+  followed_place followed;
+  if (settings.remember_window) follow_window_place(window, followed);
+  answer_later_starts(instance, window);
   // The window goes by its close button or by the page's window.close(),
   // and the loop ends with it as it ends on the ending signals.
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
   g_signal_connect_swapped(view, "close", G_CALLBACK(gtk_widget_destroy), window);
   webkit_web_view_load_uri(view, address.c_str());
   gtk_main();
+  release_single_instance(instance);
+  if (followed.known) remember_place(data_folder, followed.place);
   remove_app_folder(folder);
   return 0;
 }
