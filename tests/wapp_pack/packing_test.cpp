@@ -157,6 +157,17 @@ TEST_F(Packing, InspectReadsThePayloadAsTheLauncherWould) {
   EXPECT_EQ(out, u(dir / "notes.txt") + ": 9 bytes\nnot a packed app: the file is neither a Windows executable nor a "
                  "Linux program\n");
 
+  // Settings the launcher would misread are not sound, however they got there.
+  std::string misread = "{\"WindowWidth\":\"abc\",\"Resizable\":\"yes\",\"AppName\":\"X\"}";
+  payload_parts good = split_payload(read_bytes(exe));
+  write_bytes(dir / "misread.exe", good.executable + trailer_bytes(misread, good.zip));
+  EXPECT_EQ(pack({"--inspect", u(dir / "misread.exe")}), exit_failed);
+  for (const char* line : {"  AppName             \"X\"\n",
+                           "problem: WindowWidth \"abc\": the launcher misreads it (it wants a whole number from 1 to 32767)\n",
+                           "problem: Resizable \"yes\": the launcher misreads it (it wants \"1\" or \"0\" (or true or false))\n",
+                           "payload: not sound: the launcher would not read the app as it was packed\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+
   // A settings document the launcher cannot parse, and a damaged archive.
   std::string bytes = read_bytes(exe);
   payload_parts parts = split_payload(bytes);
