@@ -121,7 +121,6 @@ void show_at_remembered_place(HWND window, launcher_state& state) {
   const int64_t flags = state.settings.window_flags;
   SetWindowPos(window, nullptr, p.x, p.y, p.width, p.height,
                SWP_NOZORDER | SWP_NOACTIVATE | ((flags & WS_THICKFRAME) ? 0 : SWP_NOSIZE));
-  GetWindowRect(window, &state.normal_place);
   ShowWindow(window, p.maximized && (flags & WS_MAXIMIZEBOX) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
 }
 
@@ -139,10 +138,7 @@ bool open_web_app_window(launcher_state& state) {
     SetWindowPos(window, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (restore)
-    show_at_remembered_place(window, state);
-  else
-    GetWindowRect(window, &state.normal_place);
+  if (restore) show_at_remembered_place(window, state);
   if (s.always_on_top != 0) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   phase_mark("window");
   // The web view fills the inner area the window really got: the system
@@ -231,12 +227,9 @@ bool open_web_app(launcher_state& state) {
   return true;
 }
 
-void run_event_loop(launcher_state& state) {
+void run_event_loop() {
   for (;;) {
     int64_t event = wait_window_event();
-    HWND window = window_handle(main_window);
-    if ((event == event_move || event == event_size) && window && !IsIconic(window) && !IsZoomed(window))
-      GetWindowRect(window, &state.normal_place);
     if (event == event_size) {
       resize_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
                     (int32_t)window_inner_height(main_window));
@@ -254,7 +247,7 @@ void run_event_loop(launcher_state& state) {
 // single-instance program may run as soon as the window is gone.
 void close_web_app(launcher_state& state) {
   HWND window = window_handle(main_window);
-  if (window && state.settings.remember_window == 1) remember_place(place_of_window(window, state.normal_place));
+  if (window && state.settings.remember_window == 1) remember_place(place_of_window(window));
   close_window(main_window);
   release_single_instance(state.instance);
   if (state.no_folder == 0) remove_web_app_folder(state.web_app_folder.c_str());
