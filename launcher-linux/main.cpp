@@ -66,7 +66,7 @@ int main() {
   remove_folder_when_display_is_lost(folder);
   WebKitWebContext* context = create_web_context(program_name);
   std::string address = page_address(settings, folder, context);
-  WebKitWebView* view = create_web_view(context);
+  WebKitWebView* view = create_web_view(context, settings.dev_tools);
   GtkWindow* window = open_app_window(settings, GTK_WIDGET(view));
   // The window goes by its close button, by the page's window.close(), or
   // when the process is asked to end: each way ends the loop.

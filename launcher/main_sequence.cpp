@@ -115,8 +115,8 @@ bool open_web_app_window(const launcher_state& state) {
   phase_mark("window");
   // The web view fills the inner area the window really got: the system
   // holds a window much larger than the screen below the size asked for.
-  if (!create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
-                              (int32_t)window_inner_height(main_window)) &&
+  if (!create_web_view_gadget_with_flags(web_view, 0, 0, (int32_t)window_inner_width(main_window),
+                                         (int32_t)window_inner_height(main_window), s.dev_tools != 0 ? 1 : 0) &&
       web_view_runtime_missing())
     show_runtime_notice(window_handle(main_window));
   return true;

@@ -60,7 +60,7 @@ void read_launcher_settings(const json_value* root, launcher_settings& settings)
   int64_t* numbers[setting_count] = {&s.window_width,         &s.window_height,        nullptr,
                                      nullptr,                 &s.always_on_top,        &s.show_minimize_button,
                                      &s.show_maximize_button, &s.fullscreen,           &s.frameless,
-                                     &s.resizable};
+                                     &s.resizable,            &s.dev_tools};
   string_var* texts[setting_count] = {nullptr, nullptr, &s.window_title, &s.start_address};
   for (int i = 0; i < setting_count; i++) {
     ascii_text key(setting_keys[i].name), default_text(setting_keys[i].default_text);

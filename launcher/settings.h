@@ -1,7 +1,7 @@
 #pragma once
 // The launcher settings: the window's inner size, title, start address and
-// six switches, read from the payload's settings document, and the virtual
-// host the web app may be served under.
+// six switches, read from the payload's settings document, the virtual host
+// the web app may be served under, and the switches of our own keys.
 #include <cstdint>
 
 #include "runtime/core/strings.h"
@@ -26,6 +26,7 @@ struct launcher_settings {
   // Our own key, absent by default: a host name under which the web app is
   // served over https instead of file:// (payload/virtual_host.h).
   string_var virtual_host;
+  int64_t dev_tools;  // any value but 0 turns on the browser's developer tools
 };
 
 // The payload's JSON text decoded from UTF-8, or the built-in document when

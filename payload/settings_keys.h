@@ -1,7 +1,7 @@
 #pragma once
-// The ten launcher settings of the payload's JSON document: their keys, the
+// The launcher settings of the payload's JSON document: their keys, the
 // texts the launchers take when a key is missing, how they read each, and the
-// packer option that sets it. The launchers read every value as text, the
+// packer option that sets it. The first ten shape the window; ours follow. The launchers read every value as text, the
 // numbers and switches too, in this order.
 #include <cstdint>
 #include <string_view>
@@ -21,7 +21,7 @@ struct setting_key {
   const char* option_value;  // what a switch option sets; none: the option takes a value
 };
 
-constexpr int setting_count = 10;
+constexpr int setting_count = 11;
 extern const setting_key setting_keys[setting_count];
 
 // The key's place in setting_keys, or -1.

@@ -68,7 +68,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
               "  \"Resizable\": true, \"Frameless\": false, \"AlwaysOnTop\": null, \"ExeFileName\": \"x.exe\",\r\n"
               "  \"Nested\": {\"a\": [1.5, \"\\u00e9\", true, null]}\r\n}");
   ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--settings", u(dir / "settings.json"), "--width",
-                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "-q"}),
+                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--devtools", "-q"}),
             exit_done)
       << err;
   EXPECT_EQ(out + err, "");  // quiet
@@ -90,6 +90,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"Fullscreen", "1"},
                                 {"Frameless", "0"},
                                 {"Resizable", "1"},
+                                {"DevTools", "1"},
                                 {"ExeFileName", "x.exe"},
                                 {"Nested", "{\"a\":[1.5,\"\xC3\xA9\",true,null]}"}}));
 }

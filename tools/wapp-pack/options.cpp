@@ -42,6 +42,8 @@ const char usage_text[] =
     "  --resizable           Resizable \"1\"\n"
     "  --no-minimize         ShowMinimizeButton \"0\"\n"
     "  --no-maximize         ShowMaximizeButton \"0\"\n"
+    "  --devtools            DevTools \"1\": the browser's developer tools (Inspect\n"
+    "                        in the context menu; F12 on Windows)\n"
     "  --virtual-host NAME   VirtualHost: serve the app from https://NAME/ (on\n"
     "                        Linux wapp://NAME/) instead of file://, for module\n"
     "                        scripts and fetch; NAME is letters, digits, hyphens\n"
@@ -105,7 +107,7 @@ bool set_size(pack_options& o, int index, const char* option, const std::string&
   return true;
 }
 
-// The ten settings' options, as their table names them: a switch sets its
+// The settings' options, as their table names them: a switch sets its
 // fixed value, the sizes want a number, the texts take any value.
 int setting_of_option(std::string_view name) {
   for (int i = 0; i < setting_count; i++)
