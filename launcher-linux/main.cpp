@@ -1,7 +1,8 @@
 // launcher (Linux): reads the payload appended to its own file, unpacks the
 // web app into a private folder, shows it in one window filled by a
-// WebKitGTK web view, and removes the folder when the window closes, however
-// it closes. It reads no command line, reports nothing and ends with exit
+// WebKitGTK web view that keeps to the app (links out go to the user's
+// browser, downloads where the user says), and removes the folder when the
+// window closes, however it closes. It reads no command line, reports nothing and ends with exit
 // code 0.
 #include <csignal>
 
@@ -11,6 +12,8 @@
 #include "launcher-linux/app_scheme.h"
 #include "launcher-linux/app_window.h"
 #include "launcher-linux/display_loss.h"
+#include "launcher-linux/downloads.h"
+#include "launcher-linux/page_boundary.h"
 #include "launcher-linux/payload_file.h"
 #include "launcher-linux/settings.h"
 #include "launcher-linux/unpacking.h"
@@ -30,14 +33,20 @@ void unpack(const payload_texts& payload, app_folder& folder) {
 
 // The unpacked index.html, served under the app's scheme when the settings
 // name a host, else from file://; the start address when nothing was
-// unpacked.
-std::string page_address(const launcher_settings& settings, const app_folder& folder, WebKitWebContext* context) {
-  if (!folder.folder) return settings.start_address;
+// unpacked. What belongs to that app goes to app.
+std::string page_address(const launcher_settings& settings, const app_folder& folder, WebKitWebContext* context,
+                         app_scope& app) {
+  if (!folder.folder) {
+    app.start_address = settings.start_address;
+    return settings.start_address;
+  }
   const std::string& host = settings.virtual_host;
   if (is_virtual_host_name(host.data(), host.size())) {
     serve_app_folder(context, host, folder.folder.value);
+    app.virtual_host = host;
     return served_address(linux_served_scheme, host);
   }
+  app.folder = folder.path;
   gchar* uri = g_filename_to_uri((folder.path + "/index.html").c_str(), nullptr, nullptr);
   std::string address = uri ? uri : "";
   g_free(uri);
@@ -65,9 +74,12 @@ int main() {
   payload = {};  // the app is on disk now
   remove_folder_when_display_is_lost(folder);
   WebKitWebContext* context = create_web_context(program_name);
-  std::string address = page_address(settings, folder, context);
+  app_scope app;
+  std::string address = page_address(settings, folder, context, app);
   WebKitWebView* view = create_web_view(context, settings.dev_tools);
+  keep_view_within_app(view, app);
   GtkWindow* window = open_app_window(settings, GTK_WIDGET(view));
+  save_downloads(context, window);
   // The window goes by its close button, by the page's window.close(), or
   // when the process is asked to end: each way ends the loop.
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
