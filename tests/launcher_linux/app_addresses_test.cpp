@@ -13,6 +13,7 @@ TEST(LinuxAppAddresses, EachKindOfAppOwnsItsAddressesAndNothingThatLooksAlike) {
   const app_scope site{"", "", "https://Start.test/home?x=1"};
   const app_scope local_site{"", "", "file:///srv/site/index.html"};
   const app_scope blank_site{"", "", "data:text/html,<p>hi"};
+  const app_scope local_server{"", "", "http://[::1]:8080/app/"};
   const struct {
     const app_scope* app;
     const char* address;
@@ -41,6 +42,10 @@ TEST(LinuxAppAddresses, EachKindOfAppOwnsItsAddressesAndNothingThatLooksAlike) {
       {&site, "https://START.test:443/other", true},
       {&site, "http://start.test/", false},
       {&site, "https://login.start.test/", false},
+      {&local_server, "http://[::1]:8080/other", true},
+      {&local_server, "http://[::1]/app/", false},
+      {&local_server, "http://[::2]:8080/app/", false},
+      {&local_server, "http://[::1]:99999/app/", false},
       {&local_site, "file:///srv/site/help/a.html", true},
       {&local_site, "file:///srv/other/a.html", false},
       {&blank_site, "data:text/html,<p>hi", true},

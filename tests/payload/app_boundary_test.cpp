@@ -78,23 +78,4 @@ TEST(AppBoundary, TheWindowShowsTheAppAndWhatLeavesItGoesToTheBrowserOrNowhere) 
   }
 }
 
-TEST(AppBoundary, OriginsMatchByHostInAnyCaseAndByPortWithItsDefault) {
-  const struct {
-    const char *a, *b;
-    bool same;
-  } cases[] = {
-      {"https://Example.test/a", "https://example.test:443/b?c", true},
-      {"http://example.test", "http://example.test:80/", true},
-      {"wapp://app.wapp/index.html", "wapp://APP.wapp", true},
-      {"http://[::1]:8080/", "http://[::1]:8080/x", true},
-      {"https://example.test", "http://example.test", false},
-      {"https://example.test", "https://example.test:8443", false},
-      {"wapp://app.wapp:1/", "wapp://app.wapp/", false},
-      {"https://example.test:99999/", "https://example.test:99999/", false},
-      {"file:///C:/a", "file:///C:/a", false},
-      {"about:blank", "about:blank", false},
-  };
-  for (const auto& c : cases) EXPECT_EQ(same_web_origin(std::string_view(c.a), std::string_view(c.b)), c.same) << c.a;
-}
-
 }  // namespace
