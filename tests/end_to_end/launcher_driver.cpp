@@ -1,6 +1,9 @@
 #include "launcher_driver.h"
 
 #include <algorithm>
+#include <sstream>
+
+#include "wapp_pack.h"
 
 void end_to_end_test::SetUpTestSuite() {
   // Rectangles and screen metrics in device pixels, as the launcher, which
@@ -62,6 +65,15 @@ fs::path end_to_end_test::plain_launcher(const std::wstring& name) {
   return executable;
 }
 
+int end_to_end_test::run_packer(const std::vector<fs::path>& args, std::string& output) {
+  std::vector<std::string> texts;
+  for (const fs::path& arg : args) texts.push_back((const char*)arg.u8string().c_str());
+  std::ostringstream printed;
+  int status = run_wapp_pack(texts, tool_context{bin, printed, printed, false});
+  output = printed.str();
+  return status;
+}
+
 std::string end_to_end_test::app_address(const std::wstring& folder) const {
   return utf8_of(L"file://" + temp.wstring() + L"\\" + folder + L"/index.html");
 }
@@ -79,11 +91,11 @@ std::string settings_document(const std::string& title, const setting_list& chan
                            {"ShowMinimizeButton", "0"},     {"ShowMaximizeButton", "0"}, {"Fullscreen", "0"},
                            {"Frameless", "0"},              {"Resizable", "0"}};
   for (const auto& [key, value] : changes) {
-    auto setting = std::find_if(settings.begin(), settings.end(), [&](const auto& s) { return s.first == key; });
-    if (setting == settings.end())
+    auto found = std::find_if(settings.begin(), settings.end(), [&](const auto& s) { return s.first == key; });
+    if (found == settings.end())
       settings.emplace_back(key, value);
     else
-      setting->second = value;
+      found->second = value;
   }
   // Pretty-printed with CRLF line ends, as the packer writes it.
   std::string document = "{";
