@@ -4,6 +4,7 @@
 #include <string>
 
 #include "payload/app_boundary.h"
+#include "payload/virtual_host.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ struct boundary {
 // Schemes whose addresses WebKit can show in a frame; a navigation to any
 // other goes nowhere inside the app whichever frame asks for it.
 bool frames_can_show(const std::string& scheme) {
-  for (const char* shown : {"http", "https", "file", "data", "blob", "about", "wapp"})
+  for (const char* shown : {"http", "https", "file", "data", "blob", "about", linux_served_scheme})
     if (scheme == shown) return true;
   return false;
 }
@@ -35,15 +36,11 @@ void open_in_user_browser(const char* address) {
   if (!g_app_info_launch_default_for_uri(address, nullptr, &error)) g_clear_error(&error);
 }
 
-page_navigation_verdict judge(const boundary& b, std::string_view address, bool new_window, bool redirect,
-                              bool user_initiated) {
-  page_navigation navigation{is_app_address(b.app, address), new_window, redirect, user_initiated, app_is_site(b.app)};
-  return judge_page_navigation(navigation, address);
-}
-
 // Judged, and opened outside when it may be; true when it stays in the window.
 bool stays(const boundary& b, const char* address, bool new_window, bool redirect, bool user_initiated) {
-  page_navigation_verdict verdict = judge(b, address, new_window, redirect, user_initiated);
+  std::string_view text = address;
+  page_navigation navigation{is_app_address(b.app, text), new_window, redirect, user_initiated, app_is_site(b.app)};
+  page_navigation_verdict verdict = judge_page_navigation(navigation, text);
   if (verdict == page_navigation_verdict::open_in_user_browser) open_in_user_browser(address);
   return verdict == page_navigation_verdict::stay;
 }
@@ -74,21 +71,31 @@ gboolean decide_navigation(boundary& b, WebKitNavigationAction* action, WebKitPo
 }
 
 // The window's own document: one that leaves is not shown; one the engine
-// cannot show is a download, as in a browser (the engine would drop it).
-gboolean decide_response(boundary& b, WebKitResponsePolicyDecision* decision) {
+// cannot show is a download, as in a browser (the engine would drop it). A
+// response of the app's own scheme cannot become one: its address is
+// downloaded anew, which the launcher's downloads take (downloads.h).
+gboolean decide_response(WebKitWebView* view, boundary& b, WebKitResponsePolicyDecision* decision) {
   if (!webkit_response_policy_decision_is_main_frame_main_resource(decision)) return FALSE;
   if (b.load_leaves) {
     webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
     return TRUE;
   }
   if (webkit_response_policy_decision_is_mime_type_supported(decision)) return FALSE;
-  webkit_policy_decision_download(WEBKIT_POLICY_DECISION(decision));
+  const char* address = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(decision));
+  if (address && address_scheme(std::string_view(address)) == linux_served_scheme) {
+    webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
+    webkit_web_view_download_uri(view, address);
+  } else {
+    webkit_policy_decision_download(WEBKIT_POLICY_DECISION(decision));
+  }
   return TRUE;
 }
 
-gboolean decide_policy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, gpointer data) {
+gboolean decide_policy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                       gpointer data) {
   boundary& b = *(boundary*)data;
-  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return decide_response(b, WEBKIT_RESPONSE_POLICY_DECISION(decision));
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+    return decide_response(view, b, WEBKIT_RESPONSE_POLICY_DECISION(decision));
   WebKitNavigationAction* action =
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return decide_navigation(b, action, decision);

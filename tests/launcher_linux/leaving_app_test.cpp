@@ -68,6 +68,24 @@ class LinuxLeavingApp : public linux_launcher_test {
     return x_input(commands);
   }
 
+  // A click on the page at (x, y) of its window, given again until the
+  // page shows it heard one (its corner turns `heard`, or the chooser of
+  // that title opens over it): X may hand a click that comes as a chooser
+  // goes to neither window.
+  bool click_until_heard(const screen_rect& rect, int x, int y, uint32_t heard, const std::string& chooser = "") {
+    for (int attempt = 0; attempt < 5; attempt++) {
+      if (!x_input({"mousemove", "0", "0", "mousemove", std::to_string(rect.left + x), std::to_string(rect.top + y),
+                    "sleep", "0.2", "click", "1"}))
+        return false;
+      for (int waited = 0; waited < 2000; waited += 50) {
+        if (screen_pixel(screen.get(), rect.left + 2, rect.top + 2) == heard) return true;
+        if (!chooser.empty() && find_x_window(screen.get(), chooser)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+    }
+    return false;
+  }
+
   // Every file under the test's folder (the program's data and the
   // desktop's list of recent files among them), by name.
   std::set<std::string> file_names() {
@@ -83,9 +101,10 @@ TEST_F(LinuxLeavingApp, WindowsAndLinksOutReachTheUsersBrowserAndThePageStays) {
   fs::path app = dir / "app";
   // Green once the page has tried every way out it has, while it was shown.
   write(app / "index.html", R"(<!doctype html>
-<style>html,body{margin:0;height:100%;background:#f00}a{display:block;height:100%}iframe{position:fixed;width:1px}</style>
+<style>html,body{margin:0;height:100%;background:#f00}a{display:block;height:100%}iframe{position:fixed;width:1px}
+#heard{position:fixed;left:0;top:0;width:8px;height:8px}</style>
 <iframe src="data:text/html,<script>location='https://example.test/in-frame'</script>"></iframe>
-<a href="https://example.test/clicked">out</a>
+<a href="https://example.test/clicked" onclick="heard.style.background = '#00f'">out</a><div id=heard></div>
 <script>
 window.open("https://example.test/x");
 window.open("file:///etc/hostname");
@@ -101,8 +120,7 @@ steps.forEach((step, i) => setTimeout(step, 300 * (i + 1)));
   ASSERT_TRUE(shows("Links", green, rect));
   EXPECT_EQ(wait_for_opened(2), (std::vector<std::string>{"https://example.test/x", "mailto:someone@example.test"}));
   // The link fills the page: a click anywhere follows it.
-  ASSERT_TRUE(x_input({"mousemove", std::to_string(rect.left + rect.width / 2), std::to_string(rect.top + rect.height / 2),
-                       "click", "1"}));
+  ASSERT_TRUE(click_until_heard(rect, rect.width / 2, rect.height / 2, blue));
   EXPECT_EQ(wait_for_opened(3).back(), "https://example.test/clicked");
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // for an address that should not have gone out
   EXPECT_EQ(opened().size(), 3u);
@@ -122,7 +140,8 @@ TEST_F(LinuxLeavingApp, DownloadsAreSavedWhereTheUserSaysAndACancelledOneWritesN
   write(app / "table.bin", table);
   // At each click: a blob; a document the engine cannot show, which is a
   // download too; a data: address.
-  write(app / "index.html", R"(<!doctype html><style>html,body{margin:0;height:100%;background:#0f0}</style>
+  write(app / "index.html", R"(<!doctype html><style>html,body{margin:0;height:100%;background:#0f0}
+#heard{position:fixed;left:0;top:0;width:8px;height:8px}</style><div id=heard></div>
 <script>
 const save = (name, href) => {
   const a = document.createElement("a");
@@ -134,6 +153,7 @@ const save = (name, href) => {
 let clicks = 0;
 document.addEventListener("click", (event) => {
   if (!event.isTrusted) return;  // the link's own click
+  heard.style.background = ["#f00", "#00f", "#fff"][clicks];
   if (++clicks === 1) save("report.bin", URL.createObjectURL(new Blob([new Uint8Array(256).map((_, i) => i)])));
   else if (clicks === 2) location = "table.bin";
   else save("unwanted.txt", "data:text/plain,not%20wanted");
@@ -142,23 +162,19 @@ document.addEventListener("click", (event) => {
   pid_t run = start(pack(app, "Downloads"));
   screen_rect rect;
   ASSERT_TRUE(shows("Downloads", green, rect));
-  // From outside the window, as a hand moves: the pointer's last place may
-  // have been on a chooser that is gone.
-  const std::vector<std::string> click = {"mousemove", "0", "0", "mousemove", std::to_string(rect.left + 20),
-                                          std::to_string(rect.top + 20), "sleep", "0.3", "click", "1"};
   // The suggested name in the Downloads folder, as the chooser offers them.
-  ASSERT_TRUE(x_input(click));
+  ASSERT_TRUE(click_until_heard(rect, 20, 20, red, "report.bin"));
   ASSERT_TRUE(answer_chooser("report.bin", {"key", "Return"}));
   EXPECT_EQ(wait_for_file(downloads / "report.bin", every_byte.size()), every_byte);
   // A folder and name of the user's own.
-  ASSERT_TRUE(x_input(click));
+  ASSERT_TRUE(click_until_heard(rect, 20, 20, blue, "table.bin"));
   // The chooser completes a typed path as it comes: Return waits for it
   // (and comes apart, as "type" takes every word after it).
   ASSERT_TRUE(answer_chooser("table.bin", {"key", "ctrl+a", "type", (chosen / "kept.bin").string()}));
   ASSERT_TRUE(x_input({"sleep", "1", "key", "Return"}));
   EXPECT_EQ(wait_for_file(chosen / "kept.bin", table.size()), table);
   // Cancelled: nothing anywhere.
-  ASSERT_TRUE(x_input(click));
+  ASSERT_TRUE(click_until_heard(rect, 20, 20, 0xFFFFFF, "unwanted.txt"));
   ASSERT_TRUE(answer_chooser("unwanted.txt", {"key", "Escape"}));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   EXPECT_FALSE(find_x_window(screen.get(), "unwanted.txt")) << "the chooser stayed";
