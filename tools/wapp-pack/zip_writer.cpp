@@ -73,6 +73,7 @@ struct writer_state {
   archive* zip;
   sink& out;
   std::string& problem;
+  const std::function<void(const zip_counts&)>& progress;  // after every chunk: big files take a while
   std::vector<char> buffer = std::vector<char>(copy_chunk);
 
   zip_outcome archive_trouble() {
@@ -115,6 +116,7 @@ struct writer_state {
       if (total > item.size) break;
       if (archive_write_data(zip, buffer.data(), count) != (la_ssize_t)count) return archive_trouble();
       counts.bytes_in += count;
+      if (progress) progress(counts);
     }
     if (file && (std::ferror(file) || total != item.size)) {
       problem = std::ferror(file) ? "cannot read " + utf8_of(item.disk_path)
@@ -153,7 +155,7 @@ zip_outcome write_app_zip(std::FILE* out, const app_folder& folder, int level, i
   sink target{out, limit, 0, false, false, {}};
   std::unique_ptr<archive, int (*)(archive*)> zip(archive_write_new(), archive_write_free);
   std::string options = "compression-level=" + std::to_string(level) + ",hdrcharset=UTF-8";
-  writer_state state{zip.get(), target, problem};
+  writer_state state{zip.get(), target, problem, progress};
   if (archive_write_set_format_zip(zip.get()) != ARCHIVE_OK ||
       archive_write_set_options(zip.get(), options.c_str()) != ARCHIVE_OK ||
       archive_write_set_bytes_per_block(zip.get(), 0) != ARCHIVE_OK ||
