@@ -18,6 +18,8 @@ struct served_folder {
   int folder;
 };
 
+constexpr char served_folder_key[] = "wapp-served-folder";
+
 struct served_file {
   descriptor file;
   off_t size;
@@ -67,6 +69,7 @@ void serve_app_folder(WebKitWebContext* context, const std::string& host, int fo
   auto* served = new served_folder{lowered, std::string(linux_served_scheme) + "://" + lowered, folder};
   webkit_web_context_register_uri_scheme(context, linux_served_scheme, answer, served,
                                          [](gpointer data) { delete (served_folder*)data; });
+  g_object_set_data(G_OBJECT(context), served_folder_key, served);
   // Secure: the page is a secure context, as on https. CORS-enabled: module
   // scripts, workers and fetch may load from it. Never local: a local
   // scheme's pages may load file: resources from anywhere on the disk, and
@@ -74,4 +77,11 @@ void serve_app_folder(WebKitWebContext* context, const std::string& host, int fo
   WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
   webkit_security_manager_register_uri_scheme_as_secure(security, linux_served_scheme);
   webkit_security_manager_register_uri_scheme_as_cors_enabled(security, linux_served_scheme);
+}
+
+descriptor open_served_file(WebKitWebContext* context, const char* uri) {
+  const auto* served = (const served_folder*)g_object_get_data(G_OBJECT(context), served_folder_key);
+  served_file found;
+  if (!served || !uri || !find_served_file(*served, uri, found)) return descriptor();
+  return std::move(found.file);
 }

@@ -11,6 +11,8 @@
 
 #include <webkit2/webkit2.h>
 
+#include "launcher-linux/folder_tree.h"
+
 // Answers the scheme's requests for the host, in any letter case, with the
 // files of the folder open at `folder`, which must stay open while the
 // context lives: a path's levels are opened one by one without following a
@@ -18,3 +20,8 @@
 // anything but a regular file (a FIFO is never waited on). Everything else
 // is 404.
 void serve_app_folder(WebKitWebContext* context, const std::string& host, int folder);
+
+// The file an address of the scheme names, open for reading, as the context
+// serves it; none where it answers 404 or serves no folder. The engine
+// downloads nothing of a scheme of ours: the launcher copies such files.
+descriptor open_served_file(WebKitWebContext* context, const char* uri);

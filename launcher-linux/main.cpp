@@ -1,9 +1,11 @@
 // launcher (Linux): reads the payload appended to its own file, unpacks the
 // web app into a private folder, shows it in one window filled by a
-// WebKitGTK web view, and removes the folder when the window closes, however
-// it closes. It reads no command line. A run that cannot show its app (no
-// display, no folder to unpack it into) says why on standard error and ends
-// with exit code 1; every other run ends with exit code 0.
+// WebKitGTK web view that keeps to the app (links out go to the user's
+// browser, downloads where the user says), and removes the folder when the
+// window closes, however it closes. It reads no command line. A run that
+// cannot show its app (no display, no folder to unpack it into) says why on
+// standard error and ends with exit code 1; every other run ends with exit
+// code 0.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +14,9 @@
 #include "launcher-linux/app_scheme.h"
 #include "launcher-linux/app_window.h"
 #include "launcher-linux/display_loss.h"
+#include "launcher-linux/downloads.h"
 #include "launcher-linux/ending_signals.h"
+#include "launcher-linux/page_boundary.h"
 #include "launcher-linux/payload_file.h"
 #include "launcher-linux/settings.h"
 #include "launcher-linux/single_instance.h"
@@ -60,14 +64,21 @@ std::string no_display_problem() {
 
 // The unpacked index.html, served under the app's scheme when the settings
 // name a host (in lower case, as the browser has it), else from file://;
-// the start address when nothing was unpacked.
-std::string page_address(const launcher_settings& settings, const app_folder& folder, WebKitWebContext* context) {
-  if (!folder.folder) return settings.start_address;
+// the start address when nothing was unpacked. What belongs to that app
+// goes to app.
+std::string page_address(const launcher_settings& settings, const app_folder& folder, WebKitWebContext* context,
+                         app_scope& app) {
+  if (!folder.folder) {
+    app.start_address = settings.start_address;
+    return settings.start_address;
+  }
   const std::string& host = settings.virtual_host;
   if (is_virtual_host_name(host.data(), host.size())) {
     serve_app_folder(context, host, folder.folder.value);
+    app.virtual_host = host;
     return served_address(linux_served_scheme, lower_case_host(host));
   }
+  app.folder = folder.path;
   gchar* uri = g_filename_to_uri((folder.path + "/index.html").c_str(), nullptr, nullptr);
   std::string address = uri ? uri : "";
   g_free(uri);
@@ -113,12 +124,15 @@ int main() {
   }
   remove_folder_when_display_is_lost(folder);
   WebKitWebContext* context = create_web_context(program_name);
-  std::string address = page_address(settings, folder, context);
-  WebKitWebView* view = create_web_view(context);
+  app_scope app;
+  std::string address = page_address(settings, folder, context, app);
+  WebKitWebView* view = create_web_view(context, settings.dev_tools);
+  keep_view_within_app(view, app);
   const std::string data_folder = app_data_folder(program_name);
   window_place left;
   bool restore = settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
   GtkWindow* window = open_app_window(settings, GTK_WIDGET(view), restore ? &left : nullptr);
+  save_downloads(context, window);
   followed_place followed;
   if (settings.remember_window) follow_window_place(window, followed);
   answer_later_starts(instance, window);

@@ -143,8 +143,8 @@ bool open_web_app_window(launcher_state& state) {
   phase_mark("window");
   // The web view fills the inner area the window really got: the system
   // holds a window much larger than the screen below the size asked for.
-  if (!create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
-                              (int32_t)window_inner_height(main_window)) &&
+  if (!create_web_view_gadget_with_flags(web_view, 0, 0, (int32_t)window_inner_width(main_window),
+                                         (int32_t)window_inner_height(main_window), s.dev_tools != 0 ? 1 : 0) &&
       web_view_runtime_missing())
     show_runtime_notice(window);
   return true;
@@ -169,6 +169,7 @@ bool navigate_to_virtual_host(const launcher_state& state) {
   path_text folder;
   plain_windows_path(state.web_app_folder.c_str(), folder);
   if (!map_web_view_host(web_view, host, folder)) return false;
+  keep_web_view_within_app(web_view, nullptr, host, nullptr);
   text_scope scope;
   empty_text_at(scope.start());
   append_text(L"https://");
@@ -182,12 +183,17 @@ bool navigate_to_virtual_host(const launcher_state& state) {
 // for the two characters an address reads otherwise: "#" would end the path
 // at a fragment and "%" start an escape, so a temporary directory such as
 // C:\Users\C#Dev\AppData\Local\Temp\ needs them escaped to be found.
+//
+// The window stays on the app it opens: the page's ways out go to the user's
+// browser, or nowhere (runtime/browser/app_addresses.h).
 void navigate(const launcher_state& state) {
   if (state.no_folder == 1) {
+    keep_web_view_within_app(web_view, nullptr, nullptr, state.settings.start_address.c_str());
     set_gadget_text(web_view, state.settings.start_address.c_str());
     return;
   }
   if (navigate_to_virtual_host(state)) return;
+  keep_web_view_within_app(web_view, state.web_app_folder.c_str(), nullptr, nullptr);
   text_scope scope;
   empty_text_at(scope.start());
   append_text(L"file://");

@@ -22,7 +22,7 @@ struct setting_key {
   const char* option_value;  // what a switch option sets; none: the option takes a value
 };
 
-constexpr int setting_count = 12;
+constexpr int setting_count = 13;
 extern const setting_key setting_keys[setting_count];
 
 // The key's place in setting_keys, or -1.

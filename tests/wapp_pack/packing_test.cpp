@@ -70,8 +70,8 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
               "  \"SingleInstance\": true,\r\n"
               "  \"Nested\": {\"a\": [1.5, \"\\u00e9\", true, null]}\r\n}");
   ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--settings", u(dir / "settings.json"), "--width",
-                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--remember-window",
-                  "-q"}),
+                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--devtools",
+                  "--remember-window", "-q"}),
             exit_done)
       << err;
   // Quiet, but for what the launcher will ignore.
@@ -96,6 +96,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"Fullscreen", "1"},
                                 {"Frameless", "0"},
                                 {"Resizable", "1"},
+                                {"DevTools", "1"},
                                 {"SingleInstance", "1"},
                                 {"RememberWindow", "1"},
                                 {"VirtualHost", "app.wapp"},  // by default

@@ -62,6 +62,8 @@ const char usage_text[] =
     "  --resizable           Resizable \"1\"\n"
     "  --no-minimize         ShowMinimizeButton \"0\"\n"
     "  --no-maximize         ShowMaximizeButton \"0\"\n"
+    "  --devtools            DevTools \"1\": the browser's developer tools (Inspect\n"
+    "                        in the context menu; F12 on Windows)\n"
     "  --single-instance     SingleInstance \"1\": a second start brings the\n"
     "                        running window to the front instead\n"
     "  --remember-window     RememberWindow \"1\": the window opens where and as\n"
