@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "launcher/page_api_host.h"
 #include "launcher/payload_trailer.h"
 #include "launcher/settings.h"
 #include "launcher/single_instance.h"
@@ -30,6 +31,8 @@ struct launcher_state {
   // be restored.
   bool restore_place;
   window_place remembered;
+  // window.wapp for the app's own pages, when the app is an unpacked archive.
+  page_api_host* page_api;
 };
 
 // The runtime heap and every runtime library; the payload can be read then.
