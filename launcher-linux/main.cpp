@@ -16,6 +16,7 @@
 #include "launcher-linux/display_loss.h"
 #include "launcher-linux/downloads.h"
 #include "launcher-linux/ending_signals.h"
+#include "launcher-linux/page_api_host.h"
 #include "launcher-linux/page_boundary.h"
 #include "launcher-linux/payload_file.h"
 #include "launcher-linux/settings.h"
@@ -133,6 +134,7 @@ int main() {
   bool restore = settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
   GtkWindow* window = open_app_window(settings, GTK_WIDGET(view), restore ? &left : nullptr);
   save_downloads(context, window);
+  serve_page_api(view, window, app, settings);
   followed_place followed;
   if (settings.remember_window) follow_window_place(window, followed);
   answer_later_starts(instance, window);
