@@ -26,6 +26,8 @@ struct page_api_host {
   page_api api;
   std::deque<waiting_request> requests;
   bool answering = false;
+  // Replies are values of a context of their own, made once.
+  JSCContext* replies = jsc_context_new();
 };
 
 // Script message handlers answer any frame of any page the view shows. The
@@ -56,11 +58,9 @@ gboolean answer_requests(gpointer data) {
       // Out of memory: unanswered, and nothing was touched.
     }
     if (reply) {
-      JSCContext* context = jsc_context_new();
-      JSCValue* value = jsc_value_new_string(context, reply->c_str());
+      JSCValue* value = jsc_value_new_string(host.replies, reply->c_str());
       webkit_script_message_reply_return_value(request.reply, value);
       g_object_unref(value);
-      g_object_unref(context);
     } else {
       webkit_script_message_reply_return_error_message(request.reply, "not answered");
     }
@@ -100,10 +100,10 @@ void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app
   if (app_is_site(app)) return;
   std::string key = run_key();
   if (key.empty()) return;
-  // Lives for the run, as the view does.
-  auto* host = new page_api_host(view, window, app, key);
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view);
   if (!webkit_user_content_manager_register_script_message_handler_with_reply(content, handler_name, nullptr)) return;
+  // Lives for the run, as the view does.
+  auto* host = new page_api_host(view, window, app, key);
   g_signal_connect(content, "script-message-with-reply-received::wapp", G_CALLBACK(request_heard), host);
   page_script_settings script{page_channel::webkit, key, {own_prefix(app)}, false, settings.app_name,
                               settings.app_version, "linux"};
