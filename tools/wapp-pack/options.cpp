@@ -54,6 +54,8 @@ const char usage_text[] =
     "                        without \"/\" GLOB matches names at any depth, with\n"
     "                        \"/\" the path from APP_DIR; * ? and ** (across \"/\")\n"
     "  --level N             deflate level, 0 (stored) to 9 (default 6)\n"
+    "  --threads N           compress on N threads at once (default: as many as\n"
+    "                        the machine runs); the output is the same for any N\n"
     "  -q, --quiet           no progress and no summary\n"
     "  --inspect FILE        show the settings and files FILE carries, check them\n"
     "  -h, --help            this text\n"
@@ -160,6 +162,16 @@ const option_rule option_table[] = {
          return false;
        }
        o.level = (int)level;
+       return true;
+     }},
+    {"--threads", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       long threads = 0;
+       if (!whole_number(v, 1, 256, threads)) {
+         p = "--threads wants a whole number from 1 to 256, not \"" + v + "\"";
+         return false;
+       }
+       o.threads = (int)threads;
        return true;
      }},
     {"--strip-signature", nullptr, false,

@@ -28,6 +28,7 @@ struct pack_options {
   std::optional<std::string> virtual_host;
   bool file_url = false;
   int level = 6;
+  int threads = 0;  // compressing entries at once; 0: as many as the machine runs
   bool quiet = false;
   bool strip_signature = false;  // repack a signed launcher without its signature
 };

@@ -1,8 +1,5 @@
 // --inspect: what a packed executable carries, read the way the launcher
 // reads it, and whether the launcher can use all of it.
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <cstdio>
 #include <memory>
 #include <map>
@@ -14,10 +11,11 @@
 #include "payload/pe_headers.h"
 #include "payload/program_kind.h"
 #include "payload/virtual_host.h"
+#include "payload/zip_entry_reader.h"
+#include "payload/zip_index.h"
 #include "settings_document.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
-#include "zip_writer.h"
 
 namespace {
 
@@ -71,9 +69,9 @@ struct inspector {
       return;
     }
     context.out << "archive: " << length << " bytes\n";
-    std::unique_ptr<archive, int (*)(archive*)> zip(archive_read_new(), archive_read_free);
-    archive_read_support_format_zip(zip.get());
-    if (archive_read_open_memory(zip.get(), bytes.data() + offset, (size_t)length) != ARCHIVE_OK) {
+    std::string_view archive(bytes.data() + offset, (size_t)length);
+    zip_index index;
+    if (!index.open(archive, false)) {
       problems.push_back("the archive is not a zip archive the launcher can open");
       return;
     }
@@ -81,23 +79,28 @@ struct inspector {
     bool has_index = false;
     uint64_t files = 0, total = 0;
     std::vector<char> buffer(1 << 16);
-    archive_entry* entry = nullptr;
-    int status;
-    while ((status = archive_read_next_header(zip.get(), &entry)) == ARCHIVE_OK) {
-      std::string name = zip_entry_name(entry);
-      bool directory = archive_entry_filetype(entry) == AE_IFDIR;
-      la_ssize_t count = 0;
+    for (const zip_entry& entry : index.entries()) {
+      std::string name(entry.name);
       uint64_t size = 0;
-      while ((count = archive_read_data(zip.get(), buffer.data(), buffer.size())) > 0) size += (uint64_t)count;
+      bool sound = true;
+      if (!entry.directory) {
+        zip_entry_reader reader(archive, entry);
+        while (size_t count = reader.read(buffer.data(), buffer.size())) size += count;
+        sound = reader.finished();
+      }
       char size_column[24];
-      std::snprintf(size_column, sizeof size_column, "%12s  ", directory ? "-" : std::to_string(size).c_str());
+      std::snprintf(size_column, sizeof size_column, "%12s  ", entry.directory ? "-" : std::to_string(size).c_str());
       context.out << size_column << name << "\n";
-      if (count < 0) problems.push_back(name + ": its data is damaged (" + archive_error_string(zip.get()) + ")");
+      if (!sound)
+        problems.push_back(name + (entry.readable ? ": its data is damaged (its size or checksum does not hold, or it "
+                                                    "lies outside the archive)"
+                                                  : ": its data is stored in a way the launcher cannot read (method " +
+                                                        std::to_string(entry.method) + ", or encrypted)"));
       check_name(name, case_keys);
       has_index = has_index || name == "index.html";
-      files += !directory, total += size;
+      files += !entry.directory, total += size;
     }
-    if (status != ARCHIVE_EOF) problems.push_back(std::string("the archive is damaged: ") + archive_error_string(zip.get()));
+    if (!index.complete()) problems.push_back("the archive is damaged: its central directory ends before its last entry");
     context.out << "  " << files << " files, " << size_text(total) << " unpacked\n";
     if (!has_index) problems.push_back("the archive has no index.html at its root, which the launcher opens");
   }

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "zip_writer.h"
-
 std::string size_text(uint64_t bytes) {
   if (bytes < 1000) return std::to_string(bytes) + " B";
   const char* units[] = {"kB", "MB", "GB"};
@@ -16,7 +14,6 @@ std::string size_text(uint64_t bytes) {
 }
 
 int run_wapp_pack(const std::vector<std::string>& args, const tool_context& context) {
-  use_utf8_names();
   pack_options options;
   std::string problem;
   if (!parse_options(args, options, problem)) {
