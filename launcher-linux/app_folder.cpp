@@ -1,12 +1,15 @@
 #include "launcher-linux/app_folder.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "launcher-linux/base_folder.h"
 #include "payload/entry_names.h"
 
 namespace {
@@ -40,12 +43,11 @@ void remove_locked(int base, const std::string& name, int folder) {
 }  // namespace
 
 std::string app_folders_base() {
-  for (const char* variable : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
-    const char* value = std::getenv(variable);
-    struct stat about;
-    if (value && value[0] == '/' && stat(value, &about) == 0 && S_ISDIR(about.st_mode)) return value;
+  for (const char* base : {std::getenv("XDG_RUNTIME_DIR"), std::getenv("TMPDIR"), (char*)"/tmp"}) {
+    std::string trusted = trusted_base_folder(base);
+    if (!trusted.empty()) return trusted;
   }
-  return "/tmp";
+  return "";
 }
 
 void remove_stale_app_folders(const std::string& base) {
@@ -64,15 +66,23 @@ void remove_stale_app_folders(const std::string& base) {
   }
 }
 
-bool claim_app_folder(const std::string& base, app_folder& claim) {
+bool claim_app_folder(const std::string& base, app_folder& claim, std::string& problem) {
   claim = {};
   descriptor parent = open_base(base);
-  if (!parent) return false;
+  if (!parent) {
+    problem = base + ": " + std::strerror(errno);
+    return false;
+  }
+  problem = "every name from " + candidate_name(0) + " to " + candidate_name(app_folder_names - 1) + " in " + base +
+            " is taken";
   for (int i = 0; i < app_folder_names; i++) {
     std::string name = candidate_name(i);
     // Only the one launcher whose creation succeeds gets the name, and what
     // was there before is left alone.
-    if (mkdirat(parent.value, name.c_str(), 0700) != 0) continue;
+    if (mkdirat(parent.value, name.c_str(), 0700) != 0) {
+      if (errno != EEXIST) problem = "cannot make a folder in " + base + ": " + std::strerror(errno);
+      continue;
+    }
     descriptor made = open_folder_at(parent.value, name.c_str());
     // Locked before it is marked: no other launcher ever finds it marked
     // and unlocked while this one lives. The mode is set whatever the umask.

@@ -1,7 +1,7 @@
 #pragma once
 // The folder the web app is unpacked into for the run: private to the user
-// (0700), under $XDG_RUNTIME_DIR, or the temporary directory where that is
-// not set. As on Windows, it is "webapp" when no live launcher holds that
+// (0700), under $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp, the first of them
+// that no other user may rename things in (launcher-linux/base_folder.h). As on Windows, it is "webapp" when no live launcher holds that
 // name, else the first free one of "webapp-2" to "webapp-32", so launchers
 // running at once each keep their own.
 //
@@ -24,16 +24,17 @@ struct app_folder {
   descriptor folder;  // open and locked for the run
 };
 
-// $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp: the first that names a folder.
+// $XDG_RUNTIME_DIR, else $TMPDIR, else /tmp: the first that names a trusted
+// base folder, by its real path; empty when none does.
 std::string app_folders_base();
 
 // Removes every launcher folder under base that no live launcher holds.
 // What cannot be deleted now stays marked and is tried again by the next start.
 void remove_stale_app_folders(const std::string& base);
 
-// Makes the first free folder under base, locks and marks it; false when no
-// name could be had.
-bool claim_app_folder(const std::string& base, app_folder& claim);
+// Makes the first free folder under base, locks and marks it; false, and
+// why for people, when no name could be had.
+bool claim_app_folder(const std::string& base, app_folder& claim, std::string& problem);
 
 // Deletes the claimed folder with everything in it; nothing when none is
 // claimed.

@@ -5,8 +5,8 @@
 
 #include <gio/gunixinputstream.h>
 
-#include "launcher-linux/content_types.h"
 #include "launcher-linux/folder_tree.h"
+#include "launcher-linux/scheme_response.h"
 #include "payload/entry_names.h"
 #include "payload/virtual_host.h"
 
@@ -38,9 +38,14 @@ bool find_served_file(const served_folder& served, const char* uri, served_file&
   std::string last;
   descriptor parent = open_parent_below(served.folder, found.name, false, last);
   if (!parent) return false;
-  found.file = descriptor(openat(parent.value, last.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  // Opened without waiting: a FIFO put there would hold the opening (and
+  // with it the window) until something wrote to it. Only a regular file
+  // is served, and it is read as usual.
+  found.file = descriptor(openat(parent.value, last.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat about;
-  if (!found.file || fstat(found.file.value, &about) != 0 || !S_ISREG(about.st_mode)) return false;
+  if (!found.file || fstat(found.file.value, &about) != 0 || !S_ISREG(about.st_mode) ||
+      fcntl(found.file.value, F_SETFL, fcntl(found.file.value, F_GETFL) & ~O_NONBLOCK) != 0)
+    return false;
   found.size = about.st_size;
   return true;
 }
@@ -48,30 +53,25 @@ bool find_served_file(const served_folder& served, const char* uri, served_file&
 void answer(WebKitURISchemeRequest* request, gpointer data) {
   const auto* served = (const served_folder*)data;
   served_file found;
-  bool serving = find_served_file(*served, webkit_uri_scheme_request_get_uri(request), found);
-  GInputStream* body = serving ? g_unix_input_stream_new(found.file.value, TRUE) : g_memory_input_stream_new();
-  if (serving) found.file.value = -1;  // the stream closes it
-  WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(body, serving ? found.size : 0);
-  g_object_unref(body);
-  SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
-  soup_message_headers_append(headers, "Access-Control-Allow-Origin", served->origin.c_str());
-  webkit_uri_scheme_response_set_http_headers(response, headers);
-  if (serving)
-    webkit_uri_scheme_response_set_content_type(response, content_type_of(found.name).c_str());
-  else
-    webkit_uri_scheme_response_set_status(response, 404, nullptr);
-  webkit_uri_scheme_request_finish_with_response(request, response);
-  g_object_unref(response);
+  if (!find_served_file(*served, webkit_uri_scheme_request_get_uri(request), found))
+    return answer_not_found(request, served->origin);
+  GInputStream* body = g_unix_input_stream_new(found.file.value, TRUE);
+  found.file.value = -1;  // the stream closes it
+  answer_with_body(request, served->origin, body, found.size, served_content_type(found.name));
 }
 
 }  // namespace
 
 void serve_app_folder(WebKitWebContext* context, const std::string& host, int folder) {
-  auto* served = new served_folder{host, std::string(linux_served_scheme) + "://" + host, folder};
+  std::string lowered = lower_case_host(host);
+  auto* served = new served_folder{lowered, std::string(linux_served_scheme) + "://" + lowered, folder};
   webkit_web_context_register_uri_scheme(context, linux_served_scheme, answer, served,
                                          [](gpointer data) { delete (served_folder*)data; });
+  // Secure: the page is a secure context, as on https. CORS-enabled: module
+  // scripts, workers and fetch may load from it. Never local: a local
+  // scheme's pages may load file: resources from anywhere on the disk, and
+  // may start no worker.
   WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
   webkit_security_manager_register_uri_scheme_as_secure(security, linux_served_scheme);
-  webkit_security_manager_register_uri_scheme_as_local(security, linux_served_scheme);
   webkit_security_manager_register_uri_scheme_as_cors_enabled(security, linux_served_scheme);
 }

@@ -31,5 +31,6 @@ descriptor open_folder_at(int parent, const char* name);
 
 // Deletes everything inside the folder open at `folder`, except an entry
 // named `keep` (none: nothing is kept), links as links: what they point at
-// stays. False when something could not be deleted.
+// stays. A few dozen descriptors at most are open at once, whatever the
+// depth. False when something could not be deleted.
 bool empty_folder(int folder, const char* keep);

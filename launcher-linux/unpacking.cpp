@@ -3,6 +3,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <cerrno>
 #include <clocale>
 #include <memory>
 #include <string>
@@ -48,18 +49,28 @@ bool write_all(int file, const char* bytes, size_t count) {
   return true;
 }
 
-bool copy_data(archive* zip, int file) {
+bool copy_data(archive* zip, int file, bool (*stop)()) {
   const void* block;
   size_t size;
   la_int64_t offset;
   int status;
   while ((status = archive_read_data_block(zip, &block, &size, &offset)) == ARCHIVE_OK) {
-    if (!write_all(file, (const char*)block, size)) return false;
+    if (stop() || !write_all(file, (const char*)block, size)) return false;
   }
   return status == ARCHIVE_EOF;
 }
 
-void unpack_entry(archive* zip, archive_entry* entry, int folder) {
+// A file of the launcher's own making, never opened through what is there
+// already: whatever stands at the name (a FIFO, whose opening would wait for
+// a writer, a link, a file another entry or process wrote) is removed first.
+descriptor create_file_at(int parent, const char* name) {
+  constexpr int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  descriptor file(openat(parent, name, flags, 0600));
+  if (!file && errno == EEXIST && unlinkat(parent, name, 0) == 0) file = descriptor(openat(parent, name, flags, 0600));
+  return file;
+}
+
+void unpack_entry(archive* zip, archive_entry* entry, int folder, bool (*stop)()) {
   const char* name = archive_entry_pathname_utf8(entry);
   if (!name || judge_entry_name(std::string_view(name)) != entry_name_verdict::unpacked) return;
   std::string last;
@@ -72,22 +83,25 @@ void unpack_entry(archive* zip, archive_entry* entry, int folder) {
   }
   // Links and devices have no place in a web app.
   if (kind != AE_IFREG) return;
-  descriptor file(openat(parent.value, last.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+  descriptor file = create_file_at(parent.value, last.c_str());
   if (!file) return;
-  if (!copy_data(zip, file.value)) unlinkat(parent.value, last.c_str(), 0);
+  if (!copy_data(zip, file.value, stop)) unlinkat(parent.value, last.c_str(), 0);
 }
 
 }  // namespace
 
-bool unpack_archive(std::string_view archive, int folder) {
+unpack_outcome unpack_archive(std::string_view archive, int folder, bool (*stop)()) {
   utf8_names names;
   archive_reader zip(archive_read_new(), archive_read_free);
   if (!zip || archive_read_support_format_zip(zip.get()) != ARCHIVE_OK ||
       archive_read_open_memory(zip.get(), archive.data(), archive.size()) != ARCHIVE_OK)
-    return false;
+    return unpack_outcome::no_archive;
   archive_entry* entry;
   int status;
-  while ((status = archive_read_next_header(zip.get(), &entry)) == ARCHIVE_OK || status == ARCHIVE_WARN)
-    unpack_entry(zip.get(), entry, folder);
-  return true;
+  // A warning is about one entry: the ones after it are unpacked all the same.
+  while ((status = archive_read_next_header(zip.get(), &entry)) == ARCHIVE_OK || status == ARCHIVE_WARN) {
+    unpack_entry(zip.get(), entry, folder, stop);
+    if (stop()) return unpack_outcome::stopped;
+  }
+  return unpack_outcome::unpacked;
 }

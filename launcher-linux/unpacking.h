@@ -5,7 +5,16 @@
 // level by level; files and folders private to the user (0600, 0700).
 #include <string_view>
 
-// False when the bytes are no archive that can be opened; an entry that
-// cannot be unpacked (a folder of its path is a link, the disk is full) is
-// skipped, and a file cut short is deleted again.
-bool unpack_archive(std::string_view archive, int folder);
+// Only regular files and folders are unpacked: links, devices and the like
+// are skipped, and a file is always one the launcher creates, whatever
+// stands at its name. An entry that cannot be unpacked (a folder of its path
+// is a link, the disk is full) is skipped, and a file cut short is deleted
+// again. `stop` is asked between blocks of data: once it answers true the
+// unpacking ends there.
+enum class unpack_outcome {
+  unpacked,
+  no_archive,  // the bytes are no archive that can be opened
+  stopped,
+};
+
+unpack_outcome unpack_archive(std::string_view archive, int folder, bool (*stop)());

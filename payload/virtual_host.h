@@ -1,13 +1,17 @@
 #pragma once
 // The VirtualHost setting: a host name under which the browser serves the
-// unpacked web app over https, so that module scripts and fetch, which a
-// file:// page may not use, work. One rule for the launcher, which falls back
-// to the file:// address for any other text, and the packer, which refuses it;
-// header-only, for UTF-16 and UTF-8 text alike.
+// unpacked web app over https, so that module scripts, fetch, workers and
+// WebAssembly, which a file:// page may not use, work. One rule for the
+// launcher, which falls back to the file:// address for any other text, and
+// the packer, which refuses it; header-only, for UTF-16 and UTF-8 text alike.
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+// The host the packer gives every app unless told otherwise. It never
+// changes: it is part of the app's origin, under which the browser keeps the
+// app's data (local storage, IndexedDB), so one version of an app finds what
+// the one before it stored.
 constexpr char default_virtual_host[] = "app.wapp";
 // The scheme the app is served under: https on Windows, where WebView2 maps
 // the host to the folder, and the Linux launcher's own URI scheme on Linux.
@@ -17,6 +21,17 @@ constexpr char linux_served_scheme[] = "wapp";
 // The address a launcher opens for the app served under host: "https://app.wapp/index.html".
 inline std::string served_address(std::string_view scheme, std::string_view host) {
   return std::string(scheme) + "://" + std::string(host) + "/index.html";
+}
+
+// Host names mean the same in any letter case, and the browser writes an
+// origin's host in lower case ("wapp://mixed.case" for Mixed.Case), so what
+// is compared with the origin's host, or names it, is lowered first. ASCII
+// only: a host name holds nothing else.
+inline std::string lower_case_host(std::string_view host) {
+  std::string lowered(host);
+  for (char& c : lowered)
+    if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
+  return lowered;
 }
 constexpr size_t virtual_host_longest = 253;
 constexpr size_t virtual_host_longest_label = 63;

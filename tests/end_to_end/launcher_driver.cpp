@@ -1,5 +1,9 @@
 #include "launcher_driver.h"
 
+#include <sstream>
+
+#include "wapp_pack.h"
+
 void end_to_end_test::SetUpTestSuite() {
   // Rectangles and screen metrics in device pixels, as the launcher, which
   // declares DPI awareness, has them.
@@ -58,6 +62,15 @@ fs::path end_to_end_test::plain_launcher(const std::wstring& name) {
   fs::path executable = bin / (name + L".exe");
   fs::copy_file(built_launcher(), executable);
   return executable;
+}
+
+int end_to_end_test::run_packer(const std::vector<fs::path>& args, std::string& output) {
+  std::vector<std::string> texts;
+  for (const fs::path& arg : args) texts.push_back((const char*)arg.u8string().c_str());
+  std::ostringstream printed;
+  int status = run_wapp_pack(texts, tool_context{bin, printed, printed, false});
+  output = printed.str();
+  return status;
 }
 
 std::string end_to_end_test::app_address(const std::wstring& folder) const {

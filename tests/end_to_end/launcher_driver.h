@@ -36,6 +36,9 @@ class end_to_end_test : public ::testing::Test {
                          const fs::path& base = built_launcher());
   // launcher.exe as it is built, with no payload at all.
   fs::path plain_launcher(const std::wstring& name);
+  // wapp-pack run in this process, with bin/ as its own folder: its exit
+  // status, and what it printed in output.
+  int run_packer(const std::vector<fs::path>& args, std::string& output);
   // A launcher process with the test's temporary directory, its browser
   // logged to <root>/<name of the executable>.log.
   launcher_run start(const fs::path& executable) { return launcher_run(executable, temp, log_of(executable)); }

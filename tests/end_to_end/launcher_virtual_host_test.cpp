@@ -1,6 +1,7 @@
 // VirtualHost end to end: real launchers with the fake WebView2 runtime, and
 // what each one's browser was asked to map and to open.
 #include "launcher_driver.h"
+#include "support/probe_app.h"
 
 namespace {
 
@@ -47,6 +48,41 @@ TEST_F(LauncherVirtualHost, ServesExactlyTheFolderItUnpackedOverHttps) {
   second.close();
   EXPECT_EQ(first.wait_for_exit(), 0u);
   EXPECT_EQ(second.wait_for_exit(), 0u);
+  EXPECT_TRUE(web_app_folders().empty());
+}
+
+// The probe app packed as users pack it: by default from app.wapp, and from
+// a host given in mixed case, which the packer writes and the browser is
+// given in lower case. (The fake runs no script: the probe's checks run on
+// Linux.)
+TEST_F(LauncherVirtualHost, ThePackerServesEveryAppFromItsHostInLowerCase) {
+  fs::path app = root / "probe";
+  for (const auto& [name, bytes] : probe_app_files("file:///C:/outside/")) {
+    fs::create_directories((app / name).parent_path());
+    write_file(app / name, bytes);
+  }
+  struct {
+    const wchar_t* title;
+    std::vector<fs::path> options;
+    std::string host;
+  } runs[] = {{L"Probe", {}, "app.wapp"}, {L"Probe mixed", {"--virtual-host", "Mixed.Case"}, "mixed.case"}};
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.host);
+    fs::path program = bin / (std::wstring(r.title) + L".exe");
+    std::vector<fs::path> args = {app, "-o", program, "--launcher", built_launcher(), "--title", r.title};
+    args.insert(args.end(), r.options.begin(), r.options.end());
+    std::string output;
+    ASSERT_EQ(run_packer(args, output), 0) << output;
+    launcher_run run = start(program);
+    ASSERT_TRUE(run.wait_for_window(r.title));
+    std::vector<fake_line> lines = run.wait_for_fake_line("served");
+    std::string folder = utf8_of((temp / "webapp").wstring());
+    EXPECT_EQ(fake_values(lines, "virtual_host"), (strings{r.host + " " + folder + " 1"}));
+    EXPECT_EQ(fake_values(lines, "navigate"), (strings{"https://" + r.host + "/index.html"}));
+    EXPECT_EQ(fake_values(lines, "served"), (strings{"present " + folder + "\\index.html"}));
+    run.close();
+    EXPECT_EQ(run.wait_for_exit(), 0u);
+  }
   EXPECT_TRUE(web_app_folders().empty());
 }
 

@@ -4,21 +4,11 @@
 // without its signature.
 #include "launcher_driver.h"
 #include "support/unix_command.h"
-#include "wapp_pack.h"
 
 namespace {
 
 class SignedLauncher : public end_to_end_test {
  protected:
-  // The packer in this process; its exit status, with what it printed in output.
-  int pack(const std::vector<fs::path>& args, std::string& output) {
-    std::vector<std::string> texts;
-    for (const fs::path& arg : args) texts.push_back((const char*)arg.u8string().c_str());
-    std::ostringstream printed;
-    int status = run_wapp_pack(texts, tool_context{bin, printed, printed, false});
-    output = printed.str();
-    return status;
-  }
   int sh(const std::string& command, std::string& output) { return run_unix_command(command, root, output); }
   static std::string word(const fs::path& path) { return shell_word(unix_path(path)); }
 };
@@ -31,9 +21,12 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
   write_file(app / "index.html", page);
   write_file(app / "js" / "app.js", "document.body.textContent = 'signed'");
   std::string output;
-  // Stored, not deflated: the page's bytes lie in the file as they are.
-  ASSERT_EQ(pack({app, "-o", packed, "--launcher", built_launcher(), "--title", "Signed", "--level", "0"}, output), 0)
-      << output;
+  // Stored, not deflated: the page's bytes lie in the file as they are. From
+  // file://, whose page the fake holds open as a browser would.
+  const std::vector<fs::path> options = {"--title", "Signed", "--level", "0", "--file-url"};
+  std::vector<fs::path> first = {app, "-o", packed, "--launcher", built_launcher()};
+  first.insert(first.end(), options.begin(), options.end());
+  ASSERT_EQ(run_packer(first, output), 0) << output;
   ASSERT_EQ(sh("openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=wapp-test -days 2 -keyout key.pem -out cert.pem",
                output),
             0)
@@ -45,7 +38,7 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
       << output;
   EXPECT_EQ(sh("osslsigncode verify -CAfile cert.pem -in " + word(signed_exe), output), 0) << output;
   // Right before the table, with no padding in between.
-  ASSERT_EQ(pack({"--inspect", signed_exe}, output), 0) << output;
+  ASSERT_EQ(run_packer({"--inspect", signed_exe}, output), 0) << output;
   EXPECT_NE(output.find("the payload lies inside the signed range"), std::string::npos) << output;
   EXPECT_EQ(output.find("padding"), std::string::npos) << output;
 
@@ -73,12 +66,13 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
   // Repacked only without the signature, which leaves the launcher as it
   // was before signing but for its checksum.
   fs::path repacked = bin / "repacked.exe";
-  std::vector<fs::path> repack = {app, "-o", repacked, "--launcher", signed_exe, "--title", "Signed", "--level", "0"};
-  EXPECT_EQ(pack(repack, output), 2);
+  std::vector<fs::path> repack = {app, "-o", repacked, "--launcher", signed_exe};
+  repack.insert(repack.end(), options.begin(), options.end());
+  EXPECT_EQ(run_packer(repack, output), 2);
   EXPECT_NE(output.find("sign after packing"), std::string::npos) << output;
   EXPECT_FALSE(fs::exists(repacked));
   repack.push_back("--strip-signature");
-  ASSERT_EQ(pack(repack, output), 0) << output;
+  ASSERT_EQ(run_packer(repack, output), 0) << output;
   std::string expected = read_file(packed);
   uint32_t pe = *(const uint32_t*)&expected[60];
   expected.replace(pe + 24 + 64, 4, 4, '\0');

@@ -110,6 +110,7 @@ int milliseconds_variable(const wchar_t* name) {
 }
 
 void pin_module() {
+  if (GetEnvironmentVariableW(fake_unpinned_variable, nullptr, 0)) return;
   HMODULE self;
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN, (LPCWSTR)(void*)pin_module,
                      &self);

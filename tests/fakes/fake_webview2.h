@@ -40,6 +40,10 @@
 //                            runs, an unknown one as "page_action_unknown <line>":
 //      wait <ms>                 the next action comes this much later
 //      close                     the page calls window.close()
+//   WAPP_FAKE_WEBVIEW2_UNPINNED  set (to anything): the fake does not pin
+//                                itself, so that freeing the module's last
+//                                reference unloads it, and a completion it
+//                                still has pending then runs in unloaded code
 //   WAPP_FAKE_WEBVIEW2_ENVIRONMENT_MS, WAPP_FAKE_WEBVIEW2_CONTROLLER_MS
 //                                environment and controller creation complete
 //                                no sooner than this many milliseconds after
@@ -111,6 +115,7 @@ constexpr wchar_t fake_fail_variable[] = L"WAPP_FAKE_WEBVIEW2_FAIL";
 constexpr wchar_t fake_environment_delay_variable[] = L"WAPP_FAKE_WEBVIEW2_ENVIRONMENT_MS";
 constexpr wchar_t fake_controller_delay_variable[] = L"WAPP_FAKE_WEBVIEW2_CONTROLLER_MS";
 constexpr wchar_t fake_page_variable[] = L"WAPP_FAKE_WEBVIEW2_PAGE";
+constexpr wchar_t fake_unpinned_variable[] = L"WAPP_FAKE_WEBVIEW2_UNPINNED";
 constexpr wchar_t fake_dll_name[] = L"wapp_fake_webview2.dll";
 constexpr char fake_runtime_version[] = "120.0.2210.91";
 

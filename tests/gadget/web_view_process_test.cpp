@@ -46,6 +46,8 @@ class WebViewProcess : public ::testing::Test {
     temp_override.reset();
     SetEnvironmentVariableW(fake_log_variable, nullptr);
     SetEnvironmentVariableW(browser_arguments_variable, nullptr);
+    SetEnvironmentVariableW(fake_environment_delay_variable, nullptr);
+    SetEnvironmentVariableW(fake_unpinned_variable, nullptr);
     unregister_fake_runtime();
     DeleteFileW(log.c_str());
   }
@@ -108,6 +110,35 @@ TEST_F(WebViewProcess, RegisteredRuntimeComesFirstThenTheLoaderBesideTheProgram)
   EXPECT_EQ(fake_values(lines, "create_environment", loader.pid), (strings{"1 0"}));
   EXPECT_EQ(fake_values(lines, "navigate", loader.pid), (strings{"https://example.org/"}));
   EXPECT_TRUE(fake_values(lines, "create_environment", neither.pid).empty());
+}
+
+// The run gives up on the browser while its environment is still being
+// created, and lives on. The loader beside the program does not pin itself
+// here, so only the browser layer keeps it loaded: the late completion must
+// find its code still there (unloaded, it would crash the process).
+TEST_F(WebViewProcess, ACompletionAfterTheRunGaveUpMidCreationRunsInCodeStillLoaded) {
+  unregister_fake_runtime();
+  std::wstring folder = unique_temp_path(L"wapp-late-");
+  CreateDirectoryW(folder.c_str(), nullptr);
+  std::wstring probe = folder + L"\\web_view_probe.exe";
+  ASSERT_TRUE(CopyFileW(probe_here().c_str(), probe.c_str(), FALSE));
+  ASSERT_TRUE(place_fake_loader(folder));
+  SetEnvironmentVariableW(fake_environment_delay_variable, L"1000");
+  SetEnvironmentVariableW(fake_unpinned_variable, L"1");
+  probe_run run = run_probe(probe, L"about:blank late 200");
+  DeleteFileW(probe.c_str());
+  DeleteFileW((folder + L"\\WebView2Loader.dll").c_str());
+  RemoveDirectoryW(folder.c_str());
+
+  EXPECT_EQ(run.exit_code, 1u);  // no browser in time, and no crash
+  std::vector<fake_line> lines = read_fake_log(log);
+  size_t stopped = find_fake_line(lines, "ole_stopped");
+  size_t completed = find_fake_line(lines, "environment_completed", "0x00000000", stopped);
+  size_t over = find_fake_line(lines, "late_wait_over", "", completed);
+  EXPECT_LT(stopped, lines.size());
+  EXPECT_LT(completed, lines.size());
+  EXPECT_LT(over, lines.size());
+  EXPECT_TRUE(fake_values(lines, "create_controller", run.pid).empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // screen's pixels.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -27,8 +29,10 @@ extern char** environ;
 
 constexpr uint32_t red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
 
-// A process that the system ends with the test program, however that ends.
-inline pid_t start_process(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
+// A process that the system ends with the test program, however that ends;
+// its standard error goes to the file named, when one is.
+inline pid_t start_process(const std::vector<std::string>& args, const std::vector<std::string>& environment,
+                           const std::string& error_file = "") {
   std::vector<char*> argv, envp;
   for (const auto& arg : args) argv.push_back((char*)arg.c_str());
   for (const auto& variable : environment) envp.push_back((char*)variable.c_str());
@@ -36,6 +40,8 @@ inline pid_t start_process(const std::vector<std::string>& args, const std::vect
   pid_t pid = fork();
   if (pid != 0) return pid;
   prctl(PR_SET_PDEATHSIG, SIGKILL);
+  int error = error_file.empty() ? -1 : open(error_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (error >= 0) dup2(error, 2);
   execvpe(argv[0], argv.data(), envp.data());
   _exit(127);
 }
@@ -101,6 +107,10 @@ class linux_launcher_test : public ::testing::Test {
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     for (const char* sub : {"run", "data", "cache", "home", "outside"}) fs::create_directories(dir / sub);
+    // Whatever the umask: the launcher uses no base folder below one that
+    // others may write in.
+    fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
     fs::permissions(dir / "run", fs::perms::owner_all);
   }
   void TearDown() override {
@@ -135,18 +145,38 @@ class linux_launcher_test : public ::testing::Test {
     return program;
   }
 
-  pid_t start(const fs::path& program) {
-    pid_t pid = start_process({program.string()}, {"DISPLAY=" + screen.name(), "XDG_RUNTIME_DIR=" + (dir / "run").string(),
-                                                   "XDG_DATA_HOME=" + (dir / "data").string(),
-                                                   "XDG_CACHE_HOME=" + (dir / "cache").string(),
-                                                   "HOME=" + (dir / "home").string(), "PATH=/usr/bin:/bin"});
+  // With the test's display and folders; `changes` sets ("NAME=value") or
+  // unsets ("NAME") variables of that environment, and `before` comes
+  // first on the command line (a program that runs the launcher).
+  pid_t start(const fs::path& program, const std::vector<std::string>& changes = {},
+              std::vector<std::string> before = {}) {
+    std::vector<std::string> environment = {"DISPLAY=" + screen.name(), "XDG_RUNTIME_DIR=" + (dir / "run").string(),
+                                            "XDG_DATA_HOME=" + (dir / "data").string(),
+                                            "XDG_CACHE_HOME=" + (dir / "cache").string(),
+                                            "HOME=" + (dir / "home").string(), "PATH=/usr/bin:/bin"};
+    for (const std::string& change : changes) {
+      std::string name = change.substr(0, change.find('='));
+      std::erase_if(environment, [&](const std::string& v) { return v.starts_with(name + "="); });
+      if (change.find('=') != std::string::npos) environment.push_back(change);
+    }
+    before.push_back(program.string());
+    std::string error_file = (dir / ("stderr-" + std::to_string(started.size() + ended_count))).string();
+    pid_t pid = start_process(before, environment, error_file);
     started.push_back(pid);
+    error_files[pid] = error_file;
     return pid;
   }
 
-  int ended(pid_t pid) {
+  // What the run wrote to its standard error.
+  std::string error_output(pid_t pid) {
+    std::ifstream file(error_files[pid]);
+    return std::string((std::istreambuf_iterator<char>(file)), {});
+  }
+
+  int ended(pid_t pid, int timeout_ms = 30000) {
     std::erase(started, pid);
-    return wait_for_exit(pid);
+    ended_count++;
+    return wait_for_exit(pid, timeout_ms);
   }
 
   // The window of this title once its centre shows the colour; its inner
@@ -172,4 +202,6 @@ class linux_launcher_test : public ::testing::Test {
   private_display screen;
   fs::path dir;
   std::vector<pid_t> started;
+  size_t ended_count = 0;
+  std::map<pid_t, std::string> error_files;
 };

@@ -15,7 +15,8 @@ class LinuxLauncher : public linux_launcher_test {};
 TEST_F(LinuxLauncher, ShowsThePageFromItsFolderAndRemovesItAfterTheCloseButton) {
   fs::path app = make_app("app", paint_green + "localStorage.setItem('kept', 'yes');");
   write(app / "donn\xC3\xA9" "es" / "caf\xC3\xA9 \xE6\x97\xA5.txt", "\xC3\xA9t\xC3\xA9");
-  fs::path program = pack(app, "Page", {"--width", "300", "--height", "200"});
+  // From file://, which programs packed with --file-url keep.
+  fs::path program = pack(app, "Page", {"--width", "300", "--height", "200", "--file-url"});
   pid_t run = start(program);
   screen_rect rect;
   ASSERT_TRUE(shows("Page", green, rect));
@@ -53,7 +54,7 @@ TEST_F(LinuxLauncher, AVirtualHostServesModulesAndFetchButNoLinkAndThePageCloses
     poll();)", true);
   write(app / "js" / "paint.js", "export const paint = (colour) => { document.body.style.background = colour; };");
   write(app / "data" / "colour.json", R"({"colour": "#00ff00"})");
-  pid_t run = start(pack(app, "Served"));  // the module script makes the packer name a host
+  pid_t run = start(pack(app, "Served"));  // under the default host
   screen_rect rect;
   ASSERT_TRUE(shows("Served", green, rect));
   fs::path folder = dir / "run" / "webapp";

@@ -52,6 +52,9 @@ inline std::vector<entry_name_case> entry_name_cases() {
       {"img/logo.png", v::unpacked, o::case_twin, "img/logo.png"},
       {"img/\xC3\x89t\xC3\xA9.png", v::unpacked, o::unpacked, "img/\xC3\x89t\xC3\xA9.png"},
       {"img/\xC3\xA9T\xC3\x89.png", v::unpacked, o::case_twin, "img/\xC3\xA9T\xC3\x89.png"},
+      // A folder and a file: Windows keeps only the one made first.
+      {"Assets/", v::unpacked, o::unpacked, "Assets/"},
+      {"assets", v::unpacked, o::case_twin, "assets"},
       {"aux.js", v::device, o::skipped, "aux.js"},
       {"COM1.css", v::device, o::skipped, "COM1.css"},
       {"lpt9", v::device, o::skipped, "lpt9"},

@@ -10,7 +10,8 @@ namespace {
 class PackedEntryNames : public packer_test {
  protected:
   // launcher + settings + an archive holding exactly these names.
-  fs::path packed_with(const std::vector<std::string>& names) {
+  fs::path packed_with(const std::vector<std::string>& names, const std::string& executable = "",
+                       const std::string& settings = "{}") {
     write_bytes(dir / "data.txt", "x");
     app_folder folder{};
     for (const auto& name : names) folder.entries.push_back({name, dir / "data.txt", name.ends_with('/'), 1});
@@ -21,7 +22,7 @@ class PackedEntryNames : public packer_test {
     EXPECT_EQ(write_app_zip(zip_file, folder, 6, 1, payload_part_limit, 1, nullptr, counts, problem), zip_outcome::written)
         << problem;
     std::fclose(zip_file);
-    write_bytes(exe, read_bytes(launcher) + trailer_bytes("{}", read_bytes(zip_path)));
+    write_bytes(exe, (executable.empty() ? read_bytes(launcher) : executable) + trailer_bytes(settings, read_bytes(zip_path)));
     return exe;
   }
 };
@@ -52,14 +53,66 @@ TEST_F(PackedEntryNames, InspectReportsEveryNameTheLauncherWouldNotUnpackAsPacke
   ASSERT_EQ(pack({"--inspect", u(packed_with({"index.html", "js/", "js/aux-helper.js"}))}), exit_done) << out;
 }
 
+// Names and keys in a payload are shown with what a terminal would act on
+// escaped, so that none forges a line of the report or rewrites the screen;
+// and they are judged as the packer judges names, whichever system the
+// launcher is for.
+TEST_F(PackedEntryNames, InspectShowsNamesEscapedAndJudgesThemByThePackersRules) {
+  const std::string refused = "the packer refuses it: ";
+  const struct {
+    std::string name, shown, problem;  // problem: "" when the name is sound
+  } names[] = {
+      {"index.html", "index.html", ""},
+      {"x\npayload: sound", "x\\x0apayload: sound", "the launcher skips it: \":\" names a drive"},
+      {"\x1b[2K\x1b[1Gfine.txt", "\\x1b[2K\\x1b[1Gfine.txt", refused + "the name holds a control character"},
+      {"ctl\x01.txt", "ctl\\x01.txt", refused + "the name holds a control character"},
+      {"del\x7f.txt", "del\\x7f.txt", refused + "the name holds a control character"},
+      {"csi\xC2\x9b" "31m.txt", "csi\\u009b31m.txt", ""},
+      {"evil\xE2\x80\xAEtxt.exe", "evil\\u202etxt.exe", ""},
+      {"pipe|.txt", "pipe|.txt", refused + "Windows does not allow | in a name"},
+      {"what?.txt", "what?.txt", refused + "Windows does not allow ? in a name"},
+      {"sub/star*.txt", "sub/star*.txt", refused + "Windows does not allow * in a name"},
+      {"q\"/x.txt", "q\"/x.txt", refused + "Windows does not allow \" in a name"},
+      {"lt</x.txt", "lt</x.txt", refused + "Windows does not allow < in a name"},
+  };
+  std::vector<std::string> entries;
+  for (const auto& n : names) entries.push_back(n.name);
+  for (const std::string& executable : {read_bytes(launcher), linux_launcher_bytes()}) {
+    SCOPED_TRACE(executable.starts_with("MZ") ? "Windows" : "Linux");
+    ASSERT_EQ(pack({"--inspect", u(packed_with(entries, executable, R"({"\u001b]0;title\u0007": 1})"))}), exit_failed);
+    for (const char* raw : {"\x1b", "\x01", "\x07", "\x7f", "\xC2\x9b", "\xE2\x80\xAE"})
+      EXPECT_EQ(out.find(raw), std::string::npos) << out;
+    EXPECT_EQ(out.find("\npayload: sound"), std::string::npos) << out;
+    EXPECT_NE(out.find("  other keys: \\x1b]0;title\\x07\n"), std::string::npos) << out;
+    for (const auto& n : names) {
+      EXPECT_NE(out.find("  " + n.shown + "\n"), std::string::npos) << n.shown << "\n" << out;
+      size_t problem = out.find("problem: " + n.shown + ": ");
+      EXPECT_EQ(problem == std::string::npos, n.problem.empty()) << n.shown << "\n" << out;
+      if (!n.problem.empty()) {
+        EXPECT_EQ(out.find("problem: " + n.shown + ": " + n.problem), problem) << out;
+      }
+    }
+    EXPECT_NE(out.find("\npayload: not sound"), std::string::npos) << out;
+  }
+}
+
 #ifndef _WIN32
 // Windows folders cannot hold most of these names; Linux folders can.
 TEST_F(PackedEntryNames, ThePackerRefusesEveryNameTheLauncherWouldNotUnpackAsItIs) {
   file_list accepted;
-  for (const auto& c : entry_name_cases())
-    if (c.outcome == name_outcome::unpacked && !c.on_disk.empty() && !c.on_disk.ends_with('/'))
+  std::vector<std::string> accepted_folders;
+  for (const auto& c : entry_name_cases()) {
+    if (c.outcome != name_outcome::unpacked || c.on_disk.empty()) continue;
+    if (c.on_disk.ends_with('/'))
+      accepted_folders.push_back(c.on_disk);
+    else
       accepted.emplace_back(c.on_disk, "x");
+  }
   fs::path good = make_app("good", accepted), bad = make_app("bad", accepted);
+  for (const std::string& folder : accepted_folders) {
+    fs::create_directories(good / folder);
+    fs::create_directories(bad / folder);
+  }
   size_t refused = 0;
   for (const auto& c : entry_name_cases()) {
     if (c.outcome == name_outcome::unpacked || c.on_disk.empty()) continue;

@@ -109,7 +109,7 @@ TEST_F(Packing, EveryThreadCountWritesTheBytesLibarchiveWrote) {
   fs::path app = make_app("app", files);
   app_folder folder;
   std::string problem;
-  ASSERT_TRUE(scan_app_folder(app, {}, folder, problem)) << problem;
+  ASSERT_TRUE(scan_app_folder(app, {}, false, folder, problem)) << problem;
   for (int level : {6, 0}) {
     std::string expected = libarchive_zip(folder, level);
     for (int threads : {1, 3}) {
@@ -158,6 +158,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"Fullscreen", "1"},
                                 {"Frameless", "0"},
                                 {"Resizable", "1"},
+                                {"VirtualHost", "app.wapp"},  // by default
                                 {"ExeFileName", "x.exe"},
                                 {"Nested", "{\"a\":[1.5,\"\xC3\xA9\",true,null]}"}}));
 }

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -21,9 +23,15 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   write_bytes(dir / "port.json", "{\"VirtualHost\": \"app.wapp:8080\"}");
   write_bytes(dir / "number.json", "{\"VirtualHost\": 7}");
   write_bytes(dir / "elf", linux_launcher_bytes());
-  const std::vector<fs::path> inputs = {app, bare, dir / "bad.json", dir / "list.json", dir / "title.json",
-                                        dir / "not.ico", dir / "text.exe", dir / "port.json", dir / "number.json",
-                                        dir / "elf", launcher};
+  std::vector<fs::path> inputs = {app, bare, dir / "bad.json", dir / "list.json", dir / "title.json",
+                                  dir / "not.ico", dir / "text.exe", dir / "port.json", dir / "number.json",
+                                  dir / "elf", launcher};
+#ifndef _WIN32
+  // Special files the output must not be written through, nor replaced.
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  fs::create_symlink(dir / "fifo", dir / "to-fifo");
+  inputs.insert(inputs.end(), {dir / "fifo", dir / "to-fifo"});
+#endif
   std::vector<std::string> common = {u(app), "-o", u(exe), "--launcher", u(launcher)};
   auto with = [&](std::vector<std::string> more, std::vector<std::string> base) {
     base.insert(base.end(), more.begin(), more.end());
@@ -75,6 +83,12 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
       {"default Linux launcher missing", {u(app), "-o", u(exe), "--target", "linux"}, "cannot read the launcher"},
       {"archive too large", with({"--level", "0"}, common), "which its 32-bit length field cannot hold", 60000},
       {"settings too large", common, "the settings take more bytes than their 32-bit length field", 100},
+#ifndef _WIN32
+      {"output a FIFO", {u(app), "-o", u(dir / "fifo"), "--launcher", u(launcher)},
+       "the output " + u(dir / "fifo") + " exists and is not a regular file"},
+      {"output a link to a FIFO", {u(app), "-o", u(dir / "to-fifo"), "--launcher", u(launcher)},
+       "to-fifo exists and is not a regular file"},
+#endif
   };
   // The default launcher is looked for beside the packer: here, dir.
   fs::rename(launcher, dir / "spare.exe");
@@ -97,6 +111,9 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   fs::remove(launcher);
   fs::copy_file(dir / "spare.exe", launcher);
   EXPECT_EQ(pack({u(app), "-o", u(exe)}), exit_done) << err;  // now found beside the packer
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(dir / "fifo").type(), fs::file_type::fifo);
+#endif
 }
 
 TEST_F(Refusals, FilesThatCannotBeReadOrKeptOnWindows) {
@@ -116,14 +133,14 @@ TEST_F(Refusals, FilesThatCannotBeReadOrKeptOnWindows) {
     EXPECT_NE(err.find(message), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(exe));
   };
-  fs::path app = make_app("dangling");
-  fs::create_symlink(dir / "gone.txt", app / "link.txt");
-  refused(app, "cannot read");
-  // Names the launcher would not unpack as they are: entry_names_test.cpp.
+  // Names the launcher would not unpack as they are: entry_names_test.cpp;
+  // links: links_linux_test.cpp.
   refused(make_app("latin1", {{"index.html", "x"}, {"caf\xE9.txt", "x"}}), "the name is not UTF-8");
-  app = make_app("loop");
-  fs::create_directory_symlink(app, app / "css" / "again");
-  refused(app, "links back to a folder that holds it");
+  refused(make_app("escape", {{"index.html", "x"}, {"\x1b[2Jwipe.txt", "x"}}), "\n  \\x1b[2Jwipe.txt: the name holds");
+  EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+  fs::path app = make_app("fifo");
+  ASSERT_EQ(mkfifo((app / "pipe").c_str(), 0600), 0);
+  refused(app, "neither a file nor a folder");
 #endif
 }
 

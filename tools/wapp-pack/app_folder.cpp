@@ -5,6 +5,7 @@
 #include <set>
 
 #include "payload/entry_names.h"
+#include "shown_text.h"
 #include "text_paths.h"
 
 namespace fs = std::filesystem;
@@ -13,10 +14,13 @@ namespace {
 
 struct walker {
   const std::vector<std::string>& excludes;
+  bool follow_links;
   app_folder& folder;
   std::string& problem;
-  std::vector<fs::path> open_directories;  // canonical, to notice link loops
+  fs::path root;                           // final_path's form, as the two below
+  std::vector<fs::path> open_directories;  // being walked, to notice a link back to one of them
   std::vector<std::string> refused;        // "name: why", for every name that cannot go as it is
+  std::vector<std::string> refused_links;  // "name -> target: why"
 
   bool fail(const std::string& text) {
     problem = text;
@@ -25,11 +29,9 @@ struct walker {
 
   bool walk(const fs::path& directory, const std::string& prefix) {
     std::error_code error;
-    fs::path canonical = fs::canonical(directory, error);
+    fs::path real = final_path(directory, error);
     if (error) return fail("cannot read the folder " + utf8_of(directory) + ": " + error.message());
-    if (std::find(open_directories.begin(), open_directories.end(), canonical) != open_directories.end())
-      return fail("the folder " + utf8_of(directory) + " links back to a folder that holds it");
-    open_directories.push_back(canonical);
+    open_directories.push_back(real);
     fs::directory_iterator it(directory, error), end;
     for (; !error && it != end; it.increment(error)) {
       if (!visit(it->path(), prefix)) return false;
@@ -39,19 +41,51 @@ struct walker {
     return true;
   }
 
+  // Whether the link goes as a copy of what it leads to: when that is in
+  // the app folder, or anywhere with --follow-links, and it is neither
+  // missing, a loop of links, nor a folder that holds the link. Otherwise it
+  // is listed among the refused, and nothing of it is packed.
+  bool take_link(const fs::path& path, const std::string& relative) {
+    std::error_code error;
+    fs::path target = final_path(path, error);
+    std::string written = link_text(path);
+    std::string named = relative + " -> " + (!written.empty() ? written : error ? "?" : utf8_of(target));
+    bool inside = !error && path_is_within(target, root);
+    std::string why;
+    if (error == std::errc::no_such_file_or_directory)
+      why = "leads to nothing";
+    else if (error == std::errc::too_many_symbolic_link_levels)
+      why = "a loop of links";
+    else if (error)
+      why = "cannot be followed: " + error.message();
+    else if (std::find(open_directories.begin(), open_directories.end(), target) != open_directories.end())
+      why = "leads to a folder that holds it, a loop";
+    else if (!inside && !follow_links)
+      why = "leads out of the app folder, to " + utf8_of(target);
+    if (!why.empty()) {
+      refused_links.push_back(named + ": " + why);
+      return false;
+    }
+    folder.copied_links.push_back(named + (inside ? "" : " (outside the app folder: " + utf8_of(target) + ")"));
+    return true;
+  }
+
   bool visit(const fs::path& path, const std::string& prefix) {
     std::string name = utf8_of(path.filename());
     std::string relative = prefix + name;
     std::error_code error;
-    fs::file_status status = fs::status(path, error);  // follows links
-    if (error) return fail("cannot read " + utf8_of(path) + ": " + error.message());
-    bool directory = fs::is_directory(status);
+    bool link = is_link(path, open_directories.back());
+    fs::file_status status = fs::status(path, error);
+    if (error && !link) return fail("cannot read " + utf8_of(path) + ": " + error.message());
+    bool directory = !error && fs::is_directory(status);  // a link's own problem is told below
     if (is_excluded(excludes, relative, directory)) return true;
+    if (link && !take_link(path, relative)) return true;
     // What lies in a folder that cannot go is not looked at: the folder is
     // what to rename.
     std::string why = entry_problem(name, directory ? relative + "/" : relative);
     if (!why.empty()) {
-      refused.push_back((directory ? relative + "/" : relative) + ": " + why);
+      // The folder may come from anywhere: its names go to a terminal escaped.
+      refused.push_back(shown_text(directory ? relative + "/" : relative) + ": " + why);
       return true;
     }
     if (directory) {
@@ -68,6 +102,14 @@ struct walker {
     return true;
   }
 };
+
+// "cannot pack 2 names ...:" and one line for each.
+std::string listed(std::vector<std::string>& lines, const char* one, const char* many, const char* explained) {
+  std::sort(lines.begin(), lines.end());  // in the order of the listing, not of the disk
+  std::string text = "cannot pack " + std::to_string(lines.size()) + " " + (lines.size() == 1 ? one : many) + explained;
+  for (const auto& line : lines) text += "\n  " + line;
+  return text;
+}
 
 }  // namespace
 
@@ -118,13 +160,19 @@ bool is_excluded(const std::vector<std::string>& patterns, std::string_view path
   return false;
 }
 
-std::string entry_problem(std::string_view name, std::string_view entry) {
+std::string name_part_problem(std::string_view name) {
   if (!is_utf8(name)) return "the name is not UTF-8, which the archive's names must be";
   for (char c : name) {
     if ((uint8_t)c < 0x20 || c == 0x7F) return "the name holds a control character, which Windows does not allow";
     if (std::string_view("<>:\"\\|?*").find(c) != std::string_view::npos)
       return std::string("Windows does not allow ") + c + " in a name";
   }
+  return {};
+}
+
+std::string entry_problem(std::string_view name, std::string_view entry) {
+  std::string why = name_part_problem(name);
+  if (!why.empty()) return why;
   entry_name_verdict verdict = judge_entry_name(entry);
   if (verdict != entry_name_verdict::unpacked) return entry_name_reason(verdict);
   size_t length = utf16_length(entry);
@@ -134,19 +182,23 @@ std::string entry_problem(std::string_view name, std::string_view entry) {
   return {};
 }
 
-bool scan_app_folder(const fs::path& root, const std::vector<std::string>& excludes, app_folder& folder,
-                     std::string& problem) {
+bool scan_app_folder(const fs::path& root, const std::vector<std::string>& excludes, bool follow_links,
+                     app_folder& folder, std::string& problem) {
   folder = {};
   std::error_code error;
   if (!fs::is_directory(root, error)) {
     problem = "the app folder " + utf8_of(root) + " is not a folder";
     return false;
   }
-  walker w{excludes, folder, problem, {}, {}};
+  walker w{excludes, follow_links, folder, problem, final_path(root, error), {}, {}, {}};
+  if (error) {
+    problem = "cannot read the folder " + utf8_of(root) + ": " + error.message();
+    return false;
+  }
   if (!w.walk(root, "")) return false;
   std::sort(folder.entries.begin(), folder.entries.end(),
             [](const app_entry& a, const app_entry& b) { return a.name < b.name; });
-  std::sort(w.refused.begin(), w.refused.end());  // in the order of the listing, not of the disk
+  std::sort(folder.copied_links.begin(), folder.copied_links.end());
   // Windows would unpack both into one file.
   std::map<std::string, const std::string*> seen;
   for (const auto& entry : folder.entries) {
@@ -155,10 +207,14 @@ bool scan_app_folder(const fs::path& root, const std::vector<std::string>& exclu
       w.refused.push_back(entry.name + ": differs from \"" + *it->second +
                           "\" only in letter case, and Windows keeps one of the two");
   }
-  if (w.refused.empty()) return true;
-  problem = "cannot pack " + std::to_string(w.refused.size()) +
-            (w.refused.size() == 1 ? " name" : " names") +
-            " that the launcher would skip or unpack otherwise; rename them:";
-  for (const auto& line : w.refused) problem += "\n  " + line;
-  return false;
+  std::vector<std::string> parts;
+  if (!w.refused_links.empty())
+    parts.push_back(listed(w.refused_links, "symbolic link", "symbolic links",
+                           " (a link is packed as a copy of what it leads to in the app folder; --follow-links "
+                           "packs what links lead to outside it):"));
+  if (!w.refused.empty())
+    parts.push_back(listed(w.refused, "name", "names", " that the launcher would skip or unpack otherwise; rename them:"));
+  problem.clear();
+  for (const auto& part : parts) problem += (problem.empty() ? "" : "\nwapp-pack: ") + part;
+  return parts.empty();
 }

@@ -22,6 +22,9 @@ struct app_folder {
   uint64_t file_count;
   uint64_t byte_count;
   std::filesystem::path index_page;  // the index.html at the root, in any letter case; empty: none
+  // The symbolic links packed as copies of what they lead to, sorted:
+  // "name -> target as written", and where it lies when outside the folder.
+  std::vector<std::string> copied_links;
 };
 
 // Names that are one file on Windows give the same key: in upper case, as
@@ -35,16 +38,25 @@ bool glob_matches(std::string_view pattern, std::string_view text);
 // anchors it); a trailing "/" matches folders only.
 bool is_excluded(const std::vector<std::string>& patterns, std::string_view path, bool directory);
 
+// Why Windows would not keep a file or folder of this name (one part of a
+// path, no separator in it), or the empty text: it is not UTF-8, or holds a
+// control character or one of < > : " \ | ? *.
+std::string name_part_problem(std::string_view name);
+
 // Why a file or folder of this name, at this entry's place in the archive
 // ("a/b/", folders with their "/"), would not be unpacked as it is, or the
-// empty text: a name that is not UTF-8, holds a character Windows does not
-// allow, is one the launcher skips (payload/entry_names.h), or makes the
-// unpacked path longer than the launcher can be sure to create.
+// empty text: a name that name_part_problem refuses, one the launcher skips
+// (payload/entry_names.h), or one that makes the unpacked path longer than
+// the launcher can be sure to create.
 std::string entry_problem(std::string_view name, std::string_view entry);
 
-// Walks the folder, following symbolic links. False with a problem for a
-// file that cannot be read, a link loop, or something that is neither a
-// file nor a folder; and, listing every one of them, for names that
+// Walks the folder. A symbolic link goes as a copy of what it leads to,
+// when that lies in the folder (anywhere, with follow_links); a link out of
+// the folder, one that leads to nothing, a loop of links and a link to a
+// folder that holds it are refused, each listed with its target, as links
+// reached through a linked folder are too. False with a problem for a
+// file that cannot be read or something that is neither a file nor a
+// folder; and, listing every one of them, for those links, for names that
 // entry_problem refuses and for two names that differ only in letter case.
-bool scan_app_folder(const std::filesystem::path& root, const std::vector<std::string>& excludes, app_folder& folder,
-                     std::string& problem);
+bool scan_app_folder(const std::filesystem::path& root, const std::vector<std::string>& excludes, bool follow_links,
+                     app_folder& folder, std::string& problem);

@@ -1,7 +1,9 @@
 #pragma once
 // Whether a page needs a real origin: module scripts and import maps are
 // fetched with CORS, which a file:// page (an opaque origin) is refused, so
-// such an app stays blank unless the launcher serves it over https.
+// such an app stays blank unless the launcher serves it under its host. The
+// packer serves every app so; this tells a --file-url pack why its page
+// will not run.
 #include <string>
 #include <string_view>
 

@@ -42,17 +42,22 @@ const char usage_text[] =
     "  --resizable           Resizable \"1\"\n"
     "  --no-minimize         ShowMinimizeButton \"0\"\n"
     "  --no-maximize         ShowMaximizeButton \"0\"\n"
-    "  --virtual-host NAME   VirtualHost: serve the app from https://NAME/ (on\n"
-    "                        Linux wapp://NAME/) instead of file://, for module\n"
-    "                        scripts and fetch; NAME is letters, digits, hyphens\n"
-    "                        and dots (default: app.wapp when index.html has a\n"
-    "                        module script or an import map)\n"
-    "  --file-url            no VirtualHost: always file://\n"
+    "  --virtual-host NAME   VirtualHost: the host the app is served from,\n"
+    "                        https://NAME/ (on Linux wapp://NAME/); letters,\n"
+    "                        digits, hyphens and dots, written in lower case\n"
+    "                        (default: app.wapp; the app's stored data belongs\n"
+    "                        to it, so keep it from one version to the next)\n"
+    "  --file-url            no VirtualHost: open the app from file://, where\n"
+    "                        the browser refuses module scripts, fetch and\n"
+    "                        workers (and the app's stored data lies apart)\n"
     "  --icon FILE.ico       replace icon 1 of the executable by the file's images\n"
     "                        (Windows only: a Linux program has no icons)\n"
     "  --exclude GLOB        leave out matching files and folders (repeatable);\n"
     "                        without \"/\" GLOB matches names at any depth, with\n"
     "                        \"/\" the path from APP_DIR; * ? and ** (across \"/\")\n"
+    "  --follow-links        pack what symbolic links lead to outside APP_DIR:\n"
+    "                        copies of outside files go into the program (links\n"
+    "                        within APP_DIR are always packed as copies)\n"
     "  --level N             deflate level, 0 (stored) to 9 (default 6)\n"
     "  --threads N           compress on N threads at once (default: as many as\n"
     "                        the machine runs); the output is the same for any N\n"
@@ -69,6 +74,11 @@ const char usage_text[] =
     "launcher's paths hold 260, Windows makes no folder past 247, and the app\n"
     "is unpacked under the temporary folder (up to 80 characters planned for)\n"
     "in a folder of its own (10). Rename them, or --exclude them.\n"
+    "\n"
+    "A symbolic link is packed as a copy of what it leads to when that lies in\n"
+    "APP_DIR (the summary lists each). Links that lead out of APP_DIR (unless\n"
+    "--follow-links), to nothing, or in a loop refuse the pack, each listed\n"
+    "with its target.\n"
     "\n"
     "Exit status: 0 done; 1 a write failed; 2 refused (bad usage or input),\n"
     "nothing written. --inspect: 0 sound payload, 1 none, a damaged one, or\n"
@@ -154,6 +164,8 @@ const option_rule option_table[] = {
        if (v.empty()) p = "--exclude wants a pattern";
        return v.empty() ? false : (o.excludes.push_back(v), true);
      }},
+    {"--follow-links", nullptr, false,
+     [](pack_options& o, const std::string&, std::string&) { return o.follow_links = true, true; }},
     {"--level", nullptr, true,
      [](pack_options& o, const std::string& v, std::string& p) {
        long level = 0;

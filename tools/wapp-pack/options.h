@@ -23,8 +23,9 @@ struct pack_options {
   std::string inspect_file;
   std::array<std::optional<std::string>, setting_count> overrides;
   std::vector<std::string> excludes;
+  bool follow_links = false;  // pack what links lead to outside the app folder
   // --virtual-host NAME, or --file-url (no VirtualHost at all); neither:
-  // the settings file's, else one when index.html needs it.
+  // the settings file's, else the default name.
   std::optional<std::string> virtual_host;
   bool file_url = false;
   int level = 6;

@@ -29,15 +29,17 @@ const char* default_launcher_name(std::optional<program_kind> target) {
   return target == program_kind::linux_elf ? "launcher" : "launcher.exe";
 }
 
-// Removes the temporary output unless the pack got as far as renaming it.
+// Removes the temporary output, once made, unless the pack got as far as
+// renaming it.
 struct temporary_output {
   fs::path path;
   std::FILE* file = nullptr;
+  bool made = false;
   bool kept = false;
   ~temporary_output() {
     if (file) std::fclose(file);
     std::error_code ignored;
-    if (!kept) fs::remove(path, ignored);
+    if (made && !kept) fs::remove(path, ignored);
   }
   bool close() {
     bool done = std::fclose(file) == 0;
@@ -88,24 +90,44 @@ struct packer {
   }
 
   // VirtualHost as asked, else as the settings file has it, else the
-  // default name when index.html needs a real origin; why, when it was
-  // decided here, goes to `reason`.
-  bool choose_virtual_host(settings_values& values, const app_folder& folder, std::string& reason,
-                           std::string& problem) {
-    if (options.file_url) {
+  // default name whenever files are packed; none for --file-url. Written in
+  // lower case, as the browser has the origin's host; `asked` keeps the name
+  // as it was given. With --file-url, what in index.html needs an origin
+  // goes to `feature`.
+  bool choose_virtual_host(settings_values& values, const app_folder& folder, std::string& asked,
+                           std::string& feature, std::string& problem) {
+    if (options.file_url)
       values.virtual_host.reset();
-      return true;
-    }
-    if (options.virtual_host) {
+    else if (options.virtual_host)
       values.virtual_host = options.virtual_host;
-      return true;
+    else if (!values.virtual_host && !folder.index_page.empty())
+      values.virtual_host = default_virtual_host;
+    if (values.virtual_host) {
+      asked = *values.virtual_host;
+      values.virtual_host = lower_case_host(asked);
     }
-    if (values.virtual_host || folder.index_page.empty()) return true;
+    if (!options.file_url || folder.index_page.empty()) return true;
     std::string html;
     if (!read_whole_file(folder.index_page, html, problem)) return false;
-    reason = module_feature_of(html);
-    if (!reason.empty()) values.virtual_host = default_virtual_host;
+    feature = module_feature_of(html);
     return true;
+  }
+
+  // How the launcher opens the packed app; with --file-url, why the page
+  // will not work when it can be seen.
+  void show_address(program_kind kind, const settings_values& values, const std::string& asked,
+                    const std::string& feature) {
+    if (!values.virtual_host) {
+      context.out << "  opened from file:// (--file-url)";
+      if (!feature.empty())
+        context.out << ": index.html has " << feature
+                    << ", which the browser refuses a file:// page, so the page will not run";
+      context.out << "\n";
+      return;
+    }
+    context.out << "  served from " << served_address(served_scheme(kind), *values.virtual_host);
+    if (asked != *values.virtual_host) context.out << " (" << asked << " in lower case, as the browser has it)";
+    context.out << "\n";
   }
 
   // The launcher's bytes up to any payload it already carries, and without
@@ -158,12 +180,12 @@ struct packer {
     fs::path launcher = options.launcher.empty() ? context.program_dir / default_launcher_name(options.target)
                                                  : path_of(options.launcher);
     app_folder folder;
-    if (!scan_app_folder(app_dir, options.excludes, folder, problem)) return refuse(problem);
+    if (!scan_app_folder(app_dir, options.excludes, options.follow_links, folder, problem)) return refuse(problem);
     bool with_archive = !folder.index_page.empty();
     if (!with_archive && !values.given[setting_index("StartURL")])
       return refuse("the app folder " + options.app_dir + " has no index.html (or give --start-url)");
-    std::string served_because;
-    if (!choose_virtual_host(values, folder, served_because, problem)) return refuse(problem);
+    std::string asked_host, origin_feature;
+    if (!choose_virtual_host(values, folder, asked_host, origin_feature, problem)) return refuse(problem);
     std::string document = settings_document(values);
     // With room for the spaces that align the payload.
     if ((int64_t)(document.size() + payload_alignment - 1) > context.part_limit)
@@ -174,6 +196,11 @@ struct packer {
     if (target == comparable_path(launcher)) return refuse("the output would overwrite the launcher");
     if (path_is_within(target, comparable_path(app_dir))) return refuse("the output lies inside the app folder");
     if (fs::is_directory(output, error)) return refuse("the output " + options.output + " is a folder");
+    // The output replaces a file, never a FIFO, a device or a socket (as
+    // root, -o /dev/null would replace the system's).
+    fs::file_status existing = fs::status(output, error);
+    if (fs::exists(existing) && !fs::is_regular_file(existing))
+      return refuse("the output " + options.output + " exists and is not a regular file");
     if (!fs::is_directory(target.parent_path(), error))
       return refuse("the folder of the output " + options.output + " does not exist");
 
@@ -197,8 +224,10 @@ struct packer {
     temporary_name += utf8_of(output.filename());
     temporary_name += ".wapp-pack-" + std::to_string(process_id()) + ".tmp";
     temporary.path = output.parent_path() / path_of(temporary_name);
-    temporary.file = open_file(temporary.path, "wb");
+    // Made anew: whatever another program put at the name is not written through.
+    temporary.file = create_new_file(temporary.path);
     if (!temporary.file) return fail("cannot create " + utf8_of(temporary.path));
+    temporary.made = true;
     if (std::fwrite(image.data(), 1, image.size(), temporary.file) != image.size() || !temporary.close())
       return fail("cannot write " + utf8_of(temporary.path));
 #ifdef _WIN32
@@ -249,10 +278,13 @@ struct packer {
       context.out << options.output << ": " << counts.files << " files, " << size_text(counts.bytes_in) << " in, "
                   << size_text(counts.bytes_out) << " packed, " << size_text(fs::file_size(output, error))
                   << " written, " << seconds << "\n";
-      if (with_archive && values.virtual_host) {
-        context.out << "  served from " << served_address(served_scheme(kind), *values.virtual_host);
-        if (!served_because.empty()) context.out << ": index.html has " << served_because << " (--file-url: file://)";
-        context.out << "\n";
+      if (with_archive) show_address(kind, values, asked_host, origin_feature);
+      if (with_archive && !folder.copied_links.empty()) {
+        bool one = folder.copied_links.size() == 1;
+        context.out << "  " << folder.copied_links.size()
+                    << (one ? " symbolic link packed as a copy of what it leads to:\n"
+                            : " symbolic links packed as copies of what they lead to:\n");
+        for (const auto& link : folder.copied_links) context.out << "    " << link << "\n";
       }
     }
     return exit_done;

@@ -1,5 +1,6 @@
 // --inspect: what a packed executable carries, read the way the launcher
 // reads it, and whether the launcher can use all of it.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <map>
@@ -14,6 +15,7 @@
 #include "payload/zip_entry_reader.h"
 #include "payload/zip_index.h"
 #include "settings_document.h"
+#include "shown_text.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
 
@@ -31,7 +33,8 @@ struct inspector {
     json_text_error error;
     if (!parse_json_text(text, root, error)) {
       problems.push_back("the settings do not parse (line " + std::to_string(error.line) + ", column " +
-                         std::to_string(error.column) + ": " + error.message + "): the launcher would show no window");
+                         std::to_string(error.column) + ": " + shown_text(error.message) +
+                         "): the launcher would show no window");
       return;
     }
     for (const auto& key : setting_keys) {
@@ -39,14 +42,14 @@ struct inspector {
       std::string value = setting_text(root, key.name, key.default_text);
       char name[24];
       std::snprintf(name, sizeof name, "  %-20s", key.name);
-      context.out << name << json_quoted(value)
+      context.out << name << shown_text(json_quoted(value))
                   << (!member ? "  (default)" : member->kind != json_kind::string ? "  (not a string: read as empty)" : "")
                   << "\n";
     }
     show_virtual_host(root);
     std::string others;
     for (const auto& [name, value] : root.members) {
-      if (setting_index(name) < 0 && name != virtual_host_key) others += (others.empty() ? "" : ", ") + name;
+      if (setting_index(name) < 0 && name != virtual_host_key) others += (others.empty() ? "" : ", ") + shown_text(name);
     }
     if (!others.empty()) context.out << "  other keys: " << others << "\n";
   }
@@ -57,8 +60,8 @@ struct inspector {
     if (!host) return;
     bool text = host->kind == json_kind::string;
     bool usable = text && is_virtual_host_name(host->text.data(), host->text.size());
-    context.out << "  VirtualHost         " << (text ? json_quoted(host->text) : json_compact(*host))
-                << (usable ? "  (served from " + served_address(served_scheme(kind), host->text) + ")"
+    context.out << "  VirtualHost         " << shown_text(text ? json_quoted(host->text) : json_compact(*host))
+                << (usable ? "  (served from " + served_address(served_scheme(kind), lower_case_host(host->text)) + ")"
                            : "  (not a host name: the launcher opens file://)")
                 << "\n";
   }
@@ -90,12 +93,13 @@ struct inspector {
       }
       char size_column[24];
       std::snprintf(size_column, sizeof size_column, "%12s  ", entry.directory ? "-" : std::to_string(size).c_str());
-      context.out << size_column << name << "\n";
+      context.out << size_column << shown_text(name) << "\n";
       if (!sound)
-        problems.push_back(name + (entry.readable ? ": its data is damaged (its size or checksum does not hold, or it "
-                                                    "lies outside the archive)"
-                                                  : ": its data is stored in a way the launcher cannot read (method " +
-                                                        std::to_string(entry.method) + ", or encrypted)"));
+        problems.push_back(shown_text(name) + (entry.readable ? ": its data is damaged (its size or checksum does not "
+                                                                "hold, or it lies outside the archive)"
+                                                              : ": its data is stored in a way the launcher cannot "
+                                                                "read (method " +
+                                                                    std::to_string(entry.method) + ", or encrypted)"));
       check_name(name, case_keys);
       has_index = has_index || name == "index.html";
       files += !entry.directory, total += size;
@@ -106,22 +110,35 @@ struct inspector {
   }
 
   // The name as the launcher judges it, and whether it keeps the place the
-  // packer gave it: not skipped, not too long for every temporary folder,
-  // and not the same file on Windows as another entry's.
+  // packer gave it: not skipped, one the packer would have packed (the
+  // same rules for every system: the app may be packed for either), not too
+  // long for every temporary folder, and not the same file on Windows as
+  // another entry's.
   void check_name(const std::string& name, std::map<std::string, std::string>& case_keys) {
+    const std::string shown = shown_text(name);
     entry_name_verdict verdict = judge_entry_name(name);
     if (verdict != entry_name_verdict::unpacked) {
-      changes.push_back(name + ": the launcher skips it: " + entry_name_reason(verdict));
+      changes.push_back(shown + ": the launcher skips it: " + entry_name_reason(verdict));
       return;
     }
+    // Both launchers read "\\" as "/", so it separates parts here too.
+    for (size_t from = 0; from < name.size();) {
+      size_t to = std::min(name.find('/', from), name.find('\\', from));
+      std::string why = name_part_problem(std::string_view(name).substr(from, to - from));
+      if (!why.empty()) {
+        changes.push_back(shown + ": the packer refuses it: " + why);
+        return;
+      }
+      from = to == std::string::npos ? to : to + 1;
+    }
     if (utf16_length(name) > longest_entry_name)
-      changes.push_back(name + ": the launcher skips it where the temporary folder is longer than " +
+      changes.push_back(shown + ": the launcher skips it where the temporary folder is longer than " +
                         std::to_string(longest_temporary_folder) + " characters: its path takes " +
                         std::to_string(utf16_length(name)) + " of " + std::to_string(longest_entry_name));
     std::string key = case_key(name);
     auto [it, fresh] = case_keys.emplace(key, name);
     if (!fresh)
-      changes.push_back(name + ": differs from \"" + it->second +
+      changes.push_back(shown + ": differs from \"" + shown_text(it->second) +
                         "\" only in letter case: Windows keeps one file for both");
   }
 };

@@ -2,8 +2,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <locale.h>
 #include <unistd.h>
 #include <wctype.h>
@@ -30,6 +32,20 @@ std::FILE* open_file(const fs::path& path, const char* mode) {
 #else
   return std::fopen(path.c_str(), mode);
 #endif
+}
+
+std::FILE* create_new_file(const fs::path& path) {
+#ifdef _WIN32
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  int descriptor = _open_osfhandle((intptr_t)file, _O_BINARY | _O_WRONLY);
+  if (descriptor < 0) CloseHandle(file);
+#else
+  int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+#endif
+  std::FILE* stream = descriptor >= 0 ? fdopen(descriptor, "wb") : nullptr;
+  if (!stream && descriptor >= 0) close(descriptor);
+  return stream;
 }
 
 bool read_whole_file(const fs::path& path, std::string& bytes, std::string& problem) {
@@ -78,6 +94,65 @@ fs::path comparable_path(const fs::path& path) {
   absolute = text;
 #endif
   return absolute;
+}
+
+fs::path final_path(const fs::path& path, std::error_code& error) {
+  error.clear();
+#ifdef _WIN32
+  // The system's own answer: the C++ library here does not see links.
+  HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  std::wstring name(32768, L'\0');
+  DWORD length = file == INVALID_HANDLE_VALUE ? 0 : GetFinalPathNameByHandleW(file, name.data(), (DWORD)name.size(), 0);
+  DWORD failure = GetLastError();
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (length == 0 || length >= name.size()) {
+    if (failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND)
+      error = std::make_error_code(std::errc::no_such_file_or_directory);
+    else if (failure == ERROR_CANT_RESOLVE_FILENAME)
+      error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    else
+      error = std::error_code((int)failure, std::system_category());
+    return {};
+  }
+  name.resize(length);
+  // \\?\C:\a, and \\?\UNC\server\share for \\server\share.
+  if (name.starts_with(L"\\\\?\\UNC\\"))
+    name = L"\\" + name.substr(7);
+  else if (name.starts_with(L"\\\\?\\"))
+    name = name.substr(4);
+  return comparable_path(name);
+#else
+  fs::path resolved = fs::canonical(path, error);
+  return error ? fs::path() : resolved;
+#endif
+}
+
+bool is_link(const fs::path& path, const fs::path& folder) {
+#ifdef _WIN32
+  // A junction or a link names a reparse point, and Wine's links to the
+  // host's files lead elsewhere without one; a file that merely carries a
+  // reparse point (a cloud placeholder, say) leads to itself.
+  std::error_code error;
+  fs::path real = final_path(path, error);
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (error) return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  return real != comparable_path(folder / path.filename());
+#else
+  (void)folder;
+  std::error_code error;
+  return fs::is_symlink(fs::symlink_status(path, error));
+#endif
+}
+
+std::string link_text(const fs::path& link) {
+#ifdef _WIN32
+  (void)link;
+  return "";
+#else
+  std::error_code error;
+  return utf8_of(fs::read_symlink(link, error));
+#endif
 }
 
 std::string upper_case(std::string_view utf8) {

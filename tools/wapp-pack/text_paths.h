@@ -11,6 +11,9 @@ std::filesystem::path path_of(const std::string& utf8);
 
 // fopen with a path that may hold any character.
 std::FILE* open_file(const std::filesystem::path& path, const char* mode);
+// A file made here and now, for writing: never one that was there already,
+// nor what a link of that name points at.
+std::FILE* create_new_file(const std::filesystem::path& path);
 bool read_whole_file(const std::filesystem::path& path, std::string& bytes, std::string& problem);
 
 // The folder of the running program.
@@ -25,6 +28,18 @@ std::filesystem::path comparable_path(const std::filesystem::path& path);
 // The text in upper case by Unicode's simple mappings, as Windows compares
 // file names; the same answer on Windows and Linux for every letter both know.
 std::string upper_case(std::string_view utf8);
+// Where the path leads with every symbolic link (and on Windows every
+// junction) on the way followed, in the comparable form; empty, with
+// no_such_file_or_directory when it leads to nothing, too_many_symbolic_link_levels
+// for a loop, or the system's error otherwise.
+std::filesystem::path final_path(const std::filesystem::path& path, std::error_code& error);
+// Whether the name in the folder is a symbolic link (on Windows also a
+// junction, or a name that leads elsewhere, as Wine's links to the host's
+// files do); folder is final_path's answer for the folder that holds it.
+bool is_link(const std::filesystem::path& path, const std::filesystem::path& folder);
+// The target a symbolic link names, as it was written; empty where the
+// system does not tell it (Windows).
+std::string link_text(const std::filesystem::path& link);
 // Whether inner lies in (or is) the folder outer, comparable forms assumed.
 bool path_is_within(const std::filesystem::path& inner, const std::filesystem::path& outer);
 

@@ -1,5 +1,7 @@
 // Shows where the page runs and how large the window is, kept up to date on
-// resize. Plain classic script: the page is opened from a file:// address.
+// resize. A plain classic script, which runs however the page is opened:
+// from the app's host (https://app.wapp/ on Windows, wapp://app.wapp/ on
+// Linux), or from file:// when packed with --file-url.
 (function () {
   function show(id, text) {
     document.getElementById(id).textContent = text;
