@@ -7,14 +7,19 @@
 // is registered as a web server's would be: secure (the page is a secure
 // context) and CORS-enabled, never local, so that the page reaches its own
 // files and nothing else.
+//
+// The files come straight from the archive in the launcher's own file,
+// through its index: nothing is unpacked, and nothing but the archive's
+// entries exists for the scheme.
 #include <string>
 
 #include <webkit2/webkit2.h>
 
+#include "payload/zip_index.h"
+
 // Answers the scheme's requests for the host, in any letter case, with the
-// files of the folder open at `folder`, which must stay open while the
-// context lives: a path's levels are opened one by one without following a
-// link, and a name the launcher would not have unpacked is not served, nor
-// anything but a regular file (a FIFO is never waited on). Everything else
-// is 404.
-void serve_app_folder(WebKitWebContext* context, const std::string& host, int folder);
+// entries the index finds (names the unpacking would skip are not found),
+// checked whole before the answer when they are small enough, else
+// streamed. Everything else, and a damaged entry, is 404. The index and its
+// archive must outlive the context.
+void serve_app_archive(WebKitWebContext* context, const std::string& host, const zip_index& index);
