@@ -10,6 +10,7 @@
 
 #include "launcher/payload_trailer.h"
 #include "launcher/settings.h"
+#include "payload/zip_index.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
 
@@ -23,6 +24,10 @@ struct launcher_state {
   string_var web_app_folder;
   int64_t no_folder;  // 1 when the web app folder is the empty text
   int64_t exit_code;
+  // An app with a VirtualHost is served from its archive, through this
+  // index of the payload's archive block, and is not unpacked at all.
+  int64_t served;  // 1 when the index could be read
+  zip_index archive_index;
 };
 
 // The runtime heap and every runtime library; the payload can be read then.
@@ -30,13 +35,15 @@ void start_launcher_runtime();
 
 // From the payload in the state to the window showing the web app, in this
 // order: settings; the browser's environment asked for, so that the browser
-// process starts while the app is unpacked (stale folders swept, the folder
-// claimed, the archive written and extracted); the window; the web view,
-// made on that environment once it is ready (messages are dispatched while
-// it is not); the navigation. Without a WebView2 runtime the window says so
-// instead. False when no window was opened (settings that do not parse, no
-// desktop, a window the system would not make); the event loop is then
-// skipped, and the environment goes with the runtime's stop.
+// process starts meanwhile; stale folders swept; the window, shown at once;
+// for an app with a VirtualHost the archive's index, else the app unpacked
+// (the folder claimed, the archive written and extracted) while the window
+// is answered; the web view, made on that environment once it is ready
+// (messages are dispatched while it is not); the navigation. Without a
+// WebView2 runtime the window says so instead. False when no window was
+// opened (settings that do not parse, no desktop, a window the system would
+// not make) or it was closed while the app was unpacked; the event loop is
+// then skipped, and the environment goes with the runtime's stop.
 bool open_web_app(launcher_state& state);
 
 // Returns once the window has been closed: by its close box, by the page
