@@ -71,7 +71,7 @@ void write(const fs::path& path, const std::string& bytes, generated_app& app) {
 
 const char page[] =
     "<!doctype html><meta charset=utf-8><title>Big app</title>"
-    "<style>html,body{margin:0;height:100%;background:#f00}</style>"
+    "<style>html{height:100%;background:#f00}body{margin:0}</style>"
     "<script src=js/first.js></script><script type=module src=js/main.js></script>";
 const char first_script[] = "document.documentElement.style.background = '#00ff00';\n";
 const char main_module[] =

@@ -101,39 +101,51 @@ class zip_writer {
     }
   }
 
-  // The threads take the first file waiting, in the folder's order, that
-  // lies within their window ahead of the writing.
+  // The first file waiting, in the folder's order, within the window ahead
+  // of the writing; jobs_.size() when there is none now.
+  size_t next_waiting() {
+    while (scan_ < jobs_.size() && (jobs_[scan_].stage != job::stage::waiting || !buffered(scan_))) scan_++;
+    return scan_ < jobs_.size() && scan_ < written_ + window_ ? scan_ : jobs_.size();
+  }
+
+  // Compresses job i with the lock let go meanwhile.
+  void take(size_t i, std::unique_lock<std::mutex>& hold) {
+    jobs_[i].stage = job::stage::taken;
+    hold.unlock();
+    compress_into_memory(i);
+    hold.lock();
+    jobs_[i].stage = job::stage::done;
+    changed_.notify_all();
+  }
+
+  // The threads take the files waiting, in the folder's order.
   void work() {
     std::unique_lock<std::mutex> hold(lock_);
-    for (;;) {
-      while (scan_ < jobs_.size() && (jobs_[scan_].stage != job::stage::waiting || !buffered(scan_))) scan_++;
-      if (stopping_ || scan_ == jobs_.size()) return;
-      if (scan_ >= written_ + window_) {
+    while (!stopping_) {
+      size_t i = next_waiting();
+      if (i < jobs_.size())
+        take(i, hold);
+      else if (scan_ == jobs_.size())
+        return;
+      else
         changed_.wait(hold);
-        continue;
-      }
-      size_t i = scan_;
-      jobs_[i].stage = job::stage::taken;
-      hold.unlock();
-      compress_into_memory(i);
-      hold.lock();
-      jobs_[i].stage = job::stage::done;
-      changed_.notify_all();
     }
   }
 
-  // The file's compressed bytes, from a thread or compressed here.
+  // The file's compressed bytes. The writing thread compresses it itself when
+  // no thread has taken it yet, and while a thread has, the next one waiting:
+  // it never sits idle while there is work.
   job& wait_for(size_t i) {
     std::unique_lock<std::mutex> hold(lock_);
     job& j = jobs_[i];
-    if (j.stage == job::stage::waiting) {
-      j.stage = job::stage::taken;
-      hold.unlock();
-      compress_into_memory(i);
-      hold.lock();
-      j.stage = job::stage::done;
+    if (j.stage == job::stage::waiting) take(i, hold);
+    while (j.stage != job::stage::done) {
+      size_t next = next_waiting();
+      if (next < jobs_.size())
+        take(next, hold);
+      else
+        changed_.wait(hold);
     }
-    changed_.wait(hold, [&] { return j.stage == job::stage::done; });
     return j;
   }
 
