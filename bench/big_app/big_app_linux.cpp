@@ -29,7 +29,8 @@ using clock_type = std::chrono::steady_clock;
 namespace {
 
 constexpr uint32_t green = 0x00FF00;
-constexpr int timeout_ms = 60000;
+// A file:// app of 20,000 files takes its time to unpack on a busy machine.
+constexpr int timeout_ms = 300000;
 
 pid_t start_process(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
   std::vector<char*> argv, envp;
@@ -128,11 +129,11 @@ int run(int runs, const std::vector<fs::path>& programs) {
     for (size_t k = 0; k < programs.size(); k++) {
       size_t i = (k + r) % programs.size();
       figures f = run_once(screen, programs[i], home);
-      if (f.first_script < 0 || f.peak_mb < 0) {
-        std::fprintf(stderr, "big_app_linux: %s did not show its page and end\n", programs[i].c_str());
-        return 1;
-      }
-      all[i].push_back(f);
+      // A run that failed is said and left out of the medians.
+      if (f.first_script < 0 || f.peak_mb < 0)
+        std::fprintf(stderr, "big_app_linux: %s did not show its page and end in run %d\n", programs[i].c_str(), r + 1);
+      else
+        all[i].push_back(f);
     }
     std::printf("  run %d done\n", r + 1);
   }
@@ -143,10 +144,10 @@ int run(int runs, const std::vector<fs::path>& programs) {
     for (const figures& f : all[i]) values.push_back(f.*field);
     return median(values);
   };
-  std::printf("  %-28s %12s %14s %12s\n", "medians", "mapped (ms)", "1st script (ms)", "peak (MB)");
+  std::printf("  %-28s %12s %14s %12s %6s\n", "medians", "mapped (ms)", "1st script (ms)", "peak (MB)", "runs");
   for (size_t i = 0; i < programs.size(); i++)
-    std::printf("  %-28s %12.0f %14.0f %12.1f\n", programs[i].filename().c_str(), column(i, &figures::mapped),
-                column(i, &figures::first_script), column(i, &figures::peak_mb));
+    std::printf("  %-28s %12.0f %14.0f %12.1f %6zu\n", programs[i].filename().c_str(), column(i, &figures::mapped),
+                column(i, &figures::first_script), column(i, &figures::peak_mb), all[i].size());
   for (size_t big = 1; big < programs.size(); big += 2)
     std::printf("  %s against %s: mapped %.2f x, first script %.2f x, peak +%.1f MB\n",
                 programs[big].filename().c_str(), programs[big - 1].filename().c_str(),
