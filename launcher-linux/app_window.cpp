@@ -10,14 +10,16 @@ constexpr int64_t largest_size = 32767;
 
 int window_size(int64_t setting) { return (int)std::clamp<int64_t>(setting, 1, largest_size); }
 
-// The primary monitor, or the first where none is set as primary, and its
-// number among the display's.
-GdkMonitor* primary_monitor(GdkDisplay* display, int& number) {
-  GdkMonitor* primary = gdk_display_get_primary_monitor(display);
+// The monitor a full screen fills, and its number among the display's: the
+// one under the middle of the top edge of where the window was left, else
+// the primary monitor, or the first where none is set as primary.
+GdkMonitor* screen_monitor(GdkDisplay* display, const window_place* left, int& number) {
+  GdkMonitor* chosen = left ? gdk_display_get_monitor_at_point(display, left->x + left->width / 2, left->y)
+                            : gdk_display_get_primary_monitor(display);
   number = 0;
   for (int i = 0; i < gdk_display_get_n_monitors(display); i++)
-    if (gdk_display_get_monitor(display, i) == primary) number = i;
-  return primary ? primary : gdk_display_get_monitor(display, 0);
+    if (gdk_display_get_monitor(display, i) == chosen) number = i;
+  return chosen ? chosen : gdk_display_get_monitor(display, 0);
 }
 
 // The buttons and functions the window manager offers, as hints on the
@@ -35,15 +37,18 @@ void ask_for_buttons(GtkWindow* app_window, const launcher_settings& settings) {
 
 }  // namespace
 
-GtkWindow* open_app_window(const launcher_settings& settings, GtkWidget* content) {
+GtkWindow* open_app_window(const launcher_settings& settings, GtkWidget* content, const window_place* left) {
   auto* window = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
   gtk_window_set_title(window, settings.window_title.c_str());
   int monitor_number;
-  GdkMonitor* monitor = primary_monitor(gtk_widget_get_display(GTK_WIDGET(window)), monitor_number);
+  GdkMonitor* monitor =
+      screen_monitor(gtk_widget_get_display(GTK_WIDGET(window)), settings.fullscreen ? left : nullptr, monitor_number);
   GdkRectangle screen = {0, 0, 0, 0};
   if (monitor) gdk_monitor_get_geometry(monitor, &screen);
-  int width = settings.fullscreen ? screen.width : window_size(settings.window_width);
-  int height = settings.fullscreen ? screen.height : window_size(settings.window_height);
+  // The user can size a window with a sizing border and a frame to hold it.
+  const bool sized_by_user = left && settings.resizable && !settings.frameless;
+  int width = settings.fullscreen ? screen.width : window_size(sized_by_user ? left->width : settings.window_width);
+  int height = settings.fullscreen ? screen.height : window_size(sized_by_user ? left->height : settings.window_height);
   // A window of fixed size takes its content's; one that can be resized
   // starts at its default size and may become smaller. A full screen is
   // never of fixed size: window managers refuse to fill a screen with one.
@@ -54,8 +59,13 @@ GtkWindow* open_app_window(const launcher_settings& settings, GtkWidget* content
     gtk_window_set_resizable(window, FALSE);
   }
   // Centred as the Windows launcher centres: by the inner size.
-  gtk_window_move(window, screen.x + (settings.fullscreen ? 0 : (screen.width - width) / 2),
-                  screen.y + (settings.fullscreen ? 0 : (screen.height - height) / 2));
+  if (left && !settings.fullscreen)
+    gtk_window_move(window, left->x, left->y);
+  else
+    gtk_window_move(window, screen.x + (settings.fullscreen ? 0 : (screen.width - width) / 2),
+                    screen.y + (settings.fullscreen ? 0 : (screen.height - height) / 2));
+  if (left && left->maximized && !settings.fullscreen && settings.show_maximize_button && !settings.frameless)
+    gtk_window_maximize(window);
   if (settings.always_on_top) gtk_window_set_keep_above(window, TRUE);
   if (settings.fullscreen) gtk_window_fullscreen_on_monitor(window, gtk_window_get_screen(window), monitor_number);
   gtk_container_add(GTK_CONTAINER(window), content);

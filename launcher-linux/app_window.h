@@ -9,7 +9,11 @@
 #include <gtk/gtk.h>
 
 #include "launcher-linux/settings.h"
+#include "payload/window_place.h"
 
 // Holds `content`, shown; the window is not yet on the screen until the
-// main loop runs.
-GtkWindow* open_app_window(const launcher_settings& settings, GtkWidget* content);
+// main loop runs. With a place where the last run left it (`left`), the
+// window opens there instead: as large as it was when the user can size
+// it, maximized when it was and may be, and a full screen on the monitor
+// it was on.
+GtkWindow* open_app_window(const launcher_settings& settings, GtkWidget* content, const window_place* left);

@@ -7,6 +7,7 @@
 // with exit code 1; every other run ends with exit code 0.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "launcher-linux/app_folder.h"
 #include "launcher-linux/app_scheme.h"
@@ -16,8 +17,10 @@
 #include "launcher-linux/ending_signals.h"
 #include "launcher-linux/payload_file.h"
 #include "launcher-linux/settings.h"
+#include "launcher-linux/single_instance.h"
 #include "launcher-linux/unpacking.h"
 #include "launcher-linux/web_view.h"
+#include "launcher-linux/window_memory.h"
 #include "payload/virtual_host.h"
 #include "payload/zip_index.h"
 
@@ -97,12 +100,28 @@ void show_app(WebKitWebContext* context) {
     unpacked(unpack_outcome::no_archive);
 }
 
+std::string program_path() {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/exe", error).string();
+}
+
+// A later start of a program that runs already ends here, before it needs
+// a display or unpacks anything. Without a trusted base folder there is no
+// claim to be had, and the unpacking says why the run ends.
+bool run_alone(const launcher_settings& settings, instance_claim& instance) {
+  if (!settings.single_instance) return true;
+  std::string base = app_folders_base();
+  return base.empty() || claim_single_instance(base, program_path(), instance);
+}
+
 }  // namespace
 
 int main() {
   run.payload = read_payload_file("/proc/self/exe");
   // Settings that do not parse give no window, and nothing is unpacked.
   if (!read_launcher_settings(run.payload, run.settings)) return 0;
+  instance_claim instance;
+  if (!run_alone(run.settings, instance)) return 0;
   // The desktop knows the window by the program's name (WM_CLASS, Wayland's app id).
   const std::string program_name = program_file_name();
   g_set_prgname(program_name.c_str());
@@ -121,7 +140,13 @@ int main() {
   remove_folder_when_display_is_lost(run.folder);
   WebKitWebContext* context = create_web_context(program_name);
   run.view = create_web_view(context);
-  GtkWindow* window = open_app_window(run.settings, GTK_WIDGET(run.view));
+  const std::string data_folder = app_data_folder(program_name);
+  window_place left;
+  bool restore = run.settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
+  GtkWindow* window = open_app_window(run.settings, GTK_WIDGET(run.view), restore ? &left : nullptr);
+  followed_place followed;
+  if (run.settings.remember_window) follow_window_place(window, followed);
+  answer_later_starts(instance, window);
   // The window goes by its close button or by the page's window.close(),
   // and the loop ends with it as it ends on the ending signals.
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
@@ -129,6 +154,8 @@ int main() {
   show_app(context);
   gtk_main();
   stop_background_unpacking();
+  release_single_instance(instance);
+  if (followed.known) remember_place(data_folder, followed.place);
   remove_app_folder(run.folder);
   return 0;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The launcher settings from the payload's JSON text: the ten keys of
+// The launcher settings from the payload's JSON text: the keys of
 // payload/settings_keys.h read as launcher.exe reads them (every value as
 // text; a missing key takes its default, any value but a string reads as the
 // empty text), and the VirtualHost key.
@@ -20,6 +20,8 @@ struct launcher_settings {
   bool frameless;
   bool resizable;
   std::string virtual_host;  // empty: none
+  bool single_instance;
+  bool remember_window;
 };
 
 // From the payload's JSON text, or the built-in document when it carries

@@ -13,6 +13,10 @@
 // The program's file name, which names the folders of the page's data.
 std::string program_file_name();
 
+// The program's own data folder, $XDG_DATA_HOME/<program name>: the page's
+// data, and the launcher's own files beside it.
+std::string app_data_folder(const std::string& program_name);
+
 // A browser context whose data and cache folders are named after the program.
 WebKitWebContext* create_web_context(const std::string& program_name);
 

@@ -8,6 +8,7 @@
 #include "launcher/phase_marks.h"
 #include "launcher/runtime_notice.h"
 #include "launcher/web_app_folder.h"
+#include "launcher/window_memory.h"
 #include "payload/virtual_host.h"
 #include "runtime/core/filesystem.h"
 #include "runtime/core/runtime_globals.h"
@@ -35,13 +36,23 @@ bool read_settings(launcher_state& state) {
   return true;
 }
 
+// The window's outer rectangle while it is neither minimized nor maximized,
+// which RememberWindow keeps.
+void follow_window_place(launcher_state& state, int64_t event) {
+  HWND window = window_handle(main_window);
+  if ((event == event_move || event == event_size) && window && !IsIconic(window) && !IsZoomed(window))
+    GetWindowRect(window, &state.normal_place);
+}
+
 // While the app is unpacked its window is on the screen, and answered: its
 // messages are dispatched every few milliseconds (Windows calls a window
 // that has not taken its messages for five seconds "Not responding"), and a
-// close ends the unpacking. Other events are dropped: the web view, which
-// size events concern, comes after, fitted to the window as it is then.
+// close ends the unpacking. Other events only move the place kept: the web
+// view, which size events concern, comes after, fitted to the window as it
+// is then.
 constexpr DWORD answer_interval_ms = 20;
 constexpr int most_messages_per_answer = 1000;
+launcher_state* unpacking_state;
 bool closed_while_unpacking;
 DWORD last_answer;
 
@@ -52,6 +63,7 @@ bool answer_window() {
   for (int i = 0; i < most_messages_per_answer; i++) {
     if (int32_t code = pop_event()) {
       closed_while_unpacking = closed_while_unpacking || code == event_close;
+      follow_window_place(*unpacking_state, code);
       continue;
     }
     MSG message;
@@ -64,6 +76,7 @@ bool answer_window() {
 // False when the window was closed meanwhile.
 bool unpack(launcher_state& state) {
   int64_t start = accumulator.offset;
+  unpacking_state = &state;
   closed_while_unpacking = false;
   last_answer = GetTickCount();
   const wchar_t* folder =
@@ -111,14 +124,27 @@ RECT work_area() {
   return area;
 }
 
-// A full-screen window covers the first desktop when it is frameless and
-// its work area otherwise, outer frame included, so that no part of the page
-// lies off the screen or under the taskbar. It opens with the inner size
-// that the frame leaves of that rectangle; the exact rectangle is given to
-// it once it is open (device pixels, which logical units do not all reach).
+// A full-screen window covers its screen when it is frameless and the
+// screen's work area otherwise, outer frame included, so that no part of the
+// page lies off the screen or under the taskbar: the first screen, or the
+// one where the last run left it. It opens with the inner size that the
+// frame leaves of that rectangle; the exact rectangle is given to it once it
+// is open (device pixels, which logical units do not all reach).
+RECT full_screen_area(const launcher_state& state) {
+  const bool frameless = state.settings.frameless == 1;
+  if (state.restore_place) {
+    const window_place& p = state.remembered;
+    RECT left = {p.x, p.y, p.x + p.width, p.y + p.height};
+    MONITORINFO monitor = {sizeof monitor, {}, {}, 0};
+    if (GetMonitorInfoW(MonitorFromRect(&left, MONITOR_DEFAULTTOPRIMARY), &monitor))
+      return frameless ? monitor.rcMonitor : monitor.rcWork;
+  }
+  return frameless ? first_desktop() : work_area();
+}
+
 void place_full_screen(launcher_state& state) {
   launcher_settings& s = state.settings;
-  RECT area = s.frameless == 1 ? first_desktop() : work_area();
+  RECT area = full_screen_area(state);
   state.full_screen = area;
   RECT frame = {0, 0, 0, 0};
   AdjustWindowRectEx(&frame, (DWORD)s.window_flags, FALSE, 0);
@@ -135,6 +161,7 @@ void place_full_screen(launcher_state& state) {
 // it, its title bar out of reach: it starts at the work area's corner.
 void place_window(launcher_state& state) {
   launcher_settings& s = state.settings;
+  state.restore_place = s.remember_window == 1 && remembered_place(state.remembered);
   if (s.fullscreen == 1) {
     place_full_screen(state);
     return;
@@ -146,20 +173,37 @@ void place_window(launcher_state& state) {
   state.y = std::max(state.y, logical_not_before(area.top, scale_y, unscale_y));
 }
 
+// A window left elsewhere by the last run opens there, hidden until it is:
+// as large as it was when the user can size it, maximized again when it was
+// and may be. Anything else keeps the settings' size.
+void show_at_remembered_place(HWND window, launcher_state& state) {
+  const window_place& p = state.remembered;
+  const int64_t flags = state.settings.window_flags;
+  SetWindowPos(window, nullptr, p.x, p.y, p.width, p.height,
+               SWP_NOZORDER | SWP_NOACTIVATE | ((flags & WS_THICKFRAME) ? 0 : SWP_NOSIZE));
+  GetWindowRect(window, &state.normal_place);
+  ShowWindow(window, p.maximized && (flags & WS_MAXIMIZEBOX) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+}
+
 // False when the window could not be made (no desktop heap or memory left):
 // there is nothing to show and no close event will ever come.
-bool open_web_app_window(const launcher_state& state) {
+bool open_web_app_window(launcher_state& state) {
   const launcher_settings& s = state.settings;
+  const bool restore = state.restore_place && s.fullscreen != 1;
   if (!open_window(main_window, (int32_t)state.x, (int32_t)state.y, (int32_t)s.window_width,
-                   (int32_t)s.window_height, s.window_title.c_str(), s.window_flags))
+                   (int32_t)s.window_height, s.window_title.c_str(), s.window_flags | (restore ? window_invisible : 0)))
     return false;
+  HWND window = window_handle(main_window);
   if (s.fullscreen == 1) {
     const RECT& area = state.full_screen;
-    SetWindowPos(window_handle(main_window), nullptr, area.left, area.top, area.right - area.left,
-                 area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (s.always_on_top != 0)
-    SetWindowPos(window_handle(main_window), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  if (restore)
+    show_at_remembered_place(window, state);
+  else
+    GetWindowRect(window, &state.normal_place);
+  if (s.always_on_top != 0) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   phase_mark("window");
   return true;
 }
@@ -220,6 +264,9 @@ bool open_web_app(launcher_state& state) {
   // A document that does not parse gives no settings at all: no window.
   if (!read_settings(state)) return false;
   phase_mark("settings");
+  // A later start of a program that runs already ends here, before the
+  // browser is asked for or anything is unpacked.
+  if (state.settings.single_instance == 1 && !claim_single_instance(state.instance)) return false;
   // The browser process takes from a fraction of a second to seconds to
   // start; it comes up while the window opens and the app is unpacked, and
   // the web view is made on it. Without a window it goes with the runtime's stop.
@@ -229,15 +276,17 @@ bool open_web_app(launcher_state& state) {
   if (examine_desktops() == 0) return false;
   place_window(state);
   if (!open_web_app_window(state)) return false;
+  publish_instance_window(state.instance, window_handle(main_window));
   if (!served && !unpack(state)) return false;
   open_web_view();
   navigate(state);
   return true;
 }
 
-void run_event_loop() {
+void run_event_loop(launcher_state& state) {
   for (;;) {
     int64_t event = wait_window_event();
+    follow_window_place(state, event);
     if (event == event_size) {
       resize_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
                     (int32_t)window_inner_height(main_window));
@@ -251,9 +300,13 @@ void run_event_loop() {
 
 // Nothing outlives the run: the folder goes whichever way the run ends,
 // and only after the window, so that the browser has let go of its files
-// while OLE is still there for the web view's teardown.
-void close_web_app(const launcher_state& state) {
+// while OLE is still there for the web view's teardown. A later start of a
+// single-instance program may run as soon as the window is gone.
+void close_web_app(launcher_state& state) {
+  HWND window = window_handle(main_window);
+  if (window && state.settings.remember_window == 1) remember_place(place_of_window(window, state.normal_place));
   close_window(main_window);
+  release_single_instance(state.instance);
   if (state.no_folder == 0) remove_web_app_folder(state.web_app_folder.c_str());
 }
 

@@ -10,6 +10,8 @@
 
 #include "launcher/payload_trailer.h"
 #include "launcher/settings.h"
+#include "launcher/single_instance.h"
+#include "payload/window_place.h"
 #include "payload/zip_index.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
@@ -24,6 +26,13 @@ struct launcher_state {
   string_var web_app_folder;
   int64_t no_folder;  // 1 when the web app folder is the empty text
   int64_t exit_code;
+  single_instance_claim instance;  // held for the run, with SingleInstance
+  // With RememberWindow: the place stored by the last run, when it is to
+  // be restored, and the window's outer rectangle (device pixels) when it
+  // was last neither minimized nor maximized.
+  bool restore_place;
+  window_place remembered;
+  RECT normal_place;
   // An app with a VirtualHost is served from its archive, through this
   // index of the payload's archive block, and is not unpacked at all.
   int64_t served;  // 1 when the index could be read
@@ -34,24 +43,28 @@ struct launcher_state {
 void start_launcher_runtime();
 
 // From the payload in the state to the window showing the web app, in this
-// order: settings; the browser's environment asked for, so that the browser
-// process starts meanwhile; stale folders swept; the window, shown at once;
-// for an app with a VirtualHost the archive's index, else the app unpacked
-// (the folder claimed, the archive written and extracted) while the window
-// is answered; the web view, made on that environment once it is ready
-// (messages are dispatched while it is not); the navigation. Without a
-// WebView2 runtime the window says so instead. False when no window was
-// opened (settings that do not parse, no desktop, a window the system would
-// not make) or it was closed while the app was unpacked; the event loop is
-// then skipped, and the environment goes with the runtime's stop.
+// order: settings; with SingleInstance, the claim, or the end of the start
+// when another copy runs (its window brought to the front); the browser's
+// environment asked for, so that the browser process starts meanwhile; stale
+// folders swept; the window, shown at once; for an app with a VirtualHost
+// the archive's index, else the app unpacked (the folder claimed, the
+// archive written and extracted) while the window is answered; the web view,
+// made on that environment once it is ready (messages are dispatched while
+// it is not); the navigation. Without a WebView2 runtime the window says so
+// instead. False when no window was opened (settings that do not parse, no
+// desktop, a window the system would not make, another copy running) or it
+// was closed while the app was unpacked; the event loop is then skipped, and
+// the environment goes with the runtime's stop. With RememberWindow the
+// window opens where the last run left it.
 bool open_web_app(launcher_state& state);
 
 // Returns once the window has been closed: by its close box, by the page
 // (window.close()) or from outside.
-void run_event_loop();
+void run_event_loop(launcher_state& state);
 
-// Closes the window and removes the web app folder, if there is one.
-void close_web_app(const launcher_state& state);
+// Stores the window's place (RememberWindow), closes the window, lets a
+// single-instance claim go and removes the web app folder, if there is one.
+void close_web_app(launcher_state& state);
 
 // Stops every runtime library and frees their heaps. The state's texts lived
 // in the string heap and are gone with it, so the state is not used again.

@@ -11,6 +11,8 @@ const setting_key setting_keys[setting_count] = {
     {"Fullscreen", "0", setting_kind::switch_when_one, "--fullscreen", "1"},
     {"Frameless", "0", setting_kind::switch_when_one, "--frameless", "1"},
     {"Resizable", "0", setting_kind::switch_when_one, "--resizable", "1"},
+    {"SingleInstance", "0", setting_kind::switch_when_one, "--single-instance", "1"},
+    {"RememberWindow", "0", setting_kind::switch_when_one, "--remember-window", "1"},
 };
 
 int setting_index(std::string_view name) {

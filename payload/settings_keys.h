@@ -1,8 +1,9 @@
 #pragma once
-// The ten launcher settings of the payload's JSON document: their keys, the
+// The launcher settings of the payload's JSON document: their keys, the
 // texts the launchers take when a key is missing, how they read each, and the
 // packer option that sets it. The launchers read every value as text, the
-// numbers and switches too, in this order.
+// numbers and switches too, in this order: the ten that shape the window,
+// then the switches that came after them.
 #include <cstdint>
 #include <string_view>
 
@@ -21,7 +22,7 @@ struct setting_key {
   const char* option_value;  // what a switch option sets; none: the option takes a value
 };
 
-constexpr int setting_count = 10;
+constexpr int setting_count = 12;
 extern const setting_key setting_keys[setting_count];
 
 // The key's place in setting_keys, or -1.

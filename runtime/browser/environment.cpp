@@ -11,12 +11,7 @@
 
 namespace webview {
 
-namespace {
-
-// The roaming application-data folder joined with the executable's file
-// name, so that each program keeps its browser data apart. False when it
-// cannot be made whole; the runtime then picks its own default.
-bool user_data_folder(wchar_t (&folder)[2 * MAX_PATH]) {
+bool app_data_folder(wchar_t (&folder)[2 * MAX_PATH]) {
   wchar_t module[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
   if (!length || length >= MAX_PATH) return false;
@@ -30,8 +25,6 @@ bool user_data_folder(wchar_t (&folder)[2 * MAX_PATH]) {
   int written = swprintf(folder + wcslen(folder), room, L"\\%ls", name);
   return written > 0 && (size_t)written < room;
 }
-
-}  // namespace
 
 environment::environment() {
   runtime_ = find_webview2_runtime();
@@ -61,7 +54,7 @@ void environment::release() {
 void environment::create() {
   attempts_left_--;
   wchar_t folder[2 * MAX_PATH];
-  const wchar_t* data = user_data_folder(folder) ? folder : nullptr;
+  const wchar_t* data = app_data_folder(folder) ? folder : nullptr;
   HRESULT result = runtime_.create_internal
                        ? runtime_.create_internal(TRUE, webview2_runtime_installed, data, nullptr, handler_)
                        : runtime_.create_with_loader(nullptr, data, nullptr, handler_);

@@ -18,6 +18,13 @@ constexpr int environment_attempts = 2;
 
 class creation_handler;
 
+// The program's own data folder: the roaming application-data folder joined
+// with the executable's file name, so that each program keeps its data
+// apart. The browser keeps its user data there; the program may keep files
+// of its own beside it. False when it cannot be made whole; the runtime then
+// picks its own default for the browser.
+bool app_data_folder(wchar_t (&folder)[2 * MAX_PATH]);
+
 class environment {
  public:
   // Finds the runtime and, when there is one, asks it for the environment.

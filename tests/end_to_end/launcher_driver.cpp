@@ -1,5 +1,6 @@
 #include "launcher_driver.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "wapp_pack.h"
@@ -89,9 +90,13 @@ std::string settings_document(const std::string& title, const setting_list& chan
                            {"WindowTitle", title},          {"StartURL", "index.html"}, {"AlwaysOnTop", "0"},
                            {"ShowMinimizeButton", "0"},     {"ShowMaximizeButton", "0"}, {"Fullscreen", "0"},
                            {"Frameless", "0"},              {"Resizable", "0"}};
-  for (const auto& [key, value] : changes)
-    for (auto& setting : settings)
-      if (setting.first == key) setting.second = value;
+  for (const auto& [key, value] : changes) {
+    auto found = std::find_if(settings.begin(), settings.end(), [&](const auto& s) { return s.first == key; });
+    if (found == settings.end())
+      settings.emplace_back(key, value);
+    else
+      found->second = value;
+  }
   // Pretty-printed with CRLF line ends, as the packer writes it.
   std::string document = "{";
   for (const auto& [key, value] : settings)

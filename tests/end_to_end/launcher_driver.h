@@ -58,7 +58,8 @@ class end_to_end_test : public ::testing::Test {
 using setting_list = std::vector<std::pair<std::string, std::string>>;
 
 // A settings document for a window of the given title, with the changes
-// made to the reference sample's (500 x 850, every switch "0").
+// made to the reference sample's (500 x 850, every switch "0"); keys it
+// lacks are added at the end.
 std::string settings_document(const std::string& title, const setting_list& changes = {});
 
 // The browser's objects that were destroyed, by kind ("controller"), each

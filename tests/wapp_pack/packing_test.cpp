@@ -134,9 +134,11 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
   write_bytes(dir / "settings.json",
               "\xEF\xBB\xBF{\r\n  \"WindowWidth\": 1024, \"WindowHeight\": \"700\", \"WindowTitle\": \"Fichier\",\r\n"
               "  \"Resizable\": true, \"Frameless\": false, \"AlwaysOnTop\": null, \"ExeFileName\": \"x.exe\",\r\n"
+              "  \"SingleInstance\": true,\r\n"
               "  \"Nested\": {\"a\": [1.5, \"\\u00e9\", true, null]}\r\n}");
   ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--settings", u(dir / "settings.json"), "--width",
-                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "-q"}),
+                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--remember-window",
+                  "-q"}),
             exit_done)
       << err;
   EXPECT_EQ(out + err, "");  // quiet
@@ -158,6 +160,8 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"Fullscreen", "1"},
                                 {"Frameless", "0"},
                                 {"Resizable", "1"},
+                                {"SingleInstance", "1"},
+                                {"RememberWindow", "1"},
                                 {"VirtualHost", "app.wapp"},  // by default
                                 {"ExeFileName", "x.exe"},
                                 {"Nested", "{\"a\":[1.5,\"\xC3\xA9\",true,null]}"}}));
@@ -202,7 +206,8 @@ TEST_F(Packing, InspectReadsThePayloadAsTheLauncherWould) {
   ASSERT_EQ(pack({u(make_app("app")), "-o", u(exe), "--launcher", u(launcher), "--title", "\xE6\x97\xA5"}), exit_done);
   ASSERT_EQ(pack({"--inspect", u(exe)}), exit_done) << out;
   for (const char* line : {"executable: 3002 bytes\n", "  WindowTitle         \"\xE6\x97\xA5\"\n",
-                           "  StartURL            \"#\"\n", "       70015  js/app.js\n", "           -  empty/\n",
+                           "  StartURL            \"#\"\n", "  RememberWindow      \"0\"\n", "       70015  js/app.js\n",
+                           "           -  empty/\n",
                            "  7 files, 70.2 kB unpacked\n", "payload: sound\n"})
     EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 

@@ -42,6 +42,10 @@ const char usage_text[] =
     "  --resizable           Resizable \"1\"\n"
     "  --no-minimize         ShowMinimizeButton \"0\"\n"
     "  --no-maximize         ShowMaximizeButton \"0\"\n"
+    "  --single-instance     SingleInstance \"1\": a second start brings the\n"
+    "                        running window to the front instead\n"
+    "  --remember-window     RememberWindow \"1\": the window opens where and as\n"
+    "                        large as it was last closed\n"
     "  --virtual-host NAME   VirtualHost: the host the app is served from,\n"
     "                        https://NAME/ (on Linux wapp://NAME/); letters,\n"
     "                        digits, hyphens and dots, written in lower case\n"
@@ -117,7 +121,7 @@ bool set_size(pack_options& o, int index, const char* option, const std::string&
   return true;
 }
 
-// The ten settings' options, as their table names them: a switch sets its
+// The settings' options, as their table names them: a switch sets its
 // fixed value, the sizes want a number, the texts take any value.
 int setting_of_option(std::string_view name) {
   for (int i = 0; i < setting_count; i++)

@@ -97,3 +97,23 @@ bool close_x_window(Display* display, Window window) {
   XFlush(display);
   return sent;
 }
+
+// The root's children come bottom first.
+Window front_x_window(Display* display) {
+  XSetErrorHandler(pass_over);
+  Window root, up, *children = nullptr, front = 0;
+  unsigned int count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &up, &children, &count)) return 0;
+  for (unsigned int i = count; i-- > 0 && !front;) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
+        attributes.c_class == InputOutput)
+      front = children[i];
+  }
+  if (children) XFree(children);
+  return front;
+}
+
+bool place_x_window(Display* display, Window window, int left, int top, int width, int height) {
+  return XMoveResizeWindow(display, window, left, top, (unsigned)width, (unsigned)height) && XSync(display, False);
+}

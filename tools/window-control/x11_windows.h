@@ -1,7 +1,8 @@
 #pragma once
 // Top-level windows of an X display, found by their title, for scripts/run
 // and the Linux launcher's tests: where a window is on the screen, what the
-// screen shows there, and asking it to close as its close button would.
+// screen shows there, which window is in front, moving one as the user
+// would, and asking it to close as its close button would.
 #include <cstdint>
 #include <string>
 
@@ -27,3 +28,10 @@ uint32_t screen_pixel(Display* display, int x, int y);
 // Sends WM_DELETE_WINDOW, which is what a window manager sends for the
 // close button; false when the window does not take it.
 bool close_x_window(Display* display, Window window);
+
+// The shown top-level window in front of all others, or 0.
+Window front_x_window(Display* display);
+
+// Moves and sizes the window as a window manager does when the user drags
+// it (inner size); true once the server has it.
+bool place_x_window(Display* display, Window window, int left, int top, int width, int height);
