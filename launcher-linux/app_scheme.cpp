@@ -10,6 +10,8 @@
 
 namespace {
 
+constexpr char served_archive_key[] = "wapp-served-archive";
+
 struct served_archive {
   std::string host;
   std::string origin;
@@ -35,13 +37,16 @@ GInputStream* body_of(const zip_index& index, const zip_entry& entry) {
   return body;
 }
 
+// The entry an address of the scheme names, and its name; null for one
+// served as 404.
+const zip_entry* entry_at(const served_archive& served, const char* uri, std::string& name) {
+  return uri && served_entry_name(uri, linux_served_scheme, served.host, name) ? served.index.find(name) : nullptr;
+}
+
 void answer(WebKitURISchemeRequest* request, gpointer data) {
   const auto* served = (const served_archive*)data;
   std::string name;
-  const zip_entry* entry =
-      served_entry_name(webkit_uri_scheme_request_get_uri(request), linux_served_scheme, served->host, name)
-          ? served->index.find(name)
-          : nullptr;
+  const zip_entry* entry = entry_at(*served, webkit_uri_scheme_request_get_uri(request), name);
   GInputStream* body = entry ? body_of(served->index, *entry) : nullptr;
   if (!body) return answer_not_found(request, served->origin);
   answer_with_body(request, served->origin, body, (int64_t)entry->size, served_content_type(name));
@@ -54,6 +59,7 @@ void serve_app_archive(WebKitWebContext* context, const std::string& host, const
   auto* served = new served_archive{lowered, std::string(linux_served_scheme) + "://" + lowered, index};
   webkit_web_context_register_uri_scheme(context, linux_served_scheme, answer, served,
                                          [](gpointer data) { delete (served_archive*)data; });
+  g_object_set_data(G_OBJECT(context), served_archive_key, served);
   // Secure: the page is a secure context, as on https. CORS-enabled: module
   // scripts, workers and fetch may load from it. Never local: a local
   // scheme's pages may load file: resources from anywhere on the disk, and
@@ -61,4 +67,11 @@ void serve_app_archive(WebKitWebContext* context, const std::string& host, const
   WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
   webkit_security_manager_register_uri_scheme_as_secure(security, linux_served_scheme);
   webkit_security_manager_register_uri_scheme_as_cors_enabled(security, linux_served_scheme);
+}
+
+GInputStream* open_served_entry(WebKitWebContext* context, const char* uri) {
+  const auto* served = (const served_archive*)g_object_get_data(G_OBJECT(context), served_archive_key);
+  std::string name;
+  const zip_entry* entry = served ? entry_at(*served, uri, name) : nullptr;
+  return entry ? body_of(served->index, *entry) : nullptr;
 }

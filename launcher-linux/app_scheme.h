@@ -23,3 +23,8 @@
 // streamed. Everything else, and a damaged entry, is 404. The index and its
 // archive must outlive the context.
 void serve_app_archive(WebKitWebContext* context, const std::string& host, const zip_index& index);
+
+// The bytes an address of the scheme names, as the context serves them; null
+// where it answers 404 or serves no archive. The engine downloads nothing of
+// a scheme of ours: the launcher copies such entries.
+GInputStream* open_served_entry(WebKitWebContext* context, const char* uri);

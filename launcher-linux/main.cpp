@@ -1,10 +1,12 @@
 // launcher (Linux): reads the payload appended to its own file and shows the
-// web app in one window filled by a WebKitGTK web view: served straight from
-// the archive under its virtual host, or unpacked into a private folder
-// while the window is already shown, for a file:// app, the folder removed
-// when the window closes, however it closes. It reads no command line. A run that cannot show its app (no
-// display, no folder to unpack it into) says why on standard error and ends
-// with exit code 1; every other run ends with exit code 0.
+// web app in one window filled by a WebKitGTK web view that keeps to the app
+// (links out go to the user's browser, downloads where the user says):
+// served straight from the archive under its virtual host, or unpacked into
+// a private folder while the window is already shown, for a file:// app, the
+// folder removed when the window closes, however it closes. It reads no
+// command line. A run that cannot show its app (no display, no folder to
+// unpack it into) says why on standard error and ends with exit code 1;
+// every other run ends with exit code 0.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +16,9 @@
 #include "launcher-linux/app_window.h"
 #include "launcher-linux/background_unpacking.h"
 #include "launcher-linux/display_loss.h"
+#include "launcher-linux/downloads.h"
 #include "launcher-linux/ending_signals.h"
+#include "launcher-linux/page_boundary.h"
 #include "launcher-linux/payload_file.h"
 #include "launcher-linux/settings.h"
 #include "launcher-linux/single_instance.h"
@@ -71,17 +75,23 @@ bool is_served(const launcher_run& r) {
   return !r.payload.archive.empty() && is_virtual_host_name(host.data(), host.size());
 }
 
-void load(const std::string& address) { webkit_web_view_load_uri(run.view, address.c_str()); }
+// The page, and with it what belongs to the app: once a run.
+void load(const std::string& address, const app_scope& app) {
+  keep_view_within_app(run.view, app);
+  webkit_web_view_load_uri(run.view, address.c_str());
+}
+
+void load_start_address() { load(run.settings.start_address, {"", "", run.settings.start_address}); }
 
 // The unpacked index.html, once the files are there; the start address when
 // nothing could be unpacked, which leaves no folder behind.
 void unpacked(unpack_outcome outcome) {
   if (outcome != unpack_outcome::unpacked) {
     remove_app_folder(run.folder);
-    return load(run.settings.start_address);
+    return load_start_address();
   }
   gchar* uri = g_filename_to_uri((run.folder.path + "/index.html").c_str(), nullptr, nullptr);
-  load(uri ? uri : "");
+  load(uri ? uri : "", {run.folder.path, "", ""});
   g_free(uri);
 }
 
@@ -91,11 +101,12 @@ void unpacked(unpack_outcome outcome) {
 // directory cannot be read.
 void show_app(WebKitWebContext* context) {
   if (is_served(run)) {
-    if (!run.index.open(run.payload.archive, false)) return load(run.settings.start_address);
+    if (!run.index.open(run.payload.archive, false)) return load_start_address();
     serve_app_archive(context, run.settings.virtual_host, run.index);
-    return load(served_address(linux_served_scheme, lower_case_host(run.settings.virtual_host)));
+    return load(served_address(linux_served_scheme, lower_case_host(run.settings.virtual_host)),
+                {"", run.settings.virtual_host, ""});
   }
-  if (!run.folder.folder) return load(run.settings.start_address);
+  if (!run.folder.folder) return load_start_address();
   if (!start_background_unpacking(run.payload.archive, run.folder.folder.value, unpacked))
     unpacked(unpack_outcome::no_archive);
 }
@@ -139,11 +150,12 @@ int main() {
   }
   remove_folder_when_display_is_lost(run.folder);
   WebKitWebContext* context = create_web_context(program_name);
-  run.view = create_web_view(context);
+  run.view = create_web_view(context, run.settings.dev_tools);
   const std::string data_folder = app_data_folder(program_name);
   window_place left;
   bool restore = run.settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
   GtkWindow* window = open_app_window(run.settings, GTK_WIDGET(run.view), restore ? &left : nullptr);
+  save_downloads(context, window);
   followed_place followed;
   if (run.settings.remember_window) follow_window_place(window, followed);
   answer_later_starts(instance, window);

@@ -22,6 +22,7 @@ bool read_launcher_settings(const payload_texts& payload, launcher_settings& set
   settings.frameless = on("Frameless");
   settings.resizable = on("Resizable");
   settings.virtual_host = setting_text(root, virtual_host_key, "");
+  settings.dev_tools = on("DevTools");
   settings.single_instance = on("SingleInstance");
   settings.remember_window = on("RememberWindow");
   return true;

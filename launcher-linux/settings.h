@@ -2,7 +2,7 @@
 // The launcher settings from the payload's JSON text: the keys of
 // payload/settings_keys.h read as launcher.exe reads them (every value as
 // text; a missing key takes its default, any value but a string reads as the
-// empty text), and the VirtualHost key.
+// empty text), the VirtualHost key and the switches of our own keys.
 #include <cstdint>
 #include <string>
 
@@ -20,6 +20,7 @@ struct launcher_settings {
   bool frameless;
   bool resizable;
   std::string virtual_host;  // empty: none
+  bool dev_tools;  // the engine's developer extras (Inspect Element)
   bool single_instance;
   bool remember_window;
 };

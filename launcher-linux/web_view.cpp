@@ -29,7 +29,7 @@ WebKitWebContext* create_web_context(const std::string& program_name) {
   return context;
 }
 
-WebKitWebView* create_web_view(WebKitWebContext* context) {
+WebKitWebView* create_web_view(WebKitWebContext* context, bool dev_tools) {
   WebKitUserContentManager* content = webkit_user_content_manager_new();
   webkit_user_content_manager_register_script_message_handler(content, message_handler);
   WebKitUserScript* script =
@@ -40,6 +40,6 @@ WebKitWebView* create_web_view(WebKitWebContext* context) {
   auto* view = WEBKIT_WEB_VIEW(
       g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager", content, nullptr));
   g_object_unref(content);
-  webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view), FALSE);
+  webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(view), dev_tools);
   return view;
 }

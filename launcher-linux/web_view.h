@@ -3,7 +3,7 @@
 // Windows launcher sets up WebView2: the page's data (local storage,
 // IndexedDB, cookies) kept in a folder named after the program, here under
 // $XDG_DATA_HOME where Windows has the roaming application data, its cache
-// under $XDG_CACHE_HOME; developer tools off; and on every page the same
+// under $XDG_CACHE_HOME; developer tools only when asked; and on every page the same
 // window.external.invoke, whose messages reach the launcher, where no name
 // is bound to them, so they are received and go no further.
 #include <string>
@@ -20,5 +20,6 @@ std::string app_data_folder(const std::string& program_name);
 // A browser context whose data and cache folders are named after the program.
 WebKitWebContext* create_web_context(const std::string& program_name);
 
-// A web view in the context, with the launcher's settings and script.
-WebKitWebView* create_web_view(WebKitWebContext* context);
+// A web view in the context, with the launcher's settings and script;
+// dev_tools turns on the engine's developer extras (Inspect Element).
+WebKitWebView* create_web_view(WebKitWebContext* context, bool dev_tools);

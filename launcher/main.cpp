@@ -14,7 +14,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   phase_mark("runtime");
   state.payload = read_payload_trailer();
   phase_mark("payload");
-  if (open_web_app(state)) run_event_loop(state);
+  if (open_web_app(state)) run_event_loop();
   close_web_app(state);
   stop_launcher_runtime();
   ExitProcess((UINT)state.exit_code);

@@ -36,23 +36,13 @@ bool read_settings(launcher_state& state) {
   return true;
 }
 
-// The window's outer rectangle while it is neither minimized nor maximized,
-// which RememberWindow keeps.
-void follow_window_place(launcher_state& state, int64_t event) {
-  HWND window = window_handle(main_window);
-  if ((event == event_move || event == event_size) && window && !IsIconic(window) && !IsZoomed(window))
-    GetWindowRect(window, &state.normal_place);
-}
-
 // While the app is unpacked its window is on the screen, and answered: its
 // messages are dispatched every few milliseconds (Windows calls a window
 // that has not taken its messages for five seconds "Not responding"), and a
-// close ends the unpacking. Other events only move the place kept: the web
-// view, which size events concern, comes after, fitted to the window as it
-// is then.
+// close ends the unpacking. Other events are dropped: the web view, which
+// size events concern, comes after, fitted to the window as it is then.
 constexpr DWORD answer_interval_ms = 20;
 constexpr int most_messages_per_answer = 1000;
-launcher_state* unpacking_state;
 bool closed_while_unpacking;
 DWORD last_answer;
 
@@ -63,7 +53,6 @@ bool answer_window() {
   for (int i = 0; i < most_messages_per_answer; i++) {
     if (int32_t code = pop_event()) {
       closed_while_unpacking = closed_while_unpacking || code == event_close;
-      follow_window_place(*unpacking_state, code);
       continue;
     }
     MSG message;
@@ -76,7 +65,6 @@ bool answer_window() {
 // False when the window was closed meanwhile.
 bool unpack(launcher_state& state) {
   int64_t start = accumulator.offset;
-  unpacking_state = &state;
   closed_while_unpacking = false;
   last_answer = GetTickCount();
   const wchar_t* folder =
@@ -181,7 +169,6 @@ void show_at_remembered_place(HWND window, launcher_state& state) {
   const int64_t flags = state.settings.window_flags;
   SetWindowPos(window, nullptr, p.x, p.y, p.width, p.height,
                SWP_NOZORDER | SWP_NOACTIVATE | ((flags & WS_THICKFRAME) ? 0 : SWP_NOSIZE));
-  GetWindowRect(window, &state.normal_place);
   ShowWindow(window, p.maximized && (flags & WS_MAXIMIZEBOX) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
 }
 
@@ -199,10 +186,7 @@ bool open_web_app_window(launcher_state& state) {
     SetWindowPos(window, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (restore)
-    show_at_remembered_place(window, state);
-  else
-    GetWindowRect(window, &state.normal_place);
+  if (restore) show_at_remembered_place(window, state);
   if (s.always_on_top != 0) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   phase_mark("window");
   return true;
@@ -210,9 +194,9 @@ bool open_web_app_window(launcher_state& state) {
 
 // The web view fills the inner area the window really got: the system
 // holds a window much larger than the screen below the size asked for.
-void open_web_view() {
-  if (!create_web_view_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
-                              (int32_t)window_inner_height(main_window)) &&
+void open_web_view(const launcher_settings& s) {
+  if (!create_web_view_gadget_with_flags(web_view, 0, 0, (int32_t)window_inner_width(main_window),
+                                         (int32_t)window_inner_height(main_window), s.dev_tools != 0 ? 1 : 0) &&
       web_view_runtime_missing())
     show_runtime_notice(window_handle(main_window));
 }
@@ -223,6 +207,7 @@ void open_web_view() {
 bool navigate_to_virtual_host(const launcher_state& state) {
   const wchar_t* host = state.settings.virtual_host.c_str();
   if (!serve_web_view_archive(web_view, host, state.archive_index)) return false;
+  keep_web_view_within_app(web_view, nullptr, host, nullptr);
   text_scope scope;
   empty_text_at(scope.start());
   append_text(L"https://");
@@ -236,12 +221,17 @@ bool navigate_to_virtual_host(const launcher_state& state) {
 // for the two characters an address reads otherwise: "#" would end the path
 // at a fragment and "%" start an escape, so a temporary directory such as
 // C:\Users\C#Dev\AppData\Local\Temp\ needs them escaped to be found.
+//
+// The window stays on the app it opens: the page's ways out go to the user's
+// browser, or nowhere (runtime/browser/app_addresses.h).
 void navigate(const launcher_state& state) {
   if (state.served == 1 && navigate_to_virtual_host(state)) return;
   if (state.no_folder == 1) {
+    keep_web_view_within_app(web_view, nullptr, nullptr, state.settings.start_address.c_str());
     set_gadget_text(web_view, state.settings.start_address.c_str());
     return;
   }
+  keep_web_view_within_app(web_view, state.web_app_folder.c_str(), nullptr, nullptr);
   text_scope scope;
   empty_text_at(scope.start());
   append_text(L"file://");
@@ -278,15 +268,14 @@ bool open_web_app(launcher_state& state) {
   if (!open_web_app_window(state)) return false;
   publish_instance_window(state.instance, window_handle(main_window));
   if (!served && !unpack(state)) return false;
-  open_web_view();
+  open_web_view(state.settings);
   navigate(state);
   return true;
 }
 
-void run_event_loop(launcher_state& state) {
+void run_event_loop() {
   for (;;) {
     int64_t event = wait_window_event();
-    follow_window_place(state, event);
     if (event == event_size) {
       resize_gadget(web_view, 0, 0, (int32_t)window_inner_width(main_window),
                     (int32_t)window_inner_height(main_window));
@@ -304,7 +293,7 @@ void run_event_loop(launcher_state& state) {
 // single-instance program may run as soon as the window is gone.
 void close_web_app(launcher_state& state) {
   HWND window = window_handle(main_window);
-  if (window && state.settings.remember_window == 1) remember_place(place_of_window(window, state.normal_place));
+  if (window && state.settings.remember_window == 1) remember_place(place_of_window(window));
   close_window(main_window);
   release_single_instance(state.instance);
   if (state.no_folder == 0) remove_web_app_folder(state.web_app_folder.c_str());

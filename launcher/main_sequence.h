@@ -28,11 +28,9 @@ struct launcher_state {
   int64_t exit_code;
   single_instance_claim instance;  // held for the run, with SingleInstance
   // With RememberWindow: the place stored by the last run, when it is to
-  // be restored, and the window's outer rectangle (device pixels) when it
-  // was last neither minimized nor maximized.
+  // be restored.
   bool restore_place;
   window_place remembered;
-  RECT normal_place;
   // An app with a VirtualHost is served from its archive, through this
   // index of the payload's archive block, and is not unpacked at all.
   int64_t served;  // 1 when the index could be read
@@ -60,7 +58,7 @@ bool open_web_app(launcher_state& state);
 
 // Returns once the window has been closed: by its close box, by the page
 // (window.close()) or from outside.
-void run_event_loop(launcher_state& state);
+void run_event_loop();
 
 // Stores the window's place (RememberWindow), closes the window, lets a
 // single-instance claim go and removes the web app folder, if there is one.

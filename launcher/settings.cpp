@@ -57,10 +57,11 @@ wchar_t* json_string_or_default(const json_value* value, const wchar_t* key, con
 void read_launcher_settings(const json_value* root, launcher_settings& settings) {
   launcher_settings& s = settings;
   // In the order of the key table, which is the order the keys are read in.
-  int64_t* numbers[setting_count] = {&s.window_width,         &s.window_height, nullptr,
-                                     nullptr,                 &s.always_on_top, &s.show_minimize_button,
-                                     &s.show_maximize_button, &s.fullscreen,    &s.frameless,
-                                     &s.resizable,            &s.single_instance, &s.remember_window};
+  int64_t* numbers[setting_count] = {&s.window_width,         &s.window_height,  nullptr,
+                                     nullptr,                 &s.always_on_top,  &s.show_minimize_button,
+                                     &s.show_maximize_button, &s.fullscreen,     &s.frameless,
+                                     &s.resizable,            &s.dev_tools,      &s.single_instance,
+                                     &s.remember_window};
   string_var* texts[setting_count] = {nullptr, nullptr, &s.window_title, &s.start_address};
   for (int i = 0; i < setting_count; i++) {
     ascii_text key(setting_keys[i].name), default_text(setting_keys[i].default_text);

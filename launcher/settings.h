@@ -1,8 +1,8 @@
 #pragma once
 // The launcher settings: the window's inner size, title, start address and
 // six switches, read from the payload's settings document, the virtual host
-// the web app may be served under, and the switches that make the app one
-// program and keep its window's place.
+// the web app may be served under, the browser's developer tools, and the
+// switches that make the app one program and keep its window's place.
 #include <cstdint>
 
 #include "runtime/core/strings.h"
@@ -27,6 +27,7 @@ struct launcher_settings {
   // Our own key, absent by default: a host name under which the web app is
   // served over https instead of file:// (payload/virtual_host.h).
   string_var virtual_host;
+  int64_t dev_tools;        // any value but 0 turns on the browser's developer tools
   int64_t single_instance;  // these two count only when 1
   int64_t remember_window;
 };

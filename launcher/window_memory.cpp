@@ -51,16 +51,27 @@ bool remembered_place(window_place& place) {
   return place_file(path) && read_place_file(path, text) && read_window_place(text, place) && on_a_desktop(place);
 }
 
-window_place place_of_window(HWND window, const RECT& last_normal) {
-  RECT rect = last_normal;
+window_place place_of_window(HWND window) {
+  RECT rect = {};
   bool maximized = IsZoomed(window);
-  if (IsIconic(window)) {
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    maximized = GetWindowPlacement(window, &placement) && (placement.flags & WPF_RESTORETOMAXIMIZED);
-  } else if (!maximized) {
+  if (!IsIconic(window) && !maximized) {
     GetWindowRect(window, &rect);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, false};
   }
+  // Asked of the system at close rather than followed through move events:
+  // those are read from the queue after the fact, when a minimize that came
+  // right after a move has already hidden where the window was.
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof placement;
+  if (!GetWindowPlacement(window, &placement)) return {0, 0, 0, 0, maximized};
+  rect = placement.rcNormalPosition;
+  if (IsIconic(window)) maximized = (placement.flags & WPF_RESTORETOMAXIMIZED) != 0;
+  // The normal rectangle is in workspace coordinates: the work area's corner
+  // is its origin, not the screen's.
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+    OffsetRect(&rect, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
   return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, maximized};
 }
 

@@ -12,9 +12,9 @@
 bool remembered_place(window_place& place);
 
 // The window's place as it is now: its rectangle, or while it is minimized
-// or maximized the last one it had in neither state, and whether it is
-// maximized (or would be, restored from the taskbar).
-window_place place_of_window(HWND window, const RECT& last_normal);
+// or maximized the one it would be restored to, and whether it is maximized
+// (or would be, restored from the taskbar).
+window_place place_of_window(HWND window);
 
 // Writes the place through a temporary file and a rename, so that the file
 // is always the last whole one; a failure leaves the old file, and no

@@ -1,8 +1,9 @@
 #!/usr/bin/env node
 // Runs the native wapp-pack this package carries for the platform it is on,
-// with the same arguments, standard streams and exit code.
+// with the same arguments and standard streams, and ends as it ends: with
+// its exit code, or by the signal that ended it.
 'use strict';
-const { spawnSync } = require('child_process');
+const { spawn } = require('child_process');
 const os = require('os');
 const path = require('path');
 
@@ -15,15 +16,25 @@ if (!program) {
   process.exit(2);
 }
 const file = path.join(__dirname, '..', 'native', platform, program);
-const run = spawnSync(file, process.argv.slice(2), { stdio: 'inherit' });
-if (run.error) {
-  process.stderr.write(`wapp-pack: cannot run ${file}: ${run.error.message}\n`);
+const child = spawn(file, process.argv.slice(2), { stdio: 'inherit' });
+
+// A signal for the wrapper is one for the packer, which then removes its
+// half-written output and ends; the wrapper waits for that. On Windows the
+// console's Ctrl+C reaches the packer itself (a kill would end it at once),
+// so there the wrapper only waits.
+const passed = ['SIGINT', 'SIGTERM', 'SIGHUP'];
+const pass = (signal) => { if (process.platform !== 'win32') child.kill(signal); };
+for (const signal of passed) process.on(signal, pass);
+
+child.on('error', (error) => {
+  process.stderr.write(`wapp-pack: cannot run ${file}: ${error.message}\n`);
   process.exit(1);
-}
-// Ended by a signal: end the same way, or as a shell reports it where Node
-// ignores that signal (SIGPIPE).
-if (run.signal) {
-  process.kill(process.pid, run.signal);
-  process.exit(128 + os.constants.signals[run.signal]);
-}
-process.exit(run.status);
+});
+child.on('exit', (code, signal) => {
+  if (!signal) process.exit(code);
+  // Ended by a signal: end the same way, or as a shell reports it where Node
+  // ignores that signal (SIGPIPE).
+  for (const s of passed) process.removeListener(s, pass);
+  process.kill(process.pid, signal);
+  process.exit(128 + os.constants.signals[signal]);
+});

@@ -11,6 +11,8 @@ const setting_key setting_keys[setting_count] = {
     {"Fullscreen", "0", setting_kind::switch_when_one, "--fullscreen", "1"},
     {"Frameless", "0", setting_kind::switch_when_one, "--frameless", "1"},
     {"Resizable", "0", setting_kind::switch_when_one, "--resizable", "1"},
+    // The browser's developer tools (Inspect in the context menu; F12 on Windows).
+    {"DevTools", "0", setting_kind::switch_when_not_zero, "--devtools", "1"},
     {"SingleInstance", "0", setting_kind::switch_when_one, "--single-instance", "1"},
     {"RememberWindow", "0", setting_kind::switch_when_one, "--remember-window", "1"},
 };

@@ -22,7 +22,7 @@ struct setting_key {
   const char* option_value;  // what a switch option sets; none: the option takes a value
 };
 
-constexpr int setting_count = 12;
+constexpr int setting_count = 13;
 extern const setting_key setting_keys[setting_count];
 
 // The key's place in setting_keys, or -1.
@@ -31,6 +31,11 @@ int setting_index(std::string_view name);
 // Our own key beside the ten, absent by default: a host name under which the
 // web app is served over https (payload/virtual_host.h).
 constexpr char virtual_host_key[] = "VirtualHost";
+// The app's own name and version as the packer found them (its options,
+// the settings file, package.json), written only when known: the page's
+// native API tells them.
+constexpr char app_name_key[] = "AppName";
+constexpr char app_version_key[] = "AppVersion";
 
 // The document a launcher uses when its payload carries no JSON text. The
 // switches are not in it and take the defaults of their keys.

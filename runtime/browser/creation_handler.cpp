@@ -15,6 +15,10 @@ HRESULT STDMETHODCALLTYPE creation_handler::QueryInterface(REFIID iid, void** ob
     *object = static_cast<ICoreWebView2WebMessageReceivedEventHandler*>(this);
   } else if (IsEqualIID(iid, IID_ICoreWebView2WindowCloseRequestedEventHandler)) {
     *object = static_cast<ICoreWebView2WindowCloseRequestedEventHandler*>(this);
+  } else if (IsEqualIID(iid, IID_ICoreWebView2NewWindowRequestedEventHandler)) {
+    *object = static_cast<ICoreWebView2NewWindowRequestedEventHandler*>(this);
+  } else if (IsEqualIID(iid, IID_ICoreWebView2NavigationStartingEventHandler)) {
+    *object = static_cast<ICoreWebView2NavigationStartingEventHandler*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -59,6 +63,16 @@ HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2
 
 HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, IUnknown*) {
   if (owner_) owner_->close_requested();
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+  if (owner_ && args) owner_->new_window_requested(args);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+  if (owner_ && args) owner_->navigation_starting(args);
   return S_OK;
 }
 

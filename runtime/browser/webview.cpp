@@ -58,6 +58,8 @@ webview::~webview() {
     if (server_) web_view_->remove_WebResourceRequested(server_token_);
     if (message_handler_added_) web_view_->remove_WebMessageReceived(message_token_);
     if (close_handler_added_) web_view_->remove_WindowCloseRequested(close_token_);
+    if (new_window_handler_added_) web_view_->remove_NewWindowRequested(new_window_token_);
+    if (navigation_handler_added_) web_view_->remove_NavigationStarting(navigation_token_);
     web_view_->Release();
   }
   if (controller_) {

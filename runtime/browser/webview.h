@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "payload/zip_index.h"
+#include "runtime/browser/app_addresses.h"
 #include "runtime/browser/environment.h"
 #include "runtime/browser/webview2.h"
 
@@ -56,6 +57,16 @@ class webview {
   // the browser, instead of the network. Once per browser. False when the
   // browser is not ready, serves already, or the runtime refuses.
   bool serve_archive(const char* host, const zip_index& index);
+  // Serves folder (a Windows path) as https://<host>/ with resource access
+  // allowed. False when the browser is not ready, its runtime is too old to
+  // offer ICoreWebView2_3, or the runtime refuses the mapping.
+  bool map_virtual_host(const char* host, const wchar_t* folder);
+  // Keeps the window on the app from now on: a new window never opens, and
+  // neither it nor a top-level navigation to an address that is not the
+  // app's own stays in the browser; those that payload/app_boundary.h lets
+  // leave go to the user's browser. Until then the page goes where it likes.
+  // False when memory is short.
+  bool keep_within_app(const app_scope& app);
 
  private:
   friend class creation_handler;
@@ -66,6 +77,10 @@ class webview {
   // The page called window.close(): its top-level window is asked to close
   // as its close box asks, and its owner decides.
   void close_requested();
+  // The page asks for a window, or its top-level document for another
+  // address (webview_navigation.cpp).
+  void new_window_requested(ICoreWebView2NewWindowRequestedEventArgs* args);
+  void navigation_starting(ICoreWebView2NavigationStartingEventArgs* args);
   void creation_finished(bool ready) {
     ready_ = ready;
     creation_pending_ = false;
@@ -90,6 +105,12 @@ class webview {
   bool message_handler_added_ = false;
   EventRegistrationToken close_token_{};
   bool close_handler_added_ = false;
+  EventRegistrationToken new_window_token_{};
+  bool new_window_handler_added_ = false;
+  EventRegistrationToken navigation_token_{};
+  bool navigation_handler_added_ = false;
+  app_scope app_;
+  bool within_app_ = false;
 };
 
 }  // namespace webview

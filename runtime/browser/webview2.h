@@ -46,6 +46,14 @@ inline constexpr IID IID_ICoreWebView2WebResourceRequest = {
     0x97055cd4, 0x512c, 0x4264, {0x8b, 0x5f, 0xe3, 0xf4, 0x46, 0xce, 0xa6, 0xa5}};
 inline constexpr IID IID_ICoreWebView2WebResourceResponse = {
     0xaafcc94f, 0xfa27, 0x48fd, {0x97, 0xdf, 0x83, 0x0e, 0xf7, 0x5a, 0xae, 0xc9}};
+inline constexpr IID IID_ICoreWebView2NewWindowRequestedEventHandler = {
+    0xd4c185fe, 0xc81c, 0x4989, {0x97, 0xaf, 0x2d, 0x3f, 0xa7, 0xab, 0x56, 0x51}};
+inline constexpr IID IID_ICoreWebView2NewWindowRequestedEventArgs = {
+    0x34acb11c, 0xfc37, 0x4418, {0x91, 0x32, 0xf9, 0xc2, 0x1d, 0x1e, 0xaf, 0xb9}};
+inline constexpr IID IID_ICoreWebView2NavigationStartingEventHandler = {
+    0x9adbe429, 0xf36d, 0x432b, {0x9d, 0xdc, 0xf8, 0x88, 0x1f, 0xbd, 0x76, 0xe3}};
+inline constexpr IID IID_ICoreWebView2NavigationStartingEventArgs = {
+    0x5b495469, 0xe119, 0x438a, {0x9b, 0x18, 0x76, 0x04, 0xf2, 0x5f, 0x2e, 0x49}};
 
 enum COREWEBVIEW2_MOVE_FOCUS_REASON : int32_t {
   COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC = 0,
@@ -69,6 +77,8 @@ struct ICoreWebView2;
 struct ICoreWebView2Controller;
 struct ICoreWebView2Environment;
 struct ICoreWebView2WebMessageReceivedEventArgs;
+struct ICoreWebView2NewWindowRequestedEventArgs;
+struct ICoreWebView2NavigationStartingEventArgs;
 
 struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, ICoreWebView2Environment* environment) = 0;
@@ -126,6 +136,35 @@ struct ICoreWebView2WebResourceRequestedEventArgs : IUnknown {
 // response put into the arguments answers it without the network.
 struct ICoreWebView2WebResourceRequestedEventHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebResourceRequestedEventArgs* args) = 0;
+};
+
+// Raised for window.open, links with target="_blank" and the like; unhandled,
+// the runtime opens a popup window of its own, outside the host's control.
+struct ICoreWebView2NewWindowRequestedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) = 0;
+};
+
+// Raised for every top-level navigation (frames raise an event of their own)
+// before it goes anywhere; a cancelled one leaves the page as it was.
+struct ICoreWebView2NavigationStartingEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) = 0;
+};
+
+// Handled without a new window given, no window opens (window.open answers null).
+struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* web_view) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** web_view) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;
+};
+
+struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* user_initiated) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* redirected) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_RequestHeaders(void** headers) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* cancel) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;
 };
 
 struct ICoreWebView2Environment : IUnknown {
@@ -243,7 +282,8 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) = 0;
   virtual HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) = 0;
   virtual HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR html) = 0;
-  virtual HRESULT STDMETHODCALLTYPE add_NavigationStarting(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                           EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE add_ContentLoading(void* handler, EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken token) = 0;
@@ -282,7 +322,8 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GoForward() = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR event, void** receiver) = 0;
   virtual HRESULT STDMETHODCALLTYPE Stop() = 0;
-  virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                                                           EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(void* handler, EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) = 0;

@@ -165,6 +165,19 @@ int32_t serve_web_view_archive(int64_t number, const wchar_t* host, const zip_in
   return serving ? 1 : 0;
 }
 
+int32_t keep_web_view_within_app(int64_t number, const wchar_t* folder, const wchar_t* virtual_host,
+                                 const wchar_t* start_address) {
+  auto* record = (gadget_record*)find_object(gadget_registry, number);
+  if (!record || record->kind != &web_view_kind) return 0;
+  app_scope app;
+  try {
+    app = {folder ? folder : L"", virtual_host ? virtual_host : L"", start_address ? start_address : L""};
+  } catch (...) {
+    return 0;
+  }
+  return browser_of(record)->keep_within_app(app) ? 1 : 0;
+}
+
 // Runs in the host's WM_NCDESTROY teardown.
 void web_view_release(gadget_record* record) {
   delete browser_of(record);

@@ -37,6 +37,14 @@ int32_t web_view_runtime_missing();
 // runtime refuses.
 int32_t serve_web_view_archive(int64_t number, const wchar_t* host, const zip_index& index);
 
+// Keeps web view number's window on the app (runtime/browser/app_addresses.h)
+// from now on: the app is the folder it was unpacked into (a Windows path),
+// or the host that folder is served under, or, with neither, the site its
+// start address names; null for what does not apply. 1 when done; 0 when
+// number is no web view or memory is short.
+int32_t keep_web_view_within_app(int64_t number, const wchar_t* folder, const wchar_t* virtual_host,
+                                 const wchar_t* start_address);
+
 constexpr int32_t web_view_kind_code = 35;
 // What web_view_native_object answers the browser controller for.
 constexpr int64_t web_view_native_controller = 10;

@@ -23,6 +23,8 @@ TEST_F(BrowserTest, ReadyBrowserFollowsItsHostAndLeavesNothingBehind) {
   EXPECT_EQ(fake_values(lines, "script"), (strings{"window.external={invoke:s=>window.chrome.webview.postMessage(s)}"}));
   EXPECT_EQ(last_fake_value(lines, "message_handler"), "added");
   EXPECT_EQ(last_fake_value(lines, "close_handler"), "added");
+  EXPECT_EQ(last_fake_value(lines, "new_window_handler"), "added");
+  EXPECT_EQ(last_fake_value(lines, "navigation_handler"), "added");
   RECT client;
   GetClientRect(host, &client);
   EXPECT_EQ(last_fake_value(lines, "bounds"), rect_text(client));
@@ -57,6 +59,8 @@ TEST_F(BrowserTest, ReadyBrowserFollowsItsHostAndLeavesNothingBehind) {
   EXPECT_EQ(fake_live_references(), 0);
   EXPECT_EQ(last_fake_value(lines, "message_handler"), "removed");
   EXPECT_EQ(last_fake_value(lines, "close_handler"), "removed");
+  EXPECT_EQ(last_fake_value(lines, "new_window_handler"), "removed");
+  EXPECT_EQ(last_fake_value(lines, "navigation_handler"), "removed");
   EXPECT_EQ(FindWindowExW(host, nullptr, L"STATIC", nullptr), nullptr) << "the browser stayed in the host";
   // The module is asked last, once nothing of it is referenced.
   ASSERT_FALSE(lines.empty());

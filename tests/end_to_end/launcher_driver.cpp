@@ -106,36 +106,50 @@ std::string settings_document(const std::string& title, const setting_list& chan
 
 std::set<std::string> destroyed_browser_objects(const std::vector<fake_line>& lines) {
   std::set<std::string> objects;
-  for (const std::string& value : fake_values(lines, "destroyed"))
-    objects.insert(value.substr(0, value.find('#')) + value.substr(value.find(' ')));
+  for (const std::string& value : fake_values(lines, "destroyed")) {
+    std::string kind = value.substr(0, value.find('#'));
+    if (!kind.ends_with("_args")) objects.insert(kind + value.substr(value.find(' ')));
+  }
   return objects;
 }
 
 namespace {
 
-// The shell opens an https address with the command of its class.
-constexpr wchar_t https_open_command[] = L"Software\\Classes\\https\\shell\\open\\command";
+// The shell opens an address with the command of its scheme's class.
+std::wstring scheme_class(const std::wstring& scheme) { return L"Software\\Classes\\" + scheme; }
+std::wstring open_command(const std::wstring& scheme) { return scheme_class(scheme) + L"\\shell\\open\\command"; }
 
-void set_https_open_command(const std::wstring& command) {
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, REG_SZ, command.c_str(),
+void set_open_command(const std::wstring& scheme, const std::wstring& command) {
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, open_command(scheme).c_str(), nullptr, REG_SZ, command.c_str(),
                   (DWORD)((command.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace
 
-stand_in_browser::stand_in_browser() {
-  wchar_t previous[1024] = {};
-  DWORD size = sizeof previous;
-  if (RegGetValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr, RRF_RT_REG_SZ, nullptr, previous, &size) ==
-      ERROR_SUCCESS)
-    previous_ = previous;
-  set_https_open_command(L"\"" + test_program_folder() + L"browser_stand_in.exe\" \"%1\"");
+stand_in_browser::stand_in_browser(std::vector<std::wstring> schemes) {
+  for (const std::wstring& scheme : schemes) {
+    handler saved{scheme, L"", false};
+    HKEY key = nullptr;
+    saved.existed = RegOpenKeyExW(HKEY_LOCAL_MACHINE, scheme_class(scheme).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (key) RegCloseKey(key);
+    wchar_t previous[1024] = {};
+    DWORD size = sizeof previous;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, open_command(scheme).c_str(), nullptr, RRF_RT_REG_SZ, nullptr, previous,
+                     &size) == ERROR_SUCCESS)
+      saved.previous = previous;
+    handlers_.push_back(saved);
+    set_open_command(scheme, L"\"" + test_program_folder() + L"browser_stand_in.exe\" \"%1\"");
+  }
 }
 
 stand_in_browser::~stand_in_browser() {
-  if (previous_.empty()) {
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, https_open_command, nullptr);
-  } else {
-    set_https_open_command(previous_);
+  for (const handler& saved : handlers_) {
+    if (!saved.existed) {
+      RegDeleteTreeW(HKEY_LOCAL_MACHINE, scheme_class(saved.scheme).c_str());
+    } else if (saved.previous.empty()) {
+      RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, open_command(saved.scheme).c_str(), nullptr);
+    } else {
+      set_open_command(saved.scheme, saved.previous);
+    }
   }
 }

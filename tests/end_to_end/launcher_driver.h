@@ -63,7 +63,8 @@ using setting_list = std::vector<std::pair<std::string, std::string>>;
 std::string settings_document(const std::string& title, const setting_list& changes = {});
 
 // The browser's objects that were destroyed, by kind ("controller"), each
-// with the COM apartment of that moment: "controller sta".
+// with the COM apartment of that moment: "controller sta". The arguments of
+// events, which live for one call, are left out.
 std::set<std::string> destroyed_browser_objects(const std::vector<fake_line>& lines);
 // Every object the browser had, gone while OLE was still up: the web view
 // was released before the runtime stopped.
@@ -88,14 +89,18 @@ struct page_actions {
 };
 
 // Puts tests/end_to_end_helpers' browser_stand_in in for the user's default
-// browser for a scope: every https address a launcher has the shell open
-// shows in its fake runtime's log as "opened <address>". The prefix's own
-// browser is put back after.
+// browser for a scope, as the shell's handler of each scheme given: every
+// such address a launcher has the shell open shows in its fake runtime's log
+// as "opened <address>". The prefix's own handlers are put back after.
 class stand_in_browser {
  public:
-  stand_in_browser();
+  explicit stand_in_browser(std::vector<std::wstring> schemes = {L"https"});
   ~stand_in_browser();
 
  private:
-  std::wstring previous_;
+  struct handler {
+    std::wstring scheme, previous;  // previous: the command the scheme had
+    bool existed;                   // the scheme had a class of its own
+  };
+  std::vector<handler> handlers_;
 };

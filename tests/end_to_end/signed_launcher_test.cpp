@@ -64,8 +64,10 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
   EXPECT_NE(sh("osslsigncode verify -CAfile cert.pem -in " + word(bin / "tampered.exe"), output), 0) << output;
 
   // Repacked only without the signature, which leaves the launcher as it
-  // was before signing but for its checksum.
-  fs::path repacked = bin / "repacked.exe";
+  // was before signing but for its checksum (under the same file name,
+  // which its version resource holds).
+  fs::create_directories(bin / "again");
+  fs::path repacked = bin / "again" / "packed.exe";
   std::vector<fs::path> repack = {app, "-o", repacked, "--launcher", signed_exe};
   repack.insert(repack.end(), options.begin(), options.end());
   EXPECT_EQ(run_packer(repack, output), 2);

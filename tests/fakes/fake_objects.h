@@ -15,6 +15,8 @@
 void record(const char* key, const std::string& value);
 std::string utf8(const wchar_t* text);
 std::string hresult_text(HRESULT result);
+// A copy of text in task memory, as the runtime hands texts out.
+HRESULT task_memory_copy(const wchar_t* text, LPWSTR* out);
 // The injected failure named by WAPP_FAKE_WEBVIEW2_FAIL, or "".
 std::string injected_failure();
 // "sta", "mta" or "none": the calling thread's COM apartment.
@@ -81,6 +83,22 @@ class fake_com : public Interface {
   std::string name_;
 };
 
+// A BOOL property's answer.
+inline HRESULT answer(BOOL* out, BOOL value) {
+  if (!out) return E_POINTER;
+  *out = value;
+  return S_OK;
+}
+
+// Invokes an event's handler with it held, as the runtime holds it: the
+// handler may remove itself while it runs.
+template <class Handler, class Sender, class Args>
+void raise_event(Handler* handler, Sender* sender, Args* args) {
+  handler->AddRef();
+  handler->Invoke(sender, args);
+  handler->Release();
+}
+
 // Offers ICoreWebView2Settings9 as well, unless WAPP_FAKE_WEBVIEW2_FAIL
 // withholds it as a runtime before 123 does.
 class fake_settings final : public fake_com<ICoreWebView2Settings9> {
@@ -127,11 +145,6 @@ class fake_settings final : public fake_com<ICoreWebView2Settings9> {
   HRESULT STDMETHODCALLTYPE put_IsNonClientRegionSupportEnabled(BOOL enabled) override;
 
  private:
-  static HRESULT answer(BOOL* out, BOOL value) {
-    if (!out) return E_POINTER;
-    *out = value;
-    return S_OK;
-  }
   BOOL status_bar_ = TRUE, dev_tools_ = TRUE, non_client_region_ = FALSE;
 };
 
@@ -147,6 +160,12 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   bool deliver_message(const wchar_t* text);
   // The page calls window.close(): the registered handler hears it.
   void request_window_close();
+  // The page asks for a window (window.open, target="_blank"): the handler
+  // hears it, and unless it handles the request the runtime's popup opens.
+  void request_new_window(const std::wstring& uri);
+  // The page's document is to go to uri (a link, a script, or the server's
+  // redirect): unless the handler cancels, it goes as Navigate goes.
+  void request_navigation(const std::wstring& uri, bool redirect);
   bool is_closed() const { return closed_; }
   // The page loads the address (relative to the document's), as a browser
   // does: through the WebResourceRequested handler when a filter takes it,
@@ -158,8 +177,9 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
   HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
   HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR html) override;
-  HRESULT STDMETHODCALLTYPE add_NavigationStarting(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                   EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) override;
   HRESULT STDMETHODCALLTYPE add_ContentLoading(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE add_SourceChanged(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
@@ -197,8 +217,9 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   HRESULT STDMETHODCALLTYPE GoForward() override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetDevToolsProtocolEventReceiver(LPCWSTR, void**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Stop() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE add_NewWindowRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                                                   EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) override;
   HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR*) override { return E_NOTIMPL; }
@@ -249,6 +270,10 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   bool fetch_through_handler(const std::wstring& address);
   // The folder a mapped host serves the address from, or "".
   std::wstring mapped_file(const std::wstring& address) const;
+  // NavigationStarting for uri (fake_navigation.cpp); false when cancelled.
+  bool navigation_may_start(const std::wstring& uri, bool user_initiated, bool redirect);
+  // What a navigation that was not cancelled does.
+  void go_to(LPCWSTR uri);
   // A browser keeps the file it shows open, so that its folder cannot be
   // deleted under it: a file:// address's file is held until the next
   // document or the close.
@@ -262,6 +287,8 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   ICoreWebView2WindowCloseRequestedEventHandler* close_handler_ = nullptr;
   ICoreWebView2WebResourceRequestedEventHandler* resource_handler_ = nullptr;
   std::vector<std::wstring> resource_filters_;  // in lower case
+  ICoreWebView2NewWindowRequestedEventHandler* new_window_handler_ = nullptr;
+  ICoreWebView2NavigationStartingEventHandler* navigation_handler_ = nullptr;
   HANDLE document_file_ = INVALID_HANDLE_VALUE;
   bool closed_ = false;
   bool page_played_ = false;  // WAPP_FAKE_WEBVIEW2_PAGE's actions are played once, on the first document

@@ -21,6 +21,13 @@ struct page_action_kind {
 const page_action_kind page_action_kinds[] = {
     {"close", [](fake_web_view& view, const std::string&) { view.request_window_close(); }},
     {"fetch", [](fake_web_view& view, const std::string& address) { view.fetch(text_of_utf8(address)); }},
+    {"new_window", [](fake_web_view& view, const std::string& uri) { view.request_new_window(text_of_utf8(uri)); }},
+    {"navigate",
+     [](fake_web_view& view, const std::string& arguments) {
+       size_t space = arguments.find(' ');
+       bool redirect = space != std::string::npos && arguments.substr(space + 1) == "redirect";
+       view.request_navigation(text_of_utf8(arguments.substr(0, space)), redirect);
+     }},
 };
 
 struct page_script {

@@ -1,6 +1,7 @@
 // What the fake records, where, and the posted work that makes its
 // completions asynchronous.
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 
 #include "fake_objects.h"
@@ -61,6 +62,15 @@ HWND work_window() {
 }
 
 }  // namespace
+
+HRESULT task_memory_copy(const wchar_t* text, LPWSTR* out) {
+  if (!out) return E_POINTER;
+  size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+  *out = (LPWSTR)CoTaskMemAlloc(bytes);
+  if (!*out) return E_OUTOFMEMORY;
+  memcpy(*out, text, bytes);
+  return S_OK;
+}
 
 void record(const char* key, const std::string& value) {
   std::string line = fake_log_line(key, escaped(value));

@@ -49,22 +49,16 @@ class fake_message_args final : public fake_com<ICoreWebView2WebMessageReceivedE
  public:
   explicit fake_message_args(const wchar_t* text)
       : fake_com("message_args", IID_ICoreWebView2WebMessageReceivedEventArgs), text_(text) {}
-  HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) override { return copy(L"about:blank", source); }
-  HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* json) override { return copy(text_.c_str(), json); }
+  HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) override { return task_memory_copy(L"about:blank", source); }
+  HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* json) override {
+    return task_memory_copy(text_.c_str(), json);
+  }
   HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* text) override {
     record("message_read", utf8(text_.c_str()));
-    return copy(text_.c_str(), text);
+    return task_memory_copy(text_.c_str(), text);
   }
 
  private:
-  static HRESULT copy(const wchar_t* text, LPWSTR* out) {
-    if (!out) return E_POINTER;
-    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    *out = (LPWSTR)CoTaskMemAlloc(bytes);
-    if (!*out) return E_OUTOFMEMORY;
-    memcpy(*out, text, bytes);
-    return S_OK;
-  }
   std::wstring text_;
 };
 
@@ -90,15 +84,16 @@ void fake_web_view::close() {
   close_handler_ = nullptr;
   if (resource_handler_) resource_handler_->Release();
   resource_handler_ = nullptr;
+  if (new_window_handler_) new_window_handler_->Release();
+  new_window_handler_ = nullptr;
+  if (navigation_handler_) navigation_handler_->Release();
+  navigation_handler_ = nullptr;
 }
 
 bool fake_web_view::deliver_message(const wchar_t* text) {
   if (!message_handler_) return false;
   auto* args = new fake_message_args(text);
-  ICoreWebView2WebMessageReceivedEventHandler* handler = message_handler_;
-  handler->AddRef();
-  handler->Invoke(this, args);
-  handler->Release();
+  raise_event(message_handler_, this, args);
   args->Release();
   return true;
 }
@@ -107,10 +102,7 @@ void fake_web_view::request_window_close() {
   record("window_close_requested", close_handler_ ? "heard" : "unheard");
   if (!close_handler_) return;
   auto* args = new fake_close_args;
-  ICoreWebView2WindowCloseRequestedEventHandler* handler = close_handler_;
-  handler->AddRef();
-  handler->Invoke(this, args);
-  handler->Release();
+  raise_event(close_handler_, this, args);
   args->Release();
 }
 
@@ -137,17 +129,16 @@ HRESULT STDMETHODCALLTYPE fake_web_view::get_Settings(ICoreWebView2Settings** se
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE fake_web_view::get_Source(LPWSTR* uri) {
-  if (!uri) return E_POINTER;
-  size_t bytes = (source_.size() + 1) * sizeof(wchar_t);
-  *uri = (LPWSTR)CoTaskMemAlloc(bytes);
-  if (!*uri) return E_OUTOFMEMORY;
-  memcpy(*uri, source_.c_str(), bytes);
+HRESULT STDMETHODCALLTYPE fake_web_view::get_Source(LPWSTR* uri) { return task_memory_copy(source_.c_str(), uri); }
+
+// The host's navigation starts as the page's do, as a user's.
+HRESULT STDMETHODCALLTYPE fake_web_view::Navigate(LPCWSTR uri) {
+  if (!uri || closed_) return E_INVALIDARG;
+  if (navigation_may_start(uri, true, false)) go_to(uri);
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE fake_web_view::Navigate(LPCWSTR uri) {
-  if (!uri || closed_) return E_INVALIDARG;
+void fake_web_view::go_to(LPCWSTR uri) {
   source_ = uri;
   show_document("navigate", uri);
   hold_document_file(uri);
@@ -158,7 +149,6 @@ HRESULT STDMETHODCALLTYPE fake_web_view::Navigate(LPCWSTR uri) {
     page_played_ = true;
     play_page_actions(this);
   }
-  return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE fake_web_view::QueryInterface(REFIID iid, void** object) {
@@ -267,7 +257,7 @@ void remove_handler(Handler*& slot, EventRegistrationToken token, int64_t value,
   slot = nullptr;
 }
 
-constexpr int64_t message_token = 1, close_token = 2;
+constexpr int64_t message_token = 1, close_token = 2, new_window_token = 3, navigation_token = 4;
 
 }  // namespace
 
@@ -288,5 +278,27 @@ HRESULT STDMETHODCALLTYPE fake_web_view::add_WindowCloseRequested(ICoreWebView2W
 
 HRESULT STDMETHODCALLTYPE fake_web_view::remove_WindowCloseRequested(EventRegistrationToken token) {
   remove_handler(close_handler_, token, close_token, "close_handler");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                                                                EventRegistrationToken* token) {
+  return closed_ ? E_INVALIDARG
+                 : add_handler(new_window_handler_, handler, token, new_window_token, "new_window_handler");
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::remove_NewWindowRequested(EventRegistrationToken token) {
+  remove_handler(new_window_handler_, token, new_window_token, "new_window_handler");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                                EventRegistrationToken* token) {
+  return closed_ ? E_INVALIDARG
+                 : add_handler(navigation_handler_, handler, token, navigation_token, "navigation_handler");
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::remove_NavigationStarting(EventRegistrationToken token) {
+  remove_handler(navigation_handler_, token, navigation_token, "navigation_handler");
   return S_OK;
 }

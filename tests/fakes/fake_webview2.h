@@ -45,6 +45,12 @@
 //                                handler when one of the web view's filters
 //                                takes it, else from a mapped folder or the
 //                                file:// address's file, else the network
+//      new_window <uri>          the page asks for a window (window.open,
+//                                target="_blank"): NewWindowRequested
+//      navigate <uri> [redirect] the document is to go to uri, by the user's
+//                                link or by the server's redirect:
+//                                NavigationStarting, and unless it is
+//                                cancelled the navigation goes on as Navigate
 //   WAPP_FAKE_WEBVIEW2_UNPINNED  set (to anything): the fake does not pin
 //                                itself, so that freeing the module's last
 //                                reference unloads it, and a completion it
@@ -62,7 +68,8 @@
 // unit of GetProcessTimes), pid the recording process. In the value a
 // backslash is written "\\", a carriage return "\r" and a line feed "\n".
 // Fake objects are named <kind>#<serial>: environment, controller, web_view,
-// settings, message_args, close_args. Keys and values:
+// settings, message_args, close_args, new_window_args, navigation_args. Keys
+// and values:
 //   loader_create <user data folder or (null)>     the loader entry was called
 //   loader_retry <hresult>                         ... and asked the runtime again
 //   version_query <version>                        GetAvailable...VersionString
@@ -77,6 +84,12 @@
 //   settings devtools <0|1>, settings statusbar <0|1>, settings non_client_region <0|1>
 //   message_handler added | message_handler removed
 //   close_handler added | close_handler removed   WindowCloseRequested
+//   new_window_handler added | ... removed        NewWindowRequested
+//   navigation_handler added | ... removed        NavigationStarting (raised by Navigate too)
+//   new_window_handled <0|1>                      the handler's put_Handled
+//   popup_window <uri>                            unhandled: the runtime's own window opened
+//   navigation_cancel <0|1>                       the handler's put_Cancel; cancelled,
+//                                                 the navigation shows nothing
 //   window_close_requested <heard|unheard>        the page called window.close()
 //   script <text>                                 AddScriptToExecuteOnDocumentCreated
 //   navigate <address>, html <text>

@@ -277,7 +277,7 @@ TEST_F(AllocationWalk, LauncherRun) {
         SetWindowPos(window_handle(0), nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         PostMessageW(window_handle(0), WM_CLOSE, 0, 0);
         PostMessageW(window_handle(0), WM_CLOSE, 0, 0);
-        run_event_loop(state);
+        run_event_loop();
       } else {
         // The environment asked for before the unpacking arrives with no web
         // view to take it: the stop has to let it go.

@@ -153,7 +153,9 @@ class linux_launcher_test : public ::testing::Test {
     std::vector<std::string> environment = {"DISPLAY=" + screen.name(), "XDG_RUNTIME_DIR=" + (dir / "run").string(),
                                             "XDG_DATA_HOME=" + (dir / "data").string(),
                                             "XDG_CACHE_HOME=" + (dir / "cache").string(),
-                                            "HOME=" + (dir / "home").string(), "PATH=/usr/bin:/bin"};
+                                            "HOME=" + (dir / "home").string(), "PATH=/usr/bin:/bin",
+                                            // GTK's own settings (the file chooser's) stay in memory.
+                                            "GSETTINGS_BACKEND=memory"};
     for (const std::string& change : changes) {
       std::string name = change.substr(0, change.find('='));
       std::erase_if(environment, [&](const std::string& v) { return v.starts_with(name + "="); });
@@ -190,6 +192,14 @@ class linux_launcher_test : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
+  }
+
+  // Input as a user gives it, through the X server: xdotool's commands
+  // ("mousemove 960 540 click 1", "windowfocus --sync ID key Return").
+  bool x_input(const std::vector<std::string>& commands) {
+    std::vector<std::string> args = {"xdotool"};
+    args.insert(args.end(), commands.begin(), commands.end());
+    return wait_for_exit(start_process(args, {"DISPLAY=" + screen.name(), "PATH=/usr/bin:/bin"})) == 0;
   }
 
   std::vector<std::string> folders_in(const fs::path& folder) {

@@ -62,17 +62,40 @@ TEST_F(Icon, TheSystemsResourceUpdateBeforeThePayload) {
   EXPECT_NE(out.find("  7 files,"), std::string::npos) << out;
 }
 
+// PNGs give every size, each scaled from the smallest PNG at least as
+// large, and the version resource says the app's name and version, through
+// the system's resource update.
+TEST_F(Icon, PngsAndTheAppsOwnVersionThroughTheSystemsResourceUpdate) {
+  fs::path exe = dir / "Notes.exe";
+  std::vector<std::string> args = {u(make_app("app")), "-o", u(exe), "--launcher", u(launcher), "--icon",
+                                   u(solid_png("icon.png", 300, 0xCC2200)), "--icon", u(solid_png("32.png", 32, 0x0044AA))};
+  args.insert(args.end(), identity_options.begin(), identity_options.end());
+  ASSERT_EQ(pack(args), exit_done) << err;
+  EXPECT_EQ(icon_one_sizes(exe), "16 20 24 32 40 48 64 256");
+  for (int size : {16, 32}) EXPECT_EQ(icon_one_pixels(exe, size), solid_icon_pixels(size, 0x0044AA)) << size;
+  for (int size : {40, 48, 256}) EXPECT_EQ(icon_one_pixels(exe, size), solid_icon_pixels(size, 0xCC2200)) << size;
+  EXPECT_EQ(version_texts(exe), expected_version_texts("Notes"));
+  ASSERT_EQ(pack({"--inspect", u(exe)}), exit_done) << out;
+  EXPECT_NE(out.find("version: 2.5.1.0\n  CompanyName         \"ACME\"\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("  AppName             \"Caf\xC3\xA9 Notes\"\n  AppVersion          \"2.5.1-beta\"\n"), std::string::npos);
+}
+
 TEST_F(Icon, OurOwnResourceWriterInANewSectionAndThenInPlace) {
   std::string image = read_bytes(launcher), problem;
   std::vector<icon_image> images;
+  auto replace_icon = [&](std::string& image) {
+    std::vector<resource_item> items;
+    return read_pe_resources(image, items, problem) &&
+           update_resources_in_image(image, plan_icon_change(items, images), problem);
+  };
   ASSERT_TRUE(read_icon_file(make_icon_file({16, 32, 48}), images, problem));
-  ASSERT_TRUE(replace_icon_in_image(image, images, problem)) << problem;
+  ASSERT_TRUE(replace_icon(image)) << problem;
   write_bytes(dir / "once.exe", image);
   expect_new_icon(dir / "once.exe", {16, 32, 48});
   // Now the resources are the last section and are rewritten where they are.
   size_t size = image.size();
   ASSERT_TRUE(read_icon_file(make_icon_file({24}), images, problem));
-  ASSERT_TRUE(replace_icon_in_image(image, images, problem)) << problem;
+  ASSERT_TRUE(replace_icon(image)) << problem;
   EXPECT_LT(image.size(), size);
   write_bytes(dir / "twice.exe", image);
   expect_new_icon(dir / "twice.exe", {24});
@@ -81,7 +104,7 @@ TEST_F(Icon, OurOwnResourceWriterInANewSectionAndThenInPlace) {
   std::string signed_image = read_bytes(launcher);
   size_t pe = (uint8_t)signed_image[60] | (uint8_t)signed_image[61] << 8;
   signed_image[pe + 24 + 112 + 8 * 4 + 4] = 8;  // a certificate table size
-  EXPECT_FALSE(replace_icon_in_image(signed_image, images, problem));
+  EXPECT_FALSE(replace_icon(signed_image));
   EXPECT_EQ(problem, signed_problem);
   write_bytes(dir / "signed.exe", signed_image);
   write_bytes(dir / "app.ico", make_icon_file({16}));

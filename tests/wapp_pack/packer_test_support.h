@@ -5,13 +5,16 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "payload/trailer.h"
+#include "png_icon.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
 #include "zip_writer.h"
@@ -143,6 +146,27 @@ inline std::string expected_icon_pixels(int size) {
   return out;
 }
 
+// What icon_one_pixels gives for an icon of one opaque colour (0xRRGGBB).
+inline std::string solid_icon_pixels(int size, uint32_t rgb) {
+  static const char hex[] = "0123456789abcdef";
+  std::string pixel;
+  for (uint32_t byte : {rgb & 0xFF, rgb >> 8 & 0xFF, rgb >> 16 & 0xFF, 0xFFu}) pixel += {hex[byte >> 4], hex[byte & 15]};
+  std::string out = std::to_string(size) + "x" + std::to_string(size) + ":";
+  for (int i = 0; i < size * size; i++) out += pixel;
+  return out;
+}
+
+// The options that give a program the app's own name and version, and what
+// Windows then reads from its version resource (icon_pixels.h).
+inline const std::vector<std::string> identity_options = {
+    "--app-name", "Caf\xC3\xA9 Notes", "--app-version", "2.5.1-beta", "--description", "Notes, offline",
+    "--company", "ACME", "--copyright", "\xC2\xA9 2025 ACME"};
+inline std::string expected_version_texts(const std::string& file_stem) {
+  return "2.5.1.0\nCompanyName=ACME\nFileDescription=Notes, offline\nFileVersion=2.5.1-beta\nInternalName=" + file_stem +
+         "\nLegalCopyright=\xC2\xA9 2025 ACME\nOriginalFilename=" + file_stem +
+         ".exe\nProductName=Caf\xC3\xA9 Notes\nProductVersion=2.5.1-beta";
+}
+
 class packer_test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -161,7 +185,7 @@ class packer_test : public ::testing::Test {
   // Runs wapp-pack with these arguments; its output goes to out and err.
   int pack(const std::vector<std::string>& args) {
     std::ostringstream o, e;
-    int status = run_wapp_pack(args, tool_context{dir, o, e, false, part_limit});
+    int status = run_wapp_pack(args, tool_context{dir, o, e, false, part_limit, dir});
     out = o.str();
     err = e.str();
     return status;
@@ -185,6 +209,29 @@ class packer_test : public ::testing::Test {
   }
 
   static std::string u(const fs::path& path) { return utf8_of(path); }
+
+  // An app of about 100 MB that does not compress, which takes a while to pack.
+  fs::path make_big_app(const std::string& name) {
+    fs::path app = make_app(name, {{"index.html", "<title>big</title>"}});
+    std::mt19937_64 random(28);
+    std::string chunk(4 << 20, '\0');
+    for (int i = 0; i < 24; i++) {
+      for (size_t at = 0; at + 8 <= chunk.size(); at += 8) {
+        uint64_t value = random();
+        std::memcpy(&chunk[at], &value, 8);
+      }
+      write_bytes(app / "data" / ("part" + std::to_string(i) + ".bin"), chunk);
+    }
+    return app;
+  }
+
+  // A square PNG of one opaque colour (0xRRGGBB), written to dir.
+  fs::path solid_png(const std::string& name, int size, uint32_t rgb) {
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < size * size; i++) bytes.insert(bytes.end(), {(uint8_t)(rgb >> 16), (uint8_t)(rgb >> 8), (uint8_t)rgb, 0xFF});
+    write_bytes(dir / name, png_of({size, bytes}));
+    return dir / name;
+  }
 
   fs::path dir, launcher;
   std::string out, err;

@@ -8,6 +8,7 @@
 #include "byte_fields.h"
 #include "packer_test_support.h"
 #include "payload/json_text.h"
+#include "payload/program_kind.h"
 
 namespace {
 
@@ -137,11 +138,14 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
               "  \"SingleInstance\": true,\r\n"
               "  \"Nested\": {\"a\": [1.5, \"\\u00e9\", true, null]}\r\n}");
   ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--settings", u(dir / "settings.json"), "--width",
-                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--remember-window",
-                  "-q"}),
+                  "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--devtools",
+                  "--remember-window", "-q"}),
             exit_done)
       << err;
-  EXPECT_EQ(out + err, "");  // quiet
+  // Quiet, but for what the launcher will ignore.
+  const std::string warning = "wapp-pack: warning: " + u(dir / "settings.json") + ": unknown key ";
+  EXPECT_EQ(out + err, warning + "\"ExeFileName\": the launcher ignores it (carried along as it is)\n" + warning +
+                           "\"Nested\": the launcher ignores it (carried along as it is)\n");
   std::string json = split_payload(read_bytes(exe)).json;
   EXPECT_EQ(json.find('\n'), json.find("\r\n") + 1);
   json_node root;
@@ -160,6 +164,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"Fullscreen", "1"},
                                 {"Frameless", "0"},
                                 {"Resizable", "1"},
+                                {"DevTools", "1"},
                                 {"SingleInstance", "1"},
                                 {"RememberWindow", "1"},
                                 {"VirtualHost", "app.wapp"},  // by default
@@ -211,8 +216,26 @@ TEST_F(Packing, InspectReadsThePayloadAsTheLauncherWould) {
                            "  7 files, 70.2 kB unpacked\n", "payload: sound\n"})
     EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 
-  EXPECT_EQ(pack({"--inspect", u(launcher)}), exit_failed);
-  EXPECT_NE(out.find("no payload: the file does not end with \"WAPP\""), std::string::npos) << out;
+  // Not a packed app, which is not a damaged one.
+  EXPECT_EQ(pack({"--inspect", u(launcher)}), exit_not_packed);
+  EXPECT_NE(out.find("not a packed app: a Windows executable without a payload (the file does not end with \"WAPP\")"),
+            std::string::npos)
+      << out;
+  write_bytes(dir / "notes.txt", "just text");
+  EXPECT_EQ(pack({"--inspect", u(dir / "notes.txt")}), exit_not_packed);
+  EXPECT_EQ(out, u(dir / "notes.txt") + ": 9 bytes\nnot a packed app: the file is neither a Windows executable nor a "
+                 "Linux program\n");
+
+  // Settings the launcher would misread are not sound, however they got there.
+  std::string misread = "{\"WindowWidth\":\"abc\",\"Resizable\":\"yes\",\"AppName\":\"X\"}";
+  payload_parts good = split_payload(read_bytes(exe));
+  write_bytes(dir / "misread.exe", good.executable + trailer_bytes(misread, good.zip));
+  EXPECT_EQ(pack({"--inspect", u(dir / "misread.exe")}), exit_failed);
+  for (const char* line : {"  AppName             \"X\"\n",
+                           "problem: WindowWidth \"abc\": the launcher misreads it (it wants a whole number from 1 to 32767)\n",
+                           "problem: Resizable \"yes\": the launcher misreads it (it wants \"1\" or \"0\" (or true or false))\n",
+                           "payload: not sound: the launcher would not read the app as it was packed\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 
   // A settings document the launcher cannot parse, and a damaged archive.
   std::string bytes = read_bytes(exe);
@@ -257,11 +280,45 @@ TEST_F(Packing, ALinuxLauncherCarriesTheSamePayloadAndIsMadeExecutable) {
     EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 }
 
+// --target both from one run, into folders made for it; a node_modules
+// inside is named before packing; and --inspect of many entries shows them
+// by folder unless --list asks for each.
+TEST_F(Packing, BothSystemsIntoANewFolderWithBigFoldersNamedAndListedByFolder) {
+  file_list files = sample_files;
+  for (int i = 0; i < 60; i++) files.push_back({"node_modules/pkg" + std::to_string(i % 3) + "/f" + std::to_string(i), "xx"});
+  fs::path app = make_app("app", files);
+  write_bytes(dir / "launcher", linux_launcher_bytes());
+  ASSERT_EQ(pack({u(app), "-o", u(dir / "new" / "deeper" / "App.exe"), "--target", "both"}), exit_done) << err;
+  EXPECT_EQ(err, "wapp-pack: warning: node_modules/ (60 files, 120 B) goes into the app; if the app does not load it, "
+                 "leave it out: --exclude node_modules/\n");
+  EXPECT_EQ(out.rfind(u(dir / "new" / "deeper" / "App.exe") + ": 67 files", 0), 0u) << out;
+  EXPECT_NE(out.find(u(dir / "new" / "deeper" / "App") + ": 67 files"), std::string::npos) << out;
+  std::string windows = read_bytes(dir / "new" / "deeper" / "App.exe"), linux = read_bytes(dir / "new" / "deeper" / "App");
+  EXPECT_TRUE(split_payload(windows).zip == split_payload(linux).zip);
+  EXPECT_EQ(program_kind_of(memory_source(linux)), program_kind::linux_elf);
+
+  ASSERT_EQ(pack({"--inspect", u(dir / "new" / "deeper" / "App")}), exit_done) << out;
+  for (const char* line : {"  78 entries, by folder (--list shows each):\n", "         120  node_modules/  (60 files)\n",
+                           "       70015  js/  (1 file)\n", "           0  empty.txt\n", "  67 files, 70.3 kB unpacked\n",
+                           "payload: sound\n"})
+    EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+  EXPECT_EQ(out.find("node_modules/pkg1/f4"), std::string::npos);
+  ASSERT_EQ(pack({"--inspect", u(dir / "new" / "deeper" / "App.exe"), "--list"}), exit_done) << out;
+  EXPECT_NE(out.find("           2  node_modules/pkg1/f4\n"), std::string::npos) << out;
+  // A refusal takes away the folders it made.
+  EXPECT_EQ(pack({u(app), "-o", u(dir / "other" / "App.exe"), "--level", "0"}), exit_done);
+  part_limit = 1000;
+  EXPECT_EQ(pack({u(app), "-o", u(dir / "again" / "App.exe")}), exit_refused);
+  EXPECT_FALSE(fs::exists(dir / "again"));
+}
+
 TEST_F(Packing, HelpAndVersion) {
   EXPECT_EQ(pack({"--help"}), exit_done);
   EXPECT_EQ(out, usage_text);
-  EXPECT_EQ(pack({"--version"}), exit_done);
-  EXPECT_EQ(out, version_text);
+  for (const char* version : {"--version", "-v", "-V"}) {
+    EXPECT_EQ(pack({version}), exit_done);
+    EXPECT_EQ(out, version_text);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Every refusal: exit status 2, one line on stderr, and no file left behind,
 // neither the output nor its temporary.
 #include "packer_test_support.h"
+#include "png_icon.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -23,9 +24,16 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   write_bytes(dir / "port.json", "{\"VirtualHost\": \"app.wapp:8080\"}");
   write_bytes(dir / "number.json", "{\"VirtualHost\": 7}");
   write_bytes(dir / "elf", linux_launcher_bytes());
+  // PNGs of one colour; one whose header says it is wider than high.
+  auto png = [](int size) { return png_of({size, std::vector<uint8_t>((size_t)size * size * 4, 0x80)}); };
+  std::string wide = png(300);
+  wide[22] = 200 >> 8, wide[23] = (char)(200 & 0xFF);  // IHDR height
+  write_bytes(dir / "wide.png", wide);
+  write_bytes(dir / "small.png", png(64));
+  write_bytes(dir / "big.png", png(256));
   std::vector<fs::path> inputs = {app, bare, dir / "bad.json", dir / "list.json", dir / "title.json",
                                   dir / "not.ico", dir / "text.exe", dir / "port.json", dir / "number.json",
-                                  dir / "elf", launcher};
+                                  dir / "elf", launcher, dir / "wide.png", dir / "small.png", dir / "big.png"};
 #ifndef _WIN32
   // Special files the output must not be written through, nor replaced.
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
@@ -60,7 +68,7 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
       {"virtual host and file URL", with({"--virtual-host", "a.wapp", "--file-url"}, common),
        "--virtual-host and --file-url cannot both be given"},
       {"virtual host with a port", with({"--settings", u(dir / "port.json")}, common),
-       "port.json: VirtualHost \"app.wapp:8080\" is not a host name"},
+       "port.json: VirtualHost wants a host name of letters, digits, hyphens and dots, not \"app.wapp:8080\""},
       {"virtual host not a string", with({"--settings", u(dir / "number.json")}, common),
        "number.json: VirtualHost must be a string"},
       {"no output", {u(app), "--launcher", u(launcher)}, "no output given"},
@@ -69,18 +77,39 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
        "would overwrite the launcher"},
       {"output inside the folder", {u(app), "-o", u(app / "css" / "x.exe"), "--launcher", u(launcher)},
        "inside the app folder"},
-      {"output folder missing", {u(app), "-o", u(dir / "no" / "x.exe"), "--launcher", u(launcher)}, "does not exist"},
+      {"a folder that does not exist", {u(dir / "nosuch"), "-o", u(exe)}, "the app folder " + u(dir / "nosuch") + " does not exist"},
+      {"a file for its folder", {u(app / "index.html"), "-o", u(exe)},
+       u(app / "index.html") + " is a file: give the folder that holds it, " + u(app)},
+      {"a Windows name for Linux", with({"--target", "linux"}, common),
+       "the output " + u(exe) + " is named for Windows (.exe), but --target is linux"},
+      {"a Linux name for Windows", {u(app), "-o", u(dir / "out"), "--target", "windows"},
+       "the output " + u(dir / "out") + " has no .exe, which a Windows program needs (--target is windows): name it " +
+           u(dir / "out") + ".exe"},
+      {"a launcher for another system than the name's", {u(app), "-o", u(dir / "out"), "--launcher", u(launcher)},
+       "launcher.exe is a Windows executable, not a Linux program (as the name without .exe of " + u(dir / "out") +
+           " says)"},
+      {"one launcher for both systems", with({"--target", "both"}, common),
+       "--launcher names one launcher, but --target both packs two"},
+      {"a PNG not square", with({"--icon", u(dir / "wide.png")}, common),
+       "wide.png is 300x200: an icon wants a square PNG"},
+      {"a PNG too small", with({"--icon", u(dir / "small.png")}, common),
+       "small.png is 64x64: an icon wants a PNG of at least 256x256 (Windows shows up to 256x256)"},
+      {"two PNGs of one size", with({"--icon", u(dir / "big.png"), "--icon", u(dir / "big.png")}, common),
+       "big.png are both 256x256: give one of each size"},
+      {"an icon and a PNG", with({"--icon", u(dir / "not.ico"), "--icon", u(dir / "big.png")}, common),
+       "not.ico is not a PNG: several --icon files are PNGs, one for each size"},
+      {"--list without --inspect", with({"--list"}, common), "--list goes with --inspect"},
       {"launcher missing", {u(app), "-o", u(exe), "--launcher", u(dir / "none.exe")}, "cannot read the launcher"},
       {"default launcher missing", {u(app), "-o", u(exe)}, "cannot read the launcher"},
       {"launcher not a program", {u(app), "-o", u(exe), "--launcher", u(dir / "text.exe")},
        "is neither a Windows executable nor a Linux program"},
-      {"not an icon", with({"--icon", u(dir / "not.ico")}, common), "not.ico: not an icon file"},
-      {"an icon for Linux", {u(app), "-o", u(exe), "--launcher", u(dir / "elf"), "--icon", u(dir / "not.ico")},
+      {"not an icon", with({"--icon", u(dir / "not.ico")}, common), "not.ico is neither an icon file (.ico) nor a PNG"},
+      {"an icon for Linux", {u(app), "-o", u(dir / "out"), "--launcher", u(dir / "elf"), "--icon", u(dir / "not.ico")},
        "--icon is for Windows programs: a Linux program carries no icon"},
-      {"a target its launcher is not for", with({"--target", "linux"}, common),
-       "launcher.exe is a Windows executable, not a Linux program"},
-      {"an unknown target", with({"--target", "macos"}, common), "--target wants windows or linux, not \"macos\""},
-      {"default Linux launcher missing", {u(app), "-o", u(exe), "--target", "linux"}, "cannot read the launcher"},
+      {"a target its launcher is not for", {u(app), "-o", u(dir / "out"), "--launcher", u(launcher), "--target", "linux"},
+       "launcher.exe is a Windows executable, not a Linux program (--target linux)"},
+      {"an unknown target", with({"--target", "macos"}, common), "--target wants windows, linux or both, not \"macos\""},
+      {"default Linux launcher missing", {u(app), "-o", u(dir / "out"), "--target", "linux"}, "cannot read the launcher"},
       {"archive too large", with({"--level", "0"}, common), "which its 32-bit length field cannot hold", 60000},
       {"settings too large", common, "the settings take more bytes than their 32-bit length field", 100},
 #ifndef _WIN32

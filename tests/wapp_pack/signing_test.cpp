@@ -76,9 +76,9 @@ TEST_F(Signing, InspectTellsWhetherTheSignatureCoversThePayload) {
        covered + " (5 bytes of padding before the table)\n"},
       {"packed after signing", signed_file(unsigned_image()) + trailer, exit_done,
        "  the payload follows the table, outside the signed range"},
-      {"signed without a payload", signed_file(unsigned_image()), exit_failed,
-       "does not end with \"WAPP\", nor does a trailer stand before its certificate table\n"},
-      {"a table that does not end the file", signed_file(packed) + "x", exit_failed,
+      {"signed without a payload", signed_file(unsigned_image()), exit_not_packed,
+       "does not end with \"WAPP\", nor does a trailer stand before its certificate table)\n"},
+      {"a table that does not end the file", signed_file(packed) + "x", exit_not_packed,
        "  the certificate entry is damaged: it points at no table that ends the file\n"},
   };
   for (const auto& c : cases) {

@@ -59,10 +59,11 @@ TEST_F(VirtualHost, ServedByDefaultInLowerCaseAndFileUrlSaysWhatItBreaks) {
     fs::path app;
     std::vector<std::string> options;
     std::string host, summary;  // the lines after the first
+    const char* output = "out.exe";
   } cases[] = {
       {"module script", modules, {}, "app.wapp", "  served from https://app.wapp/index.html\n"},
       {"plain script", plain, {}, "app.wapp", "  served from https://app.wapp/index.html\n"},
-      {"for Linux", plain, {"--launcher", u(elf)}, "app.wapp", "  served from wapp://app.wapp/index.html\n"},
+      {"for Linux", plain, {"--launcher", u(elf)}, "app.wapp", "  served from wapp://app.wapp/index.html\n", "app"},
       {"null in the settings", plain, {"--settings", u(dir / "null.json")}, "app.wapp",
        "  served from https://app.wapp/index.html\n"},
       {"no index.html, nothing served", no_index, {"--start-url", "https://example.org/"}, "(none)", ""},
@@ -82,10 +83,10 @@ TEST_F(VirtualHost, ServedByDefaultInLowerCaseAndFileUrlSaysWhatItBreaks) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::string> args = {u(c.app), "-o", u(exe), "--launcher", u(launcher)};
+    std::vector<std::string> args = {u(c.app), "-o", u(dir / c.output), "--launcher", u(launcher)};
     args.insert(args.end(), c.options.begin(), c.options.end());
     ASSERT_EQ(pack(args), exit_done) << err;
-    EXPECT_EQ(packed_host(exe), c.host);
+    EXPECT_EQ(packed_host(dir / c.output), c.host);
     EXPECT_EQ(out.substr(out.find('\n') + 1), c.summary);
   }
 

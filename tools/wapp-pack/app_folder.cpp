@@ -113,6 +113,25 @@ std::string listed(std::vector<std::string>& lines, const char* one, const char*
 
 }  // namespace
 
+std::vector<bulky_folder> bulky_folders(const app_folder& folder) {
+  static const std::string_view names[] = {"node_modules", "bower_components", ".git", ".hg", ".svn",
+                                           ".cache", ".parcel-cache", ".turbo", "__pycache__"};
+  std::vector<bulky_folder> found;
+  // Sorted by name, so what a folder holds follows it as one run.
+  for (const auto& entry : folder.entries) {
+    if (!found.empty() && entry.name.starts_with(found.back().name)) {
+      found.back().files += !entry.directory;
+      found.back().bytes += entry.size;
+      continue;
+    }
+    if (!entry.directory) continue;
+    std::string_view name = std::string_view(entry.name).substr(0, entry.name.size() - 1);
+    name = name.substr(name.rfind('/') + 1);
+    if (std::find(std::begin(names), std::end(names), name) != std::end(names)) found.push_back({entry.name, 0, 0});
+  }
+  return found;
+}
+
 std::string case_key(std::string_view name) {
   if (name.ends_with('/')) name.remove_suffix(1);
   return upper_case(name);
@@ -186,8 +205,14 @@ bool scan_app_folder(const fs::path& root, const std::vector<std::string>& exclu
                      app_folder& folder, std::string& problem) {
   folder = {};
   std::error_code error;
-  if (!fs::is_directory(root, error)) {
-    problem = "the app folder " + utf8_of(root) + " is not a folder";
+  fs::file_status status = fs::status(root, error);
+  if (!fs::is_directory(status)) {
+    std::string name = utf8_of(root), holder = utf8_of(root.parent_path());
+    if (!fs::exists(status)) problem = "the app folder " + name + " does not exist";
+    else if (fs::is_regular_file(status))
+      problem = name + " is a file: give the folder that holds it" + (holder.empty() ? "" : ", " + holder) +
+                " (with its index.html and everything it loads)";
+    else problem = "the app folder " + name + " is not a folder";
     return false;
   }
   walker w{excludes, follow_links, folder, problem, final_path(root, error), {}, {}, {}};

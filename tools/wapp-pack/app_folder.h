@@ -27,6 +27,14 @@ struct app_folder {
   std::vector<std::string> copied_links;
 };
 
+// Folders that apps carry by mistake (packages for the build, version
+// control, caches), named with their "/" and what they hold, outermost only.
+struct bulky_folder {
+  std::string name;
+  uint64_t files, bytes;
+};
+std::vector<bulky_folder> bulky_folders(const app_folder& folder);
+
 // Names that are one file on Windows give the same key: in upper case, as
 // Windows compares file names, and a folder's without its "/".
 std::string case_key(std::string_view name);
@@ -55,7 +63,7 @@ std::string entry_problem(std::string_view name, std::string_view entry);
 // the folder, one that leads to nothing, a loop of links and a link to a
 // folder that holds it are refused, each listed with its target, as links
 // reached through a linked folder are too. False with a problem for a
-// file that cannot be read or something that is neither a file nor a
+// folder that does not exist or is a file, a file that cannot be read, or something that is neither a file nor a
 // folder; and, listing every one of them, for those links, for names that
 // entry_problem refuses and for two names that differ only in letter case.
 bool scan_app_folder(const std::filesystem::path& root, const std::vector<std::string>& excludes, bool follow_links,

@@ -73,8 +73,8 @@ bool read_icon_file(const std::string& bytes, std::vector<icon_image>& images, s
   return true;
 }
 
-icon_change plan_icon_change(const std::vector<resource_item>& items, const std::vector<icon_image>& images) {
-  icon_change change;
+resource_change plan_icon_change(const std::vector<resource_item>& items, const std::vector<icon_image>& images) {
+  resource_change change;
   std::set<uint16_t> languages;
   for (const auto& item : items) {
     if (is_group_one(item)) languages.insert(item.language);
@@ -118,21 +118,4 @@ icon_change plan_icon_change(const std::vector<resource_item>& items, const std:
     change.added.push_back({{resource_type_group_icon, {}}, {1, {}}, language, 0, group_data(images, ids)});
   }
   return change;
-}
-
-void apply_icon_change(std::vector<resource_item>& items, const icon_change& change) {
-  std::erase_if(items, [&](const resource_item& item) {
-    if (is_group_one(item)) return true;
-    return std::any_of(change.removed.begin(), change.removed.end(), [&](const resource_item& r) {
-      return r.type == item.type && r.name == item.name && r.language == item.language;
-    });
-  });
-  items.insert(items.end(), change.added.begin(), change.added.end());
-}
-
-bool replace_icon_in_image(std::string& image, const std::vector<icon_image>& images, std::string& problem) {
-  std::vector<resource_item> items;
-  if (!read_pe_resources(image, items, problem)) return false;
-  apply_icon_change(items, plan_icon_change(items, images));
-  return write_pe_resources(image, items, problem);
 }

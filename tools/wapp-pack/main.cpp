@@ -1,5 +1,6 @@
 #include <iostream>
 
+#include "interruption.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
 
@@ -14,6 +15,7 @@ int wmain(int argc, wchar_t** argv) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
 #endif
+  remove_output_on_interruption();
   tool_context context{program_directory(), std::cout, std::cerr, is_terminal(stderr)};
   int status = run_wapp_pack(args, context);
   std::cout.flush();

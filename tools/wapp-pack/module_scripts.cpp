@@ -1,26 +1,8 @@
 #include "module_scripts.h"
 
+#include "html_text.h"
+
 namespace {
-
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
-
-bool same_letters(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
-// Where the next occurrence of word starts, in any letter case, or npos.
-size_t find_letters(std::string_view text, std::string_view word, size_t from) {
-  for (size_t at = from; at + word.size() <= text.size(); at++) {
-    if (same_letters(text.substr(at, word.size()), word)) return at;
-  }
-  return std::string_view::npos;
-}
 
 struct tag_reader {
   std::string_view html;
@@ -88,24 +70,8 @@ std::string_view trimmed(std::string_view text) {
 }  // namespace
 
 std::string module_feature_of(std::string_view html) {
-  for (size_t at = 0; at < html.size();) {
-    size_t open = html.find('<', at);
-    if (open == std::string_view::npos) break;
-    if (html.substr(open, 4) == "<!--") {
-      size_t close = html.find("-->", open + 4);
-      if (close == std::string_view::npos) break;
-      at = close + 3;
-      continue;
-    }
-    size_t after_name = open + 7;
-    bool script = same_letters(html.substr(open, 7), "<script") &&
-                  (after_name == html.size() || is_space(html[after_name]) || html[after_name] == '/' ||
-                   html[after_name] == '>');
-    if (!script) {
-      at = open + 1;
-      continue;
-    }
-    tag_reader tag{html, after_name};
+  for (size_t open = find_tag(html, "script", 0); open != std::string_view::npos;) {
+    tag_reader tag{html, open + 7};
     bool has_type = false;
     std::string_view type = trimmed(tag.type_attribute(has_type));
     if (has_type && same_letters(type, "module")) return "a module script";
@@ -113,7 +79,7 @@ std::string module_feature_of(std::string_view html) {
     // Script text may spell a tag without being one.
     size_t end = find_letters(html, "</script", tag.at);
     if (end == std::string_view::npos) break;
-    at = end + 8;
+    open = find_tag(html, "script", end + 8);
   }
   return "";
 }

@@ -1,17 +1,21 @@
-// Packing: settings, folder and launcher checked first, then the output
-// written under a temporary name beside the target and renamed at the end,
-// so that the target is never a half-written executable.
+// Packing: settings, the app's name and version, the folder, the outputs
+// and their launchers checked first; then each program written under a
+// temporary name beside its target and renamed at the end, so that the
+// target is never a half-written program.
 #include <chrono>
 
 #include "app_folder.h"
-#include "icon_resources.h"
+#include "app_identity.h"
+#include "interruption.h"
+#include "module_scripts.h"
 #include "payload/pe_headers.h"
 #include "payload/program_kind.h"
 #include "payload/trailer.h"
 #include "payload/virtual_host.h"
-#include "module_scripts.h"
+#include "png_icon.h"
 #include "settings_document.h"
 #include "text_paths.h"
+#include "version_resource.h"
 #include "wapp_pack.h"
 #include "zip_writer.h"
 
@@ -25,21 +29,29 @@ constexpr fs::perms linux_program_mode = fs::perms::owner_all | fs::perms::group
                                          fs::perms::others_read | fs::perms::others_exec;  // 0755
 
 // The launcher installed beside the packer for the target.
-const char* default_launcher_name(std::optional<program_kind> target) {
-  return target == program_kind::linux_elf ? "launcher" : "launcher.exe";
+const char* default_launcher_name(program_kind kind) {
+  return kind == program_kind::linux_elf ? "launcher" : "launcher.exe";
+}
+
+bool named_for_windows(const std::string& name) {
+  return name.size() >= 4 && upper_case(name.substr(name.size() - 4)) == ".EXE";
 }
 
 // Removes the temporary output, once made, unless the pack got as far as
-// renaming it.
+// renaming it, and the folders made for the output when nothing was
+// written into them.
 struct temporary_output {
   fs::path path;
   std::FILE* file = nullptr;
   bool made = false;
   bool kept = false;
+  std::vector<fs::path> made_folders;  // outermost first
   ~temporary_output() {
     if (file) std::fclose(file);
     std::error_code ignored;
     if (made && !kept) fs::remove(path, ignored);
+    set_interrupted_output({});
+    for (auto it = made_folders.rbegin(); !kept && it != made_folders.rend(); ++it) fs::remove(*it, ignored);
   }
   bool close() {
     bool done = std::fclose(file) == 0;
@@ -48,12 +60,30 @@ struct temporary_output {
   }
 };
 
+// One program to write: for which system, where, from which launcher.
+struct program_plan {
+  program_kind kind;
+  std::string output;  // as messages name it
+  fs::path output_path, launcher;
+  std::string why;     // why this system: "--target linux", "the name without .exe"
+  std::string image;   // the launcher's bytes to copy
+  resource_change resources;  // for the system's resource update (Windows build)
+};
+
+// Where the archive of an earlier program lies: the next one copies it.
+struct archive_place {
+  fs::path file;
+  uint64_t offset = 0, length = 0;
+};
+
 struct packer {
   const pack_options& options;
+  const project_config& project;
   const tool_context& context;
   clock_type::time_point started = clock_type::now();
   clock_type::time_point shown{};
   bool progress_shown = false;
+  uint64_t total_files = 0, total_bytes = 0;
 
   int refuse(const std::string& problem) {
     context.err << "wapp-pack: " << problem << "\n";
@@ -63,25 +93,22 @@ struct packer {
     context.err << "wapp-pack: " << problem << "\n";
     return exit_failed;
   }
+  void warn(const std::string& text) { context.err << "wapp-pack: warning: " << text << "\n"; }
 
   bool read_settings(settings_values& values, std::string& problem) {
     if (!options.settings_file.empty()) {
-      std::string text;
       json_node root;
-      json_text_error error;
-      if (!read_whole_file(path_of(options.settings_file), text, problem)) return false;
-      // Editors on Windows like to start UTF-8 files with a byte-order mark.
-      std::string_view body = text;
-      if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
-      if (!parse_json_text(body, root, error)) {
-        problem = options.settings_file + ": line " + std::to_string(error.line) + ", column " +
-                  std::to_string(error.column) + ": " + error.message;
+      std::vector<std::string> warnings;
+      const std::string& name = options.settings_file;
+      if (!read_json_file(path_of(name), name, root, problem)) return false;
+      if (!take_settings_file(root, values, warnings, problem)) {
+        problem = name + ": " + problem;
         return false;
       }
-      if (!take_settings_file(root, values, problem)) {
-        problem = options.settings_file + ": " + problem;
-        return false;
-      }
+      for (const auto& warning : warnings) warn(name + ": " + warning);
+      if (!warnings.empty() && path_of(name).filename() == "package.json")
+        warn(name + " is a project's package.json, not a settings document: its \"wapp\" key is the project "
+                    "config (--config " + name + ")");
     }
     for (int i = 0; i < setting_count; i++) {
       if (options.overrides[i]) values.given[i] = options.overrides[i];
@@ -94,23 +121,19 @@ struct packer {
   // lower case, as the browser has the origin's host; `asked` keeps the name
   // as it was given. With --file-url, what in index.html needs an origin
   // goes to `feature`.
-  bool choose_virtual_host(settings_values& values, const app_folder& folder, std::string& asked,
-                           std::string& feature, std::string& problem) {
+  void choose_virtual_host(settings_values& values, bool with_archive, const std::string& html, std::string& asked,
+                           std::string& feature) {
     if (options.file_url)
       values.virtual_host.reset();
     else if (options.virtual_host)
       values.virtual_host = options.virtual_host;
-    else if (!values.virtual_host && !folder.index_page.empty())
+    else if (!values.virtual_host && with_archive)
       values.virtual_host = default_virtual_host;
     if (values.virtual_host) {
       asked = *values.virtual_host;
       values.virtual_host = lower_case_host(asked);
     }
-    if (!options.file_url || folder.index_page.empty()) return true;
-    std::string html;
-    if (!read_whole_file(folder.index_page, html, problem)) return false;
-    feature = module_feature_of(html);
-    return true;
+    if (options.file_url) feature = module_feature_of(html);
   }
 
   // How the launcher opens the packed app; with --file-url, why the page
@@ -130,28 +153,79 @@ struct packer {
     context.out << "\n";
   }
 
-  // The launcher's bytes up to any payload it already carries, and without
-  // its signature when it is to be stripped; its kind, from its header.
-  bool read_launcher(const fs::path& launcher, std::string& image, program_kind& kind, std::string& problem) {
-    if (!read_whole_file(launcher, image, problem)) {
-      problem = "cannot read the launcher " + utf8_of(launcher);
+  // The programs to write: one for the system the output's name or
+  // --target says, or both. A name and a --target that disagree are refused.
+  bool plan_programs(std::vector<program_plan>& plans, std::string& problem) {
+    const std::string& output = options.output;
+    bool exe = named_for_windows(output);
+    std::string origin = options.target_origin.empty() ? "--target" : options.target_origin;
+    std::vector<program_kind> kinds = options.targets;
+    if (kinds.size() == 1 && (kinds[0] == program_kind::windows) != exe) {
+      problem = exe ? "the output " + output + " is named for Windows (.exe), but " + origin +
+                          " is linux: a Linux program's name has no .exe"
+                    : "the output " + output + " has no .exe, which a Windows program needs (" + origin +
+                          " is windows): name it " + output + ".exe";
       return false;
     }
-    kind = program_kind_of(memory_source(image));
-    if (kind == program_kind::unknown || (options.target && kind != *options.target)) {
-      problem = "the launcher " + utf8_of(launcher) + " is " + program_kind_name(kind);
-      if (kind != program_kind::unknown) problem += std::string(", not ") + program_kind_name(*options.target);
+    if (kinds.size() == 2 && !options.launcher.empty()) {
+      problem = "--launcher names one launcher, but --target both packs two: leave it out to use the ones beside "
+                "wapp-pack";
+      return false;
+    }
+    std::string why = kinds.empty() ? (exe ? "as the .exe of " : "as the name without .exe of ") + output + " says"
+                                    : origin + (kinds.size() == 2                         ? " both"
+                                                : kinds[0] == program_kind::windows ? " windows"
+                                                                                    : " linux");
+    if (kinds.empty()) kinds = {exe ? program_kind::windows : program_kind::linux_elf};
+    std::string stem = exe ? output.substr(0, output.size() - 4) : output;
+    for (program_kind kind : kinds) {
+      std::string name = kinds.size() == 1 ? output : kind == program_kind::windows ? stem + ".exe" : stem;
+      fs::path launcher =
+          options.launcher.empty() ? context.program_dir / default_launcher_name(kind) : path_of(options.launcher);
+      plans.push_back({kind, name, path_of(name), launcher, why, {}, {}});
+    }
+    return true;
+  }
+
+  bool check_output(const program_plan& plan, const fs::path& app_dir, std::string& problem) {
+    fs::path target = comparable_path(plan.output_path);
+    std::error_code error;
+    if (target == comparable_path(plan.launcher)) problem = "the output would overwrite the launcher";
+    else if (path_is_within(target, comparable_path(app_dir))) problem = "the output lies inside the app folder";
+    else if (fs::is_directory(plan.output_path, error)) problem = "the output " + plan.output + " is a folder";
+    // The output replaces a file, never a FIFO, a device or a socket (as
+    // root, -o /dev/null would replace the system's).
+    else if (fs::file_status existing = fs::status(plan.output_path, error);
+             fs::exists(existing) && !fs::is_regular_file(existing))
+      problem = "the output " + plan.output + " exists and is not a regular file";
+    return problem.empty();
+  }
+
+  // The launcher's bytes up to any payload it already carries, and without
+  // its signature when it is to be stripped. It must be for the plan's system.
+  bool read_launcher(program_plan& plan, std::string& problem) {
+    std::string& image = plan.image;
+    const std::string name = utf8_of(plan.launcher);
+    if (!read_whole_file(plan.launcher, image, problem)) {
+      problem = "cannot read the launcher " + name;
+      return false;
+    }
+    program_kind kind = program_kind_of(memory_source(image));
+    if (kind != plan.kind) {
+      problem = "the launcher " + name + " is " + program_kind_name(kind);
+      if (kind != program_kind::unknown)
+        problem += std::string(", not ") + program_kind_name(plan.kind) + " (" + plan.why + ")";
       return false;
     }
     trailer_layout old = find_trailer(memory_source(image));
     if (old.present && !old.sound) {
-      problem = "the launcher " + utf8_of(launcher) + " ends with a damaged payload";
+      problem = "the launcher " + name + " ends with a damaged payload";
       return false;
     }
     // A new payload would break the signature, which has to cover it.
     bool is_signed = find_certificate_table(memory_source(image)).present;
     if (is_signed && !options.strip_signature) {
-      problem = "the launcher " + utf8_of(launcher) +
+      problem = "the launcher " + name +
                 " is signed, and packing would break its signature: sign after packing "
                 "(--strip-signature repacks it unsigned)";
       return false;
@@ -161,6 +235,41 @@ struct packer {
     return true;
   }
 
+  // The version resource says the app's name and version, and icon 1 is
+  // the app's when one is given. A launcher whose resources cannot be read
+  // keeps its version resource; with an icon it is refused.
+  bool plan_resources(program_plan& plan, const app_identity& identity, const std::vector<icon_image>& icons,
+                      std::string& problem) {
+    std::vector<resource_item> items;
+    if (!read_pe_resources(plan.image, items, problem)) {
+      if (icons.empty()) return problem.clear(), true;
+      problem = "cannot change the icon: " + problem;
+      return false;
+    }
+    plan.resources = plan_version_change(items, version_info_of(identity, utf8_of(plan.output_path.filename())));
+    if (!icons.empty()) {
+      resource_change icon = plan_icon_change(items, icons);
+      plan.resources.removed = icon.removed;
+      plan.resources.added.insert(plan.resources.added.end(), icon.added.begin(), icon.added.end());
+    }
+#ifndef _WIN32
+    if (!update_resources_in_image(plan.image, plan.resources, problem)) {
+      problem = "cannot change the resources: " + problem;
+      return false;
+    }
+#endif
+    return true;
+  }
+
+  bool read_icons(std::vector<icon_image>& icons, std::string& problem) {
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const auto& name : options.icons) {
+      files.emplace_back(name, "");
+      if (!read_whole_file(path_of(name), files.back().second, problem)) return false;
+    }
+    return files.empty() || icon_images_of(files, icons, problem);
+  }
+
   void show_progress(const zip_counts& counts) {
     if (options.quiet || !context.terminal) return;
     auto now = clock_type::now();
@@ -168,87 +277,72 @@ struct packer {
     if (now - started < std::chrono::milliseconds(500) || now - shown < std::chrono::milliseconds(200)) return;
     shown = now;
     progress_shown = true;
-    context.err << "\rpacking: " << counts.files << " files, " << size_text(counts.bytes_in) << "    " << std::flush;
+    int percent = total_bytes ? (int)(100 * counts.bytes_in / total_bytes) : 100;
+    context.err << "\rpacking: " << counts.files << " of " << total_files << " files, " << size_text(counts.bytes_in)
+                << " of " << size_text(total_bytes) << " (" << percent << "%)    " << std::flush;
   }
 
-  int run() {
-    std::string problem;
-    settings_values values;
-    if (!read_settings(values, problem)) return refuse(problem);
-
-    fs::path app_dir = path_of(options.app_dir), output = path_of(options.output);
-    fs::path launcher = options.launcher.empty() ? context.program_dir / default_launcher_name(options.target)
-                                                 : path_of(options.launcher);
-    app_folder folder;
-    if (!scan_app_folder(app_dir, options.excludes, options.follow_links, folder, problem)) return refuse(problem);
-    bool with_archive = !folder.index_page.empty();
-    if (!with_archive && !values.given[setting_index("StartURL")])
-      return refuse("the app folder " + options.app_dir + " has no index.html (or give --start-url)");
-    std::string asked_host, origin_feature;
-    if (!choose_virtual_host(values, folder, asked_host, origin_feature, problem)) return refuse(problem);
-    std::string document = settings_document(values);
-    // With room for the spaces that align the payload.
-    if ((int64_t)(document.size() + payload_alignment - 1) > context.part_limit)
-      return refuse("the settings take more bytes than their 32-bit length field can hold");
-
-    fs::path target = comparable_path(output);
+  // The output's folder, made as far as it is missing.
+  bool make_folder(const fs::path& folder, temporary_output& temporary, std::string& problem) {
     std::error_code error;
-    if (target == comparable_path(launcher)) return refuse("the output would overwrite the launcher");
-    if (path_is_within(target, comparable_path(app_dir))) return refuse("the output lies inside the app folder");
-    if (fs::is_directory(output, error)) return refuse("the output " + options.output + " is a folder");
-    // The output replaces a file, never a FIFO, a device or a socket (as
-    // root, -o /dev/null would replace the system's).
-    fs::file_status existing = fs::status(output, error);
-    if (fs::exists(existing) && !fs::is_regular_file(existing))
-      return refuse("the output " + options.output + " exists and is not a regular file");
-    if (!fs::is_directory(target.parent_path(), error))
-      return refuse("the folder of the output " + options.output + " does not exist");
-
-    std::string image;
-    program_kind kind;
-    if (!read_launcher(launcher, image, kind, problem)) return refuse(problem);
-    if (!options.icon.empty() && kind == program_kind::linux_elf)
-      return refuse("--icon is for Windows programs: a Linux program carries no icon (its desktop entry names one)");
-    std::vector<icon_image> icons;
-    if (!options.icon.empty()) {
-      std::string ico;
-      if (!read_whole_file(path_of(options.icon), ico, problem)) return refuse(problem);
-      if (!read_icon_file(ico, icons, problem)) return refuse(options.icon + ": " + problem);
-#ifndef _WIN32
-      if (!replace_icon_in_image(image, icons, problem)) return refuse("cannot change the icon: " + problem);
-#endif
+    fs::path missing = folder;
+    std::vector<fs::path> made;
+    while (!missing.empty() && !fs::exists(missing, error)) {
+      made.insert(made.begin(), missing);
+      if (missing == missing.parent_path()) break;
+      missing = missing.parent_path();
     }
+    for (const auto& path : made) {
+      if (!fs::create_directory(path, error) && error) {
+        problem = "cannot make the folder " + utf8_of(path) + ": " + error.message();
+        return false;
+      }
+      temporary.made_folders.push_back(path);
+    }
+    return true;
+  }
 
+  int write_program(const program_plan& plan, const std::string& settings, const app_folder& folder,
+                    archive_place& archive, zip_counts& counts) {
+    std::string problem;
     temporary_output temporary;
+    fs::path parent = plan.output_path.parent_path();
+    if (!make_folder(parent.empty() ? fs::path(".") : parent, temporary, problem)) return fail(problem);
     std::string temporary_name = ".";
-    temporary_name += utf8_of(output.filename());
+    temporary_name += utf8_of(plan.output_path.filename());
     temporary_name += ".wapp-pack-" + std::to_string(process_id()) + ".tmp";
-    temporary.path = output.parent_path() / path_of(temporary_name);
-    // Made anew: whatever another program put at the name is not written through.
+    temporary.path = parent / path_of(temporary_name);
+    const std::string where = utf8_of(temporary.path);
+    // Made anew: whatever another program put at the name is not written
+    // through, nor removed on an interruption.
     temporary.file = create_new_file(temporary.path);
-    if (!temporary.file) return fail("cannot create " + utf8_of(temporary.path));
+    if (!temporary.file) return fail("cannot create " + where);
     temporary.made = true;
-    if (std::fwrite(image.data(), 1, image.size(), temporary.file) != image.size() || !temporary.close())
-      return fail("cannot write " + utf8_of(temporary.path));
+    set_interrupted_output(temporary.path);
+    if (std::fwrite(plan.image.data(), 1, plan.image.size(), temporary.file) != plan.image.size() || !temporary.close())
+      return fail("cannot write " + where);
 #ifdef _WIN32
     // The system's resource update rewrites the file, so it runs before
     // anything is appended.
-    if (!icons.empty() && !replace_icon_in_file(temporary.path.wstring(), icons, problem))
-      return refuse("cannot change the icon: " + problem);
+    if (!plan.resources.added.empty() && !update_resources_in_file(temporary.path.wstring(), plan.resources, problem))
+      return refuse("cannot change the resources: " + problem);
 #endif
+    std::error_code error;
     uint64_t executable_size = fs::file_size(temporary.path, error);
-    if (error || !(temporary.file = open_file(temporary.path, "ab")))
-      return fail("cannot write " + utf8_of(temporary.path));
+    if (error || !(temporary.file = open_removable_output(temporary.path))) return fail("cannot write " + where);
 
     // Spaces after the JSON text, which JSON allows, and a comment in the
     // archive end each part on an 8-byte boundary, so that a signing tool
     // needs no padding before its certificate table.
+    std::string document = settings;
     document.append(json_padding(executable_size, document.size()), ' ');
-    zip_counts counts{};
     std::string head = document + length_field((int64_t)document.size());
-    if (std::fwrite(head.data(), 1, head.size(), temporary.file) != head.size())
-      return fail("cannot write " + utf8_of(temporary.path));
-    if (with_archive) {
+    if (std::fwrite(head.data(), 1, head.size(), temporary.file) != head.size()) return fail("cannot write " + where);
+    if (!folder.index_page.empty() && archive.length > 0) {
+      // The same archive as the program before: copied, not made again.
+      if (!copy_file_part(archive.file, archive.offset, archive.length, temporary.file))
+        return fail("cannot write " + where);
+    } else if (!folder.index_page.empty()) {
       zip_outcome outcome = write_app_zip(
           temporary.file, folder, options.level,
           options.threads > 0 ? options.threads : machine_threads(), context.part_limit, payload_alignment,
@@ -256,41 +350,116 @@ struct packer {
       if (progress_shown) context.err << "\r\033[K" << std::flush;
       if (outcome == zip_outcome::refused) return refuse(problem);
       if (outcome == zip_outcome::failed) return fail(problem);
+      archive = {plan.output_path, executable_size + head.size(), counts.bytes_out};
     }
-    std::string tail = trailer_tail((int64_t)counts.bytes_out);
+    std::string tail = trailer_tail((int64_t)archive.length);
     if (std::fwrite(tail.data(), 1, tail.size(), temporary.file) != tail.size() || !temporary.close())
-      return fail("cannot write " + utf8_of(temporary.path));
+      return fail("cannot write " + where);
     // A Linux program runs only when its file says it may, whatever the umask.
-    if (kind == program_kind::linux_elf) {
+    if (plan.kind == program_kind::linux_elf) {
       fs::permissions(temporary.path, linux_program_mode, error);
-      if (error) return fail("cannot make " + utf8_of(temporary.path) + " executable");
+      if (error) return fail("cannot make " + where + " executable");
     }
-    if (!replace_file(temporary.path, output, problem)) return fail(problem);
+    if (!replace_file(temporary.path, plan.output_path, problem)) return fail(problem);
     temporary.kept = true;
+    return exit_done;
+  }
 
-    if (!with_archive && !options.quiet)
+  void summarize(const program_plan& plan, const zip_counts& counts, const settings_values& values,
+                 const app_folder& folder, const std::string& asked_host, const std::string& origin_feature) {
+    std::chrono::duration<double> took = clock_type::now() - started;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f s", took.count());
+    std::error_code error;
+    context.out << plan.output << ": " << counts.files << " files, " << size_text(counts.bytes_in) << " in, "
+                << size_text(counts.bytes_out) << " packed, " << size_text(fs::file_size(plan.output_path, error))
+                << " written, " << seconds << "\n";
+    if (folder.index_page.empty()) return;
+    show_address(plan.kind, values, asked_host, origin_feature);
+    if (!folder.copied_links.empty()) {
+      bool one = folder.copied_links.size() == 1;
+      context.out << "  " << folder.copied_links.size()
+                  << (one ? " symbolic link packed as a copy of what it leads to:\n"
+                          : " symbolic links packed as copies of what they lead to:\n");
+      for (const auto& link : folder.copied_links) context.out << "    " << link << "\n";
+    }
+  }
+
+  int run() {
+    std::string problem;
+    settings_values values;
+    if (!read_settings(values, problem)) return refuse(problem);
+    app_identity identity;
+    if (!settle_app_identity(options, values, project.package ? &*project.package : nullptr, identity, problem))
+      return refuse(problem);
+    values.app_name = identity.name;
+    values.app_version = identity.version;
+
+    fs::path app_dir = path_of(options.app_dir);
+    app_folder folder;
+    if (!scan_app_folder(app_dir, options.excludes, options.follow_links, folder, problem)) return refuse(problem);
+    bool with_archive = !folder.index_page.empty();
+    if (!with_archive && !values.given[setting_index("StartURL")])
+      return refuse("the app folder " + options.app_dir + " has no index.html (or give --start-url)");
+    std::string html, asked_host, origin_feature, title_source;
+    if (with_archive && !read_whole_file(folder.index_page, html, problem)) return refuse(problem);
+    choose_virtual_host(values, with_archive, html, asked_host, origin_feature);
+    // The window is called what the app is called, else what its page is.
+    std::optional<std::string>& title = values.given[setting_index("WindowTitle")];
+    if (!title && identity.name) title = *identity.name, title_source = identity.name_source;
+    if (std::string page = page_title_of(html); !title && !page.empty()) title = page, title_source = "index.html's <title>";
+    std::string document = settings_document(values);
+    // With room for the spaces that align the payload.
+    if ((int64_t)(document.size() + payload_alignment - 1) > context.part_limit)
+      return refuse("the settings take more bytes than their 32-bit length field can hold");
+
+    std::vector<program_plan> plans;
+    if (!plan_programs(plans, problem)) return refuse(problem);
+    bool for_windows = false;
+    for (auto& plan : plans) {
+      if (!check_output(plan, app_dir, problem) || !read_launcher(plan, problem)) return refuse(problem);
+      for_windows = for_windows || plan.kind == program_kind::windows;
+    }
+    // The config's icon is the project's, for its Windows programs; one
+    // asked for here for a Linux program is a mistake.
+    if (!options.icons.empty() && !for_windows && options.icon_origin == "--icon")
+      return refuse("--icon is for Windows programs: a Linux program carries no icon (its desktop entry names one)");
+    std::vector<icon_image> icons;
+    if (for_windows && !read_icons(icons, problem)) return refuse(problem);
+    for (auto& plan : plans) {
+      if (plan.kind == program_kind::windows && !plan_resources(plan, identity, icons, problem)) return refuse(problem);
+    }
+
+    // Said before the work, which such folders make long.
+    for (const auto& bulky : bulky_folders(folder))
+      warn(bulky.name + " (" + std::to_string(bulky.files) + " files, " + size_text(bulky.bytes) +
+           ") goes into the app; if the app does not load it, leave it out: --exclude " +
+           bulky.name.substr(bulky.name.find_last_of('/', bulky.name.size() - 2) + 1));
+    total_files = folder.file_count;
+    total_bytes = folder.byte_count;
+    archive_place archive;
+    zip_counts counts{};
+    for (const auto& plan : plans) {
+      if (int status = write_program(plan, document, folder, archive, counts); status != exit_done) return status;
+      if (!options.quiet) summarize(plan, counts, values, folder, asked_host, origin_feature);
+    }
+    if (options.quiet) return exit_done;
+    if (!with_archive)
       context.err << "wapp-pack: note: no index.html, so no files are packed; the launcher will show "
                   << *values.given[setting_index("StartURL")] << "\n";
-    if (!options.quiet) {
-      std::chrono::duration<double> took = clock_type::now() - started;
-      char seconds[32];
-      std::snprintf(seconds, sizeof seconds, "%.2f s", took.count());
-      context.out << options.output << ": " << counts.files << " files, " << size_text(counts.bytes_in) << " in, "
-                  << size_text(counts.bytes_out) << " packed, " << size_text(fs::file_size(output, error))
-                  << " written, " << seconds << "\n";
-      if (with_archive) show_address(kind, values, asked_host, origin_feature);
-      if (with_archive && !folder.copied_links.empty()) {
-        bool one = folder.copied_links.size() == 1;
-        context.out << "  " << folder.copied_links.size()
-                    << (one ? " symbolic link packed as a copy of what it leads to:\n"
-                            : " symbolic links packed as copies of what they lead to:\n");
-        for (const auto& link : folder.copied_links) context.out << "    " << link << "\n";
-      }
+    if (identity.name || identity.version) {
+      std::string what = identity.name ? json_quoted(*identity.name) : "", from = identity.name_source;
+      if (identity.version) what += (what.empty() ? "" : " ") + *identity.version;
+      if (identity.version) from += (from.empty() ? "" : ", ") + identity.version_source;
+      context.out << "  app " << what << " (" << from << ")\n";
     }
+    if (!title_source.empty()) context.out << "  title " << json_quoted(*title) << " (" << title_source << ")\n";
     return exit_done;
   }
 };
 
 }  // namespace
 
-int pack_app(const pack_options& options, const tool_context& context) { return packer{options, context}.run(); }
+int pack_app(const pack_options& options, const project_config& project, const tool_context& context) {
+  return packer{options, project, context}.run();
+}

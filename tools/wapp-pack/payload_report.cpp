@@ -14,16 +14,87 @@
 #include "payload/virtual_host.h"
 #include "payload/zip_entry_reader.h"
 #include "payload/zip_index.h"
+#include "pe_resources.h"
 #include "settings_document.h"
 #include "shown_text.h"
+#include "version_resource.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
 
 namespace {
 
+// More entries than this are shown by folder, unless --list asks for all.
+constexpr size_t listed_entries = 50;
+
+struct listed_entry {
+  std::string name;
+  uint64_t size;
+  bool directory;
+};
+
+void print_entry(const tool_context& context, const std::string& size, const std::string& name,
+                 const std::string& after = "") {
+  char size_column[24];
+  std::snprintf(size_column, sizeof size_column, "%12s  ", size.c_str());
+  // Names come from anywhere: escaped, so that none forges a line or a verdict.
+  context.out << size_column << shown_text(name) << after << "\n";
+}
+
+// The entries by what lies at the archive's root: each folder with what it
+// holds, each file by itself; the largest first.
+void print_by_folder(const tool_context& context, const std::vector<listed_entry>& entries) {
+  struct group {
+    std::string name;
+    uint64_t files = 0, bytes = 0;
+    bool folder = false;
+  };
+  std::map<std::string, group> roots;
+  for (const auto& entry : entries) {
+    size_t slash = entry.name.find('/');
+    std::string root = entry.name.substr(0, slash == std::string::npos ? slash : slash + 1);
+    group& g = roots.emplace(root, group{root, 0, 0, slash != std::string::npos}).first->second;
+    g.files += !entry.directory;
+    g.bytes += entry.size;
+  }
+  std::vector<group> groups;
+  for (auto& [name, g] : roots) groups.push_back(std::move(g));
+  std::stable_sort(groups.begin(), groups.end(), [](const group& a, const group& b) { return a.bytes > b.bytes; });
+  context.out << "  " << entries.size() << " entries, by folder (--list shows each):\n";
+  for (size_t i = 0; i < groups.size() && i < listed_entries; i++) {
+    const group& g = groups[i];
+    print_entry(context, std::to_string(g.bytes), g.name,
+                g.folder ? "  (" + std::to_string(g.files) + (g.files == 1 ? " file)" : " files)") : "");
+  }
+  if (groups.size() > listed_entries)
+    context.out << "  and " << groups.size() - listed_entries << " more at the root\n";
+}
+
+// The version resource of a Windows program, as Explorer shows it.
+void show_version(const std::string& bytes, const tool_context& context) {
+  std::vector<resource_item> items;
+  std::string problem;
+  if (!read_pe_resources(bytes, items, problem)) return;
+  version_info info;
+  auto item = std::find_if(items.begin(), items.end(), [](const resource_item& i) {
+    return i.type == resource_id{resource_type_version, {}} && i.name == resource_id{1, {}};
+  });
+  if (item == items.end() || !read_version_resource(item->data, info)) {
+    context.out << "version: none\n";
+    return;
+  }
+  const auto& n = info.numbers;
+  context.out << "version: " << n[0] << "." << n[1] << "." << n[2] << "." << n[3] << "\n";
+  for (const auto& [key, value] : info.texts) {
+    char name[24];
+    std::snprintf(name, sizeof name, "  %-20s", key.c_str());
+    context.out << name << shown_text(json_quoted(value)) << "\n";
+  }
+}
+
 struct inspector {
   const tool_context& context;
   program_kind kind;
+  bool list_all;
   std::vector<std::string> problems;  // damage: the launcher cannot use it
   std::vector<std::string> changes;   // entries the launcher skips or unpacks otherwise
 
@@ -39,17 +110,27 @@ struct inspector {
     }
     for (const auto& key : setting_keys) {
       const json_node* member = root.kind == json_kind::object ? json_member_of(root, key.name) : nullptr;
-      std::string value = setting_text(root, key.name, key.default_text);
+      std::string value = setting_text(root, key.name, key.default_text), wanted;
       char name[24];
       std::snprintf(name, sizeof name, "  %-20s", key.name);
       context.out << name << shown_text(json_quoted(value))
                   << (!member ? "  (default)" : member->kind != json_kind::string ? "  (not a string: read as empty)" : "")
                   << "\n";
+      if (member && !setting_text_is_sound(key, value, wanted))
+        changes.push_back(std::string(key.name) + " " + shown_text(json_quoted(value)) + ": the launcher misreads it (it wants " +
+                          wanted + ")");
     }
     show_virtual_host(root);
+    for (const char* key : {app_name_key, app_version_key}) {
+      const json_node* member = root.kind == json_kind::object ? json_member_of(root, key) : nullptr;
+      char name[24];
+      std::snprintf(name, sizeof name, "  %-20s", key);
+      if (member) context.out << name << shown_text(json_compact(*member)) << "\n";
+    }
     std::string others;
     for (const auto& [name, value] : root.members) {
-      if (setting_index(name) < 0 && name != virtual_host_key) others += (others.empty() ? "" : ", ") + shown_text(name);
+      if (setting_index(name) < 0 && name != virtual_host_key && name != app_name_key && name != app_version_key)
+        others += (others.empty() ? "" : ", ") + shown_text(name);
     }
     if (!others.empty()) context.out << "  other keys: " << others << "\n";
   }
@@ -81,6 +162,7 @@ struct inspector {
     std::map<std::string, std::string> case_keys;  // upper case: name
     bool has_index = false;
     uint64_t files = 0, total = 0;
+    std::vector<listed_entry> listed;
     std::vector<char> buffer(1 << 16);
     for (const zip_entry& entry : index.entries()) {
       std::string name(entry.name);
@@ -91,9 +173,7 @@ struct inspector {
         while (size_t count = reader.read(buffer.data(), buffer.size())) size += count;
         sound = reader.finished();
       }
-      char size_column[24];
-      std::snprintf(size_column, sizeof size_column, "%12s  ", entry.directory ? "-" : std::to_string(size).c_str());
-      context.out << size_column << shown_text(name) << "\n";
+      listed.push_back({name, size, entry.directory});
       if (!sound)
         problems.push_back(shown_text(name) + (entry.readable ? ": its data is damaged (its size or checksum does not "
                                                                 "hold, or it lies outside the archive)"
@@ -103,6 +183,11 @@ struct inspector {
       check_name(name, case_keys);
       has_index = has_index || name == "index.html";
       files += !entry.directory, total += size;
+    }
+    if (list_all || listed.size() <= listed_entries) {
+      for (const auto& e : listed) print_entry(context, e.directory ? "-" : std::to_string(e.size), e.name);
+    } else {
+      print_by_folder(context, listed);
     }
     if (!index.complete()) problems.push_back("the archive is damaged: its central directory ends before its last entry");
     context.out << "  " << files << " files, " << size_text(total) << " unpacked\n";
@@ -169,30 +254,36 @@ void show_signature(const std::string& bytes, const trailer_layout& trailer, con
 
 }  // namespace
 
-int inspect_packed_file(const std::string& path, const tool_context& context) {
+int inspect_packed_file(const std::string& path, bool list_all, const tool_context& context) {
   std::string bytes, problem;
   if (!read_whole_file(path_of(path), bytes, problem)) {
     context.err << "wapp-pack: " << problem << "\n";
     return exit_refused;
   }
   context.out << path << ": " << bytes.size() << " bytes\n";
+  program_kind kind = program_kind_of(memory_source(bytes));
   trailer_layout trailer = find_trailer(memory_source(bytes));
+  if (kind == program_kind::unknown && !trailer.present) {
+    context.out << "not a packed app: the file is neither a Windows executable nor a Linux program\n";
+    return exit_not_packed;
+  }
   show_signature(bytes, trailer, context);
   if (!trailer.present) {
-    context.out << "no payload: the file does not end with \"WAPP\"";
+    context.out << "not a packed app: " << program_kind_name(kind)
+                << " without a payload (the file does not end with \"WAPP\"";
     if (find_certificate_table(memory_source(bytes)).at_end) context.out << ", nor does a trailer stand before its certificate table";
-    context.out << "\n";
-    return exit_failed;
+    context.out << ")\n";
+    return exit_not_packed;
   }
   if (!trailer.sound) {
     context.out << "damaged payload: its lengths reach past the start of the file\n";
     return exit_failed;
   }
-  program_kind kind = program_kind_of(memory_source(bytes));
   context.out << "executable: " << trailer.start << " bytes";
   if (kind != program_kind::windows) context.out << " (" << program_kind_name(kind) << ")";
   context.out << "\n";
-  inspector check{context, kind, {}, {}};
+  if (kind == program_kind::windows) show_version(bytes, context);
+  inspector check{context, kind, list_all, {}, {}};
   if (trailer.json_length > 0)
     check.show_settings(bytes.substr(trailer.json_offset, (size_t)trailer.json_length));
   else
@@ -203,7 +294,7 @@ int inspect_packed_file(const std::string& path, const tool_context& context) {
   if (!check.problems.empty())
     context.out << "payload: damaged\n";
   else if (!check.changes.empty())
-    context.out << "payload: not sound: the launcher would not unpack the app as it was packed\n";
+    context.out << "payload: not sound: the launcher would not read the app as it was packed\n";
   else
     context.out << "payload: sound\n";
   return check.problems.empty() && check.changes.empty() ? exit_done : exit_failed;

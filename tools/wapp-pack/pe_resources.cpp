@@ -203,7 +203,7 @@ std::string build_resource_section(std::vector<resource_item> items, uint32_t se
 
 }  // namespace
 
-const char signed_problem[] = "the launcher is signed: changing its icon would break the signature";
+const char signed_problem[] = "the launcher is signed: changing its resources would break the signature";
 
 bool read_pe_resources(const std::string& image, std::vector<resource_item>& items, std::string& problem) {
   items.clear();
@@ -279,6 +279,24 @@ bool write_pe_resources(std::string& image, const std::vector<resource_item>& it
   // do not check it.
   put32(image, pe.headers.optional_at + 64, 0);
   return true;
+}
+
+void apply_resource_change(std::vector<resource_item>& items, const resource_change& change) {
+  auto same = [](const resource_item& a, const resource_item& b) {
+    return a.type == b.type && a.name == b.name && a.language == b.language;
+  };
+  std::erase_if(items, [&](const resource_item& item) {
+    return std::any_of(change.removed.begin(), change.removed.end(), [&](const auto& r) { return same(r, item); }) ||
+           std::any_of(change.added.begin(), change.added.end(), [&](const auto& a) { return same(a, item); });
+  });
+  items.insert(items.end(), change.added.begin(), change.added.end());
+}
+
+bool update_resources_in_image(std::string& image, const resource_change& change, std::string& problem) {
+  std::vector<resource_item> items;
+  if (!read_pe_resources(image, items, problem)) return false;
+  apply_resource_change(items, change);
+  return write_pe_resources(image, items, problem);
 }
 
 void strip_certificate_table(std::string& image) {

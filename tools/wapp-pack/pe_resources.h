@@ -8,6 +8,7 @@
 
 constexpr uint32_t resource_type_icon = 3;         // RT_ICON
 constexpr uint32_t resource_type_group_icon = 14;  // RT_GROUP_ICON
+constexpr uint32_t resource_type_version = 16;     // RT_VERSION
 
 // A number, or a name when the name is not empty.
 struct resource_id {
@@ -24,6 +25,13 @@ struct resource_item {
   std::string data;
 };
 
+// Resources to take out (type, name and language; no data) and to put in,
+// replacing any of the same type, name and language.
+struct resource_change {
+  std::vector<resource_item> removed;
+  std::vector<resource_item> added;
+};
+
 extern const char signed_problem[];
 
 // False with a problem when the image is not a PE file this code can read.
@@ -32,6 +40,16 @@ bool read_pe_resources(const std::string& image, std::vector<resource_item>& ite
 // signed image (its signature would no longer hold) or one without room for
 // another section header.
 bool write_pe_resources(std::string& image, const std::vector<resource_item>& items, std::string& problem);
+
+// Applies the change to a resource list.
+void apply_resource_change(std::vector<resource_item>& items, const resource_change& change);
+// Applies the change to the executable held in memory, with our own
+// resource writer: the same result on every platform.
+bool update_resources_in_image(std::string& image, const resource_change& change, std::string& problem);
+#ifdef _WIN32
+// Applies the change to the executable file with the system's resource update.
+bool update_resources_in_file(const std::wstring& path, const resource_change& change, std::string& problem);
+#endif
 
 // Makes an executable unsigned: its certificate table goes when it is the
 // last thing in the bytes, its entry and the checksum that included it

@@ -1,41 +1,97 @@
 #include "settings_document.h"
 
+#include "app_identity.h"
+#include "options.h"
 #include "payload/virtual_host.h"
 
-bool take_settings_file(const json_node& root, settings_values& values, std::string& problem) {
+namespace {
+
+bool whole_number_in(std::string_view text, long lowest, long highest) {
+  if (text.empty() || text.size() > 9) return false;
+  long number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    number = number * 10 + (c - '0');
+  }
+  return number >= lowest && number <= highest;
+}
+
+bool refuse(std::string& problem, const std::string& key, const std::string& wanted, const std::string& value) {
+  problem = key + " wants " + wanted + ", not " + json_quoted(value);
+  return false;
+}
+
+// The keys without a default: what each wants, checked as its option is.
+bool take_optional_key(const std::string& name, const json_node& value, settings_values& values, std::string& problem) {
+  if (value.kind == json_kind::null) return true;
+  if (value.kind != json_kind::string) {
+    problem = name + " must be a string";
+    return false;
+  }
+  const std::string& text = value.text;
+  std::array<uint16_t, 4> numbers;
+  if (name == virtual_host_key) {
+    if (!is_virtual_host_name(text.data(), text.size()))
+      return refuse(problem, name, "a host name of letters, digits, hyphens and dots", text);
+    values.virtual_host = text;
+  } else if (name == app_version_key) {
+    if (!read_app_version(text, numbers)) return refuse(problem, name, app_version_wanted, text);
+    values.app_version = text;
+  } else {
+    values.app_name = text;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool setting_text_is_sound(const setting_key& key, std::string_view text, std::string& wants) {
+  switch (key.kind) {
+    case setting_kind::number:
+      wants = "a whole number from 1 to 32767";
+      return whole_number_in(text, 1, 32767);
+    case setting_kind::switch_when_one:
+    case setting_kind::switch_when_not_zero:
+      wants = "\"1\" or \"0\" (or true or false)";
+      return text == "1" || text == "0";
+    case setting_kind::text: break;
+  }
+  return true;
+}
+
+bool take_settings_file(const json_node& root, settings_values& values, std::vector<std::string>& warnings,
+                        std::string& problem) {
   if (root.kind != json_kind::object) {
     problem = "the settings must be a JSON object";
     return false;
   }
   for (const auto& [name, value] : root.members) {
-    if (name == virtual_host_key) {
-      if (value.kind == json_kind::null) continue;
-      if (value.kind != json_kind::string) {
-        problem = "VirtualHost must be a string";
-        return false;
-      }
-      if (!is_virtual_host_name(value.text.data(), value.text.size())) {
-        problem = "VirtualHost \"" + value.text + "\" is not a host name of letters, digits, hyphens and dots";
-        return false;
-      }
-      values.virtual_host = value.text;
+    if (name == virtual_host_key || name == app_name_key || name == app_version_key) {
+      if (!take_optional_key(name, value, values, problem)) return false;
       continue;
     }
     int index = setting_index(name);
     if (index < 0) {
+      warnings.push_back("unknown key " + json_quoted(name) + setting_key_suggestion(name) +
+                         ": the launcher ignores it (carried along as it is)");
       values.others.emplace_back(name, value);
       continue;
     }
     const setting_key& key = setting_keys[index];
     bool is_switch = key.kind == setting_kind::switch_when_one || key.kind == setting_kind::switch_when_not_zero;
+    std::string text, wanted;
     if (value.kind == json_kind::string || value.kind == json_kind::number) {
-      values.given[index] = value.text;
+      text = value.text;
     } else if (value.kind == json_kind::boolean && is_switch) {
-      values.given[index].emplace(1, value.text == "true" ? '1' : '0');
-    } else if (value.kind != json_kind::null) {
+      text.assign(1, value.text == "true" ? '1' : '0');
+    } else if (value.kind == json_kind::null) {
+      continue;
+    } else {
       problem = std::string(key.name) + " must be a string" + (is_switch ? ", a number or true/false" : " or a number");
       return false;
     }
+    if (!setting_text_is_sound(key, text, wanted)) return refuse(problem, key.name, wanted, text);
+    values.given[index] = text;
   }
   return true;
 }
@@ -48,6 +104,8 @@ std::string settings_document(const settings_values& values) {
   for (int i = 0; i < setting_count; i++)
     member(setting_keys[i].name, json_quoted(values.given[i].value_or(setting_keys[i].default_text)));
   if (values.virtual_host) member(virtual_host_key, json_quoted(*values.virtual_host));
+  if (values.app_name) member(app_name_key, json_quoted(*values.app_name));
+  if (values.app_version) member(app_version_key, json_quoted(*values.app_version));
   for (const auto& [name, value] : values.others) member(name, json_compact(value));
   return out + "\r\n}";
 }

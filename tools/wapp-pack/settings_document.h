@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -14,21 +15,30 @@
 
 struct settings_values {
   std::array<std::optional<std::string>, setting_count> given;  // none: the default
-  // The launcher's VirtualHost key, which has no default: none leaves it out.
-  std::optional<std::string> virtual_host;
+  // The keys without a default, which none leaves out: the launcher's
+  // VirtualHost, and the app's name and version.
+  std::optional<std::string> virtual_host, app_name, app_version;
   // Members of a settings file that are not launcher settings, passed on as
   // they are.
   std::vector<std::pair<std::string, json_node>> others;
 };
 
+// Whether the launchers read the text as it is meant: a number whole and in
+// range, a switch as exactly 1 or 0. False with what the setting wants.
+bool setting_text_is_sound(const setting_key& key, std::string_view text, std::string& wants);
+
 // Takes the members of a settings file's root object. A number is taken as
 // the text it was written with and true/false as "1"/"0" for the switches,
 // because the launcher would read any value but a string as the empty text,
-// that is 0; null leaves the default. VirtualHost must be a host name the
-// launcher accepts, or null. Anything else is a problem.
-bool take_settings_file(const json_node& root, settings_values& values, std::string& problem);
+// that is 0; null leaves the default. Each value must then be one the
+// launcher reads as meant (setting_text_is_sound), VirtualHost a host name
+// the launcher accepts, AppVersion a version: anything else is a problem
+// that names the key, the value and what it wants. Unknown keys are kept,
+// each with a warning that names it and the nearest known key.
+bool take_settings_file(const json_node& root, settings_values& values, std::vector<std::string>& warnings,
+                        std::string& problem);
 
 // The document written into the payload: every key with its value or its
-// default, VirtualHost when there is one, then the other members, one member
-// per line with CR LF.
+// default, VirtualHost, AppName and AppVersion when there are, then the
+// other members, one member per line with CR LF.
 std::string settings_document(const settings_values& values);

@@ -11,7 +11,9 @@
 #include <wctype.h>
 #endif
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <cwctype>
 
 #include "payload/entry_names.h"
@@ -36,7 +38,9 @@ std::FILE* open_file(const fs::path& path, const char* mode) {
 
 std::FILE* create_new_file(const fs::path& path) {
 #ifdef _WIN32
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Others may read it and, the packer's interruption handler among them, delete it.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   int descriptor = _open_osfhandle((intptr_t)file, _O_BINARY | _O_WRONLY);
   if (descriptor < 0) CloseHandle(file);
@@ -62,6 +66,24 @@ bool read_whole_file(const fs::path& path, std::string& bytes, std::string& prob
   std::fclose(file);
   if (failed) problem = "cannot read " + utf8_of(path);
   return !failed;
+}
+
+bool copy_file_part(const fs::path& path, uint64_t offset, uint64_t length, std::FILE* out) {
+  std::FILE* file = open_file(path, "rb");
+  if (!file) return false;
+#ifdef _WIN32
+  bool done = _fseeki64(file, (long long)offset, SEEK_SET) == 0;
+#else
+  bool done = fseeko(file, (off_t)offset, SEEK_SET) == 0;
+#endif
+  std::vector<char> buffer(1 << 20);
+  while (done && length > 0) {
+    size_t count = std::fread(buffer.data(), 1, (size_t)std::min<uint64_t>(length, buffer.size()), file);
+    done = count > 0 && std::fwrite(buffer.data(), 1, count, out) == count;
+    length -= count;
+  }
+  std::fclose(file);
+  return done;
 }
 
 fs::path program_directory() {

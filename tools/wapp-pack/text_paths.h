@@ -16,6 +16,9 @@ std::FILE* open_file(const std::filesystem::path& path, const char* mode);
 std::FILE* create_new_file(const std::filesystem::path& path);
 bool read_whole_file(const std::filesystem::path& path, std::string& bytes, std::string& problem);
 
+// Appends length bytes of the file from offset on to out.
+bool copy_file_part(const std::filesystem::path& path, uint64_t offset, uint64_t length, std::FILE* out);
+
 // The folder of the running program.
 std::filesystem::path program_directory();
 

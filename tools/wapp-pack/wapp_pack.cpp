@@ -1,6 +1,31 @@
 #include "wapp_pack.h"
 
+#include <algorithm>
 #include <cstdio>
+
+namespace {
+
+int refused(const tool_context& context, const std::string& problem) {
+  context.err << "wapp-pack: " << problem << "\n";
+  return exit_refused;
+}
+
+// The config's values first, each unless the command line gives the same
+// option (or one that excludes it), then the command line's.
+bool settle_options(const std::vector<option_value>& command_line, const std::vector<option_value>& config,
+                    pack_options& options, std::string& problem) {
+  for (const auto& value : config) {
+    bool overridden = std::any_of(command_line.begin(), command_line.end(), [&](const option_value& given) {
+      return given.option == value.option || options_exclude_each_other(*given.option, *value.option);
+    });
+    if (!overridden && !apply_option(options, value, problem)) return false;
+  }
+  for (const auto& value : command_line)
+    if (!apply_option(options, value, problem)) return false;
+  return true;
+}
+
+}  // namespace
 
 std::string size_text(uint64_t bytes) {
   if (bytes < 1000) return std::to_string(bytes) + " B";
@@ -14,17 +39,43 @@ std::string size_text(uint64_t bytes) {
 }
 
 int run_wapp_pack(const std::vector<std::string>& args, const tool_context& context) {
-  pack_options options;
+  std::vector<option_value> command_line, config;
+  std::vector<std::string> operands, warnings;
+  pack_options given;
   std::string problem;
-  if (!parse_options(args, options, problem)) {
-    context.err << "wapp-pack: " << problem << "\n";
-    return exit_refused;
-  }
-  switch (options.command) {
+  if (!read_command_line(args, command_line, operands, problem) || !settle_options(command_line, {}, given, problem))
+    return refused(context, problem);
+  switch (given.command) {
     case tool_command::help: context.out << usage_text; return exit_done;
     case tool_command::version: context.out << version_text; return exit_done;
-    case tool_command::inspect: return inspect_packed_file(options.inspect_file, context);
+    case tool_command::inspect:
+      if (!operands.empty()) return refused(context, "--inspect takes no other operand than its file");
+      return inspect_packed_file(given.inspect_file, given.list, context);
     case tool_command::pack: break;
   }
-  return pack_app(options, context);
+  if (given.list) return refused(context, "--list goes with --inspect");
+
+  project_config project;
+  std::optional<std::string> config_app;
+  // An empty folder is the current one, and keeps the config's paths as short as they were written.
+  if (!read_project_config(given.config_file, context.working_dir, project, warnings, problem) ||
+      !config_option_values(project, config, config_app, problem))
+    return refused(context, problem);
+  for (const auto& warning : warnings) context.err << "wapp-pack: warning: " << warning << "\n";
+  pack_options options;
+  if (!settle_options(command_line, config, options, problem)) return refused(context, problem);
+
+  if (operands.size() > 1) return refused(context, "more than one APP_DIR given: " + operands[1]);
+  if (!operands.empty()) options.app_dir = operands[0];
+  else if (config_app) options.app_dir = *config_app;
+  else if (!project.label.empty()) return refused(context, "no APP_DIR given, nor an \"app\" in " + project.label);
+  else
+    return refused(context, "no APP_DIR given, and no wapp.config.json or package.json with a \"wapp\" key here "
+                            "to name it (see --help)");
+  if (options.virtual_host && options.file_url)
+    return refused(context, "--virtual-host and --file-url cannot both be given");
+  if (options.output.empty())
+    return refused(context, "no output given: -o OUT.exe for Windows, -o OUT for Linux" +
+                                std::string(project.label.empty() ? "" : " (or \"output\" in " + project.label + ")"));
+  return pack_app(options, project, context);
 }

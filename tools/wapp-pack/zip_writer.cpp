@@ -171,7 +171,8 @@ class zip_writer {
   }
 
   // One entry in the folder's order: its local header, data and descriptor.
-  zip_outcome write_entry(size_t i, std::string& directory, zip_counts& counts) {
+  zip_outcome write_entry(size_t i, std::string& directory, const std::function<void(const zip_counts&)>& progress,
+                          zip_counts& counts) {
     const app_entry& entry = folder_.entries[i];
     if (entry.size > largest_entry) {
       problem_ = utf8_of(entry.disk_path) + " has 4 GiB or more, more than an entry of the archive holds";
@@ -190,9 +191,13 @@ class zip_writer {
         std::string().swap(j.data);
       } else {
         job streamed;
-        streamed.outcome = compress_file(entry.disk_path, entry.size, level_,
-                                         [&](const char* bytes, size_t length) { return out_.put(bytes, length); },
-                                         streamed.result);
+        // A file too big to hold is shown going as it goes: it takes a while.
+        auto put = [&](const char* bytes, size_t length) {
+          if (!out_.put(bytes, length)) return false;
+          if (progress) progress({counts.files, counts.bytes_in + streamed.result.size, out_.written});
+          return true;
+        };
+        streamed.outcome = compress_file(entry.disk_path, entry.size, level_, put, streamed.result);
         if (streamed.outcome != read_outcome::read) return read_trouble(i, streamed);
         result = streamed.result;
       }
@@ -210,7 +215,7 @@ class zip_writer {
     std::string directory;
     try {
       for (size_t i = 0; i < jobs_.size(); i++) {
-        zip_outcome outcome = write_entry(i, directory, counts);
+        zip_outcome outcome = write_entry(i, directory, progress, counts);
         if (outcome != zip_outcome::written) return outcome;
         {
           std::lock_guard<std::mutex> hold(lock_);

@@ -1,8 +1,8 @@
-// Icon 1 replaced through the system's own resource update.
+// Resources changed through the system's own resource update.
 #ifdef _WIN32
 #include <windows.h>
 
-#include "icon_resources.h"
+#include "pe_resources.h"
 #include "payload/pe_headers.h"
 #include "text_paths.h"
 
@@ -15,21 +15,19 @@ bool update(HANDLE update, const resource_item& item, const void* data, DWORD si
 
 }  // namespace
 
-bool replace_icon_in_file(const std::wstring& path, const std::vector<icon_image>& images, std::string& problem) {
+bool update_resources_in_file(const std::wstring& path, const resource_change& change, std::string& problem) {
   std::string image;
-  std::vector<resource_item> items;
-  if (!read_whole_file(path, image, problem) || !read_pe_resources(image, items, problem)) return false;
+  if (!read_whole_file(path, image, problem)) return false;
   if (find_certificate_table(memory_source(image)).present) {
     problem = signed_problem;
     return false;
   }
-  icon_change change = plan_icon_change(items, images);
   HANDLE handle = BeginUpdateResourceW(path.c_str(), FALSE);
   bool done = handle != nullptr;
   for (const auto& item : change.removed) done = done && update(handle, item, nullptr, 0);
   for (const auto& item : change.added) done = done && update(handle, item, item.data.data(), (DWORD)item.data.size());
   if (handle && !EndUpdateResourceW(handle, !done)) done = false;
-  if (!done) problem = "Windows could not change the icon of " + utf8_of(path);
+  if (!done) problem = "Windows could not change the resources of " + utf8_of(path);
   return done;
 }
 #endif
