@@ -1,75 +1,65 @@
 #include "launcher-linux/app_scheme.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <new>
 
-#include <gio/gunixinputstream.h>
-
-#include "launcher-linux/folder_tree.h"
+#include "launcher-linux/entry_stream.h"
 #include "launcher-linux/scheme_response.h"
-#include "payload/entry_names.h"
+#include "payload/served_names.h"
 #include "payload/virtual_host.h"
+#include "payload/zip_entry_reader.h"
 
 namespace {
 
-struct served_folder {
+constexpr char served_archive_key[] = "wapp-served-archive";
+
+struct served_archive {
   std::string host;
   std::string origin;
-  int folder;
+  const zip_index& index;
 };
 
-constexpr char served_folder_key[] = "wapp-served-folder";
+// The entry's bytes, checked, in a stream of their own; or, for an entry too
+// large to hold, a stream that inflates as it is read. Null for a damaged
+// entry, or when memory is short.
+GInputStream* body_of(const zip_index& index, const zip_entry& entry) {
+  if (entry.size > largest_checked_entry) return entry_input_stream_new(index.archive(), entry);
+  auto* inflated = new (std::nothrow) std::string;
+  std::string_view bytes;
+  if (!inflated || !read_checked_entry(index.archive(), entry, *inflated, bytes)) {
+    delete inflated;
+    return nullptr;
+  }
+  // A stored entry's bytes are the archive's own, mapped: no copy is made.
+  GBytes* held = g_bytes_new_with_free_func(bytes.data(), bytes.size(),
+                                            [](gpointer data) { delete (std::string*)data; }, inflated);
+  GInputStream* body = g_memory_input_stream_new_from_bytes(held);
+  g_bytes_unref(held);
+  return body;
+}
 
-struct served_file {
-  descriptor file;
-  off_t size;
-  std::string name;  // its path below the folder
-};
-
-// The file the request's address names, open for reading; false when there
-// is none to serve.
-bool find_served_file(const served_folder& served, const char* uri, served_file& found) {
-  GUri* parsed = g_uri_parse(uri, G_URI_FLAGS_NONE, nullptr);
-  if (!parsed) return false;
-  const char* host = g_uri_get_host(parsed);
-  bool ours = host && g_ascii_strcasecmp(host, served.host.c_str()) == 0;
-  std::string path = g_uri_get_path(parsed);
-  g_uri_unref(parsed);
-  found.name = path.substr(path.starts_with('/') ? 1 : 0);
-  if (!ours || judge_entry_name(found.name) != entry_name_verdict::unpacked) return false;
-  std::string last;
-  descriptor parent = open_parent_below(served.folder, found.name, false, last);
-  if (!parent) return false;
-  // Opened without waiting: a FIFO put there would hold the opening (and
-  // with it the window) until something wrote to it. Only a regular file
-  // is served, and it is read as usual.
-  found.file = descriptor(openat(parent.value, last.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-  struct stat about;
-  if (!found.file || fstat(found.file.value, &about) != 0 || !S_ISREG(about.st_mode) ||
-      fcntl(found.file.value, F_SETFL, fcntl(found.file.value, F_GETFL) & ~O_NONBLOCK) != 0)
-    return false;
-  found.size = about.st_size;
-  return true;
+// The entry an address of the scheme names, and its name; null for one
+// served as 404.
+const zip_entry* entry_at(const served_archive& served, const char* uri, std::string& name) {
+  return uri && served_entry_name(uri, linux_served_scheme, served.host, name) ? served.index.find(name) : nullptr;
 }
 
 void answer(WebKitURISchemeRequest* request, gpointer data) {
-  const auto* served = (const served_folder*)data;
-  served_file found;
-  if (!find_served_file(*served, webkit_uri_scheme_request_get_uri(request), found))
-    return answer_not_found(request, served->origin);
-  GInputStream* body = g_unix_input_stream_new(found.file.value, TRUE);
-  found.file.value = -1;  // the stream closes it
-  answer_with_body(request, served->origin, body, found.size, served_content_type(found.name));
+  const auto* served = (const served_archive*)data;
+  std::string name;
+  const zip_entry* entry = entry_at(*served, webkit_uri_scheme_request_get_uri(request), name);
+  GInputStream* body = entry ? body_of(served->index, *entry) : nullptr;
+  if (!body) return answer_not_found(request, served->origin);
+  answer_with_body(request, served->origin, body, (int64_t)entry->size, served_content_type(name));
 }
 
 }  // namespace
 
-void serve_app_folder(WebKitWebContext* context, const std::string& host, int folder) {
+void serve_app_archive(WebKitWebContext* context, const std::string& host, const zip_index& index) {
   std::string lowered = lower_case_host(host);
-  auto* served = new served_folder{lowered, std::string(linux_served_scheme) + "://" + lowered, folder};
+  auto* served = new served_archive{lowered, std::string(linux_served_scheme) + "://" + lowered, index};
   webkit_web_context_register_uri_scheme(context, linux_served_scheme, answer, served,
-                                         [](gpointer data) { delete (served_folder*)data; });
-  g_object_set_data(G_OBJECT(context), served_folder_key, served);
+                                         [](gpointer data) { delete (served_archive*)data; });
+  g_object_set_data(G_OBJECT(context), served_archive_key, served);
   // Secure: the page is a secure context, as on https. CORS-enabled: module
   // scripts, workers and fetch may load from it. Never local: a local
   // scheme's pages may load file: resources from anywhere on the disk, and
@@ -79,9 +69,9 @@ void serve_app_folder(WebKitWebContext* context, const std::string& host, int fo
   webkit_security_manager_register_uri_scheme_as_cors_enabled(security, linux_served_scheme);
 }
 
-descriptor open_served_file(WebKitWebContext* context, const char* uri) {
-  const auto* served = (const served_folder*)g_object_get_data(G_OBJECT(context), served_folder_key);
-  served_file found;
-  if (!served || !uri || !find_served_file(*served, uri, found)) return descriptor();
-  return std::move(found.file);
+GInputStream* open_served_entry(WebKitWebContext* context, const char* uri) {
+  const auto* served = (const served_archive*)g_object_get_data(G_OBJECT(context), served_archive_key);
+  std::string name;
+  const zip_entry* entry = served ? entry_at(*served, uri, name) : nullptr;
+  return entry ? body_of(served->index, *entry) : nullptr;
 }

@@ -7,21 +7,24 @@
 // is registered as a web server's would be: secure (the page is a secure
 // context) and CORS-enabled, never local, so that the page reaches its own
 // files and nothing else.
+//
+// The files come straight from the archive in the launcher's own file,
+// through its index: nothing is unpacked, and nothing but the archive's
+// entries exists for the scheme.
 #include <string>
 
 #include <webkit2/webkit2.h>
 
-#include "launcher-linux/folder_tree.h"
+#include "payload/zip_index.h"
 
 // Answers the scheme's requests for the host, in any letter case, with the
-// files of the folder open at `folder`, which must stay open while the
-// context lives: a path's levels are opened one by one without following a
-// link, and a name the launcher would not have unpacked is not served, nor
-// anything but a regular file (a FIFO is never waited on). Everything else
-// is 404.
-void serve_app_folder(WebKitWebContext* context, const std::string& host, int folder);
+// entries the index finds (names the unpacking would skip are not found),
+// checked whole before the answer when they are small enough, else
+// streamed. Everything else, and a damaged entry, is 404. The index and its
+// archive must outlive the context.
+void serve_app_archive(WebKitWebContext* context, const std::string& host, const zip_index& index);
 
-// The file an address of the scheme names, open for reading, as the context
-// serves it; none where it answers 404 or serves no folder. The engine
-// downloads nothing of a scheme of ours: the launcher copies such files.
-descriptor open_served_file(WebKitWebContext* context, const char* uri);
+// The bytes an address of the scheme names, as the context serves them; null
+// where it answers 404 or serves no archive. The engine downloads nothing of
+// a scheme of ours: the launcher copies such entries.
+GInputStream* open_served_entry(WebKitWebContext* context, const char* uri);

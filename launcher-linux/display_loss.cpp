@@ -4,12 +4,15 @@
 
 #include <gdk/gdkx.h>
 
+#include "launcher-linux/background_unpacking.h"
+
 namespace {
 
 app_folder* watched_folder;
 
 // Xlib ends the process itself when this returns, so it never does.
 int end_without_display(Display*) {
+  stop_background_unpacking();
   if (watched_folder) remove_app_folder(*watched_folder);
   _exit(0);
 }

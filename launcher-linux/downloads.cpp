@@ -1,7 +1,5 @@
 #include "launcher-linux/downloads.h"
 
-#include <gio/gunixinputstream.h>
-
 #include <string>
 
 #include "launcher-linux/app_scheme.h"
@@ -15,7 +13,7 @@ namespace {
 // launcher copies.
 struct pending_save {
   WebKitDownload* download;
-  descriptor file;
+  GInputStream* file;
 };
 
 std::string first_folder() {
@@ -26,14 +24,12 @@ std::string first_folder() {
 
 // Written beside the destination and put in its place once whole: a copy
 // that fails leaves what was there.
-void copy_file(int from, const char* destination) {
+void copy_file(GInputStream* in, const char* destination) {
   GFile* target = g_file_new_for_uri(destination);
   GFileOutputStream* out = g_file_replace(target, nullptr, FALSE, G_FILE_CREATE_NONE, nullptr, nullptr);
   g_object_unref(target);
   if (!out) return;
-  GInputStream* in = g_unix_input_stream_new(from, FALSE);
   bool copied = g_output_stream_splice(G_OUTPUT_STREAM(out), in, G_OUTPUT_STREAM_SPLICE_NONE, nullptr, nullptr) >= 0;
-  g_object_unref(in);
   GCancellable* abandon = g_cancellable_new();
   if (!copied) g_cancellable_cancel(abandon);
   g_output_stream_close(G_OUTPUT_STREAM(out), abandon, nullptr);
@@ -51,10 +47,11 @@ void destination_chosen(GtkNativeDialog* chooser, gint response, gpointer data) 
   } else if (save->download) {
     webkit_download_cancel(save->download);
   } else if (destination) {
-    copy_file(save->file.value, destination);
+    copy_file(save->file, destination);
   }
   g_free(destination);
   if (save->download) g_object_unref(save->download);
+  if (save->file) g_object_unref(save->file);
   delete save;
   g_object_unref(chooser);
 }
@@ -74,7 +71,7 @@ void ask_where(GtkWindow* window, const char* suggested_name, pending_save* save
 
 // The download waits, writing nothing, until a destination is set.
 gboolean choose_destination(WebKitDownload* download, gchar* suggested_name, gpointer window) {
-  ask_where(GTK_WINDOW(window), suggested_name, new pending_save{WEBKIT_DOWNLOAD(g_object_ref(download)), {}});
+  ask_where(GTK_WINDOW(window), suggested_name, new pending_save{WEBKIT_DOWNLOAD(g_object_ref(download)), nullptr});
   return TRUE;
 }
 
@@ -90,14 +87,14 @@ std::string file_name_in(const char* uri) {
 
 // The engine cannot download what the app's own scheme serves (it fails
 // before it asks where): such a download is the launcher's, copied from the
-// app's folder. The file's own name is offered, as the engine never tells
+// app's archive. The file's own name is offered, as the engine never tells
 // the one a link's download attribute gave.
 void download_started(WebKitWebContext* context, WebKitDownload* download, gpointer window) {
   const char* uri = webkit_uri_request_get_uri(webkit_download_get_request(download));
   if (uri && address_scheme(std::string_view(uri)) == linux_served_scheme) {
-    descriptor file = open_served_file(context, uri);
+    GInputStream* file = open_served_entry(context, uri);
     webkit_download_cancel(download);
-    if (file) ask_where(GTK_WINDOW(window), file_name_in(uri).c_str(), new pending_save{nullptr, std::move(file)});
+    if (file) ask_where(GTK_WINDOW(window), file_name_in(uri).c_str(), new pending_save{nullptr, file});
     return;
   }
   g_signal_connect(download, "decide-destination", G_CALLBACK(choose_destination), window);

@@ -1,11 +1,12 @@
-// launcher (Linux): reads the payload appended to its own file, unpacks the
-// web app into a private folder, shows it in one window filled by a
-// WebKitGTK web view that keeps to the app (links out go to the user's
-// browser, downloads where the user says), and removes the folder when the
-// window closes, however it closes. It reads no command line. A run that
-// cannot show its app (no display, no folder to unpack it into) says why on
-// standard error and ends with exit code 1; every other run ends with exit
-// code 0.
+// launcher (Linux): reads the payload appended to its own file and shows the
+// web app in one window filled by a WebKitGTK web view that keeps to the app
+// (links out go to the user's browser, downloads where the user says):
+// served straight from the archive under its virtual host, or unpacked into
+// a private folder while the window is already shown, for a file:// app, the
+// folder removed when the window closes, however it closes. It reads no
+// command line. A run that cannot show its app (no display, no folder to
+// unpack it into) says why on standard error and ends with exit code 1;
+// every other run ends with exit code 0.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "launcher-linux/app_folder.h"
 #include "launcher-linux/app_scheme.h"
 #include "launcher-linux/app_window.h"
+#include "launcher-linux/background_unpacking.h"
 #include "launcher-linux/display_loss.h"
 #include "launcher-linux/downloads.h"
 #include "launcher-linux/ending_signals.h"
@@ -25,28 +27,35 @@
 #include "launcher-linux/web_view.h"
 #include "launcher-linux/window_memory.h"
 #include "payload/virtual_host.h"
+#include "payload/zip_index.h"
 
 namespace {
 
-// Unpacks the archive, if the payload carries one, into a folder of the
-// run's own; no folder is left claimed when there is nothing to show from
-// it, nor when the run was asked to end meanwhile. False, and why, when the
-// app has no folder to go to.
-bool unpack(const payload_texts& payload, app_folder& folder, std::string& problem) {
-  std::string base = app_folders_base();
-  if (!base.empty()) remove_stale_app_folders(base);
-  if (payload.archive.empty() || ending_asked()) return true;
+// What the main loop's callbacks reach: the one run of the process.
+struct launcher_run {
+  launcher_settings settings;
+  payload_texts payload;
+  app_folder folder;
+  zip_index index;
+  WebKitWebView* view = nullptr;
+  GtkWindow* window = nullptr;
+};
+launcher_run run;
+
+// A folder of the run's own for a file:// app's archive, claimed before any
+// window; none when ending was asked meanwhile. False, and why, when the app
+// has no folder to go to.
+bool claim_folder(const std::string& base, std::string& problem) {
+  if (ending_asked()) return true;
   if (base.empty()) {
     problem = "no folder to unpack the app into: none of $XDG_RUNTIME_DIR, $TMPDIR and /tmp is a folder that "
               "others cannot rename things in";
     return false;
   }
-  if (!claim_app_folder(base, folder, problem)) {
+  if (!claim_app_folder(base, run.folder, problem)) {
     problem = "no folder to unpack the app into: " + problem;
     return false;
   }
-  if (unpack_archive(payload.archive, folder.folder.value, ending_asked) != unpack_outcome::unpacked)
-    remove_app_folder(folder);
   return true;
 }
 
@@ -63,27 +72,47 @@ std::string no_display_problem() {
   return std::string("cannot open the display ") + (display && *display ? display : wayland);
 }
 
-// The unpacked index.html, served under the app's scheme when the settings
-// name a host (in lower case, as the browser has it), else from file://;
-// the start address when nothing was unpacked. What belongs to that app
-// goes to app.
-std::string page_address(const launcher_settings& settings, const app_folder& folder, WebKitWebContext* context,
-                         app_scope& app) {
-  if (!folder.folder) {
-    app.start_address = settings.start_address;
-    return settings.start_address;
+bool is_served(const launcher_run& r) {
+  const std::string& host = r.settings.virtual_host;
+  return !r.payload.archive.empty() && is_virtual_host_name(host.data(), host.size());
+}
+
+// The page, and with it what belongs to the app, which alone has window.wapp:
+// once a run.
+void load(const std::string& address, const app_scope& app) {
+  keep_view_within_app(run.view, app);
+  serve_page_api(run.view, run.window, app, run.settings);
+  webkit_web_view_load_uri(run.view, address.c_str());
+}
+
+void load_start_address() { load(run.settings.start_address, {"", "", run.settings.start_address}); }
+
+// The unpacked index.html, once the files are there; the start address when
+// nothing could be unpacked, which leaves no folder behind.
+void unpacked(unpack_outcome outcome) {
+  if (outcome != unpack_outcome::unpacked) {
+    remove_app_folder(run.folder);
+    return load_start_address();
   }
-  const std::string& host = settings.virtual_host;
-  if (is_virtual_host_name(host.data(), host.size())) {
-    serve_app_folder(context, host, folder.folder.value);
-    app.virtual_host = host;
-    return served_address(linux_served_scheme, lower_case_host(host));
-  }
-  app.folder = folder.path;
-  gchar* uri = g_filename_to_uri((folder.path + "/index.html").c_str(), nullptr, nullptr);
-  std::string address = uri ? uri : "";
+  gchar* uri = g_filename_to_uri((run.folder.path + "/index.html").c_str(), nullptr, nullptr);
+  load(uri ? uri : "", {run.folder.path, "", ""});
   g_free(uri);
-  return address;
+}
+
+// The page: served from the archive under the app's scheme when the
+// settings name a host (in lower case, as the browser has it), else
+// unpacked first; the start address without an archive, or with one whose
+// directory cannot be read.
+void show_app(WebKitWebContext* context) {
+  if (is_served(run)) {
+    if (!run.index.open(run.payload.archive, false)) return load_start_address();
+    serve_app_archive(context, run.settings.virtual_host, run.index);
+    return load(served_address(linux_served_scheme, lower_case_host(run.settings.virtual_host)),
+                {"", run.settings.virtual_host, ""});
+  }
+  if (!run.folder.folder) return load_start_address();
+  if (!start_background_unpacking(run.payload.archive, run.folder.folder.value, unpacked))
+    unpacked(unpack_outcome::no_archive);
 }
 
 std::string program_path() {
@@ -103,49 +132,47 @@ bool run_alone(const launcher_settings& settings, instance_claim& instance) {
 }  // namespace
 
 int main() {
-  payload_texts payload = read_payload_file("/proc/self/exe");
-  launcher_settings settings;
+  run.payload = read_payload_file("/proc/self/exe");
   // Settings that do not parse give no window, and nothing is unpacked.
-  if (!read_launcher_settings(payload, settings)) return 0;
+  if (!read_launcher_settings(run.payload, run.settings)) return 0;
   instance_claim instance;
-  if (!run_alone(settings, instance)) return 0;
+  if (!run_alone(run.settings, instance)) return 0;
   // The desktop knows the window by the program's name (WM_CLASS, Wayland's app id).
   const std::string program_name = program_file_name();
   g_set_prgname(program_name.c_str());
   // Before any folder is claimed: a run that cannot show a window leaves nothing.
   if (!gtk_init_check(nullptr, nullptr)) return refuse(program_name, no_display_problem());
-  app_folder folder;
   std::string problem;
   mark_ending_signals();
-  if (!unpack(payload, folder, problem)) return refuse(program_name, problem);
-  payload = {};  // the app is on disk now
+  std::string base = app_folders_base();
+  if (!base.empty()) remove_stale_app_folders(base);
+  if (!run.payload.archive.empty() && !is_served(run) && !claim_folder(base, problem))
+    return refuse(program_name, problem);
   if (quit_main_loop_on_ending_signals()) {
-    remove_app_folder(folder);
+    remove_app_folder(run.folder);
     return 0;
   }
-  remove_folder_when_display_is_lost(folder);
+  remove_folder_when_display_is_lost(run.folder);
   WebKitWebContext* context = create_web_context(program_name);
-  app_scope app;
-  std::string address = page_address(settings, folder, context, app);
-  WebKitWebView* view = create_web_view(context, settings.dev_tools);
-  keep_view_within_app(view, app);
+  run.view = create_web_view(context, run.settings.dev_tools);
   const std::string data_folder = app_data_folder(program_name);
   window_place left;
-  bool restore = settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
-  GtkWindow* window = open_app_window(settings, GTK_WIDGET(view), restore ? &left : nullptr);
+  bool restore = run.settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
+  GtkWindow* window = open_app_window(run.settings, GTK_WIDGET(run.view), restore ? &left : nullptr);
+  run.window = window;
   save_downloads(context, window);
-  serve_page_api(view, window, app, settings);
   followed_place followed;
-  if (settings.remember_window) follow_window_place(window, followed);
+  if (run.settings.remember_window) follow_window_place(window, followed);
   answer_later_starts(instance, window);
   // The window goes by its close button or by the page's window.close(),
   // and the loop ends with it as it ends on the ending signals.
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
-  g_signal_connect_swapped(view, "close", G_CALLBACK(gtk_widget_destroy), window);
-  webkit_web_view_load_uri(view, address.c_str());
+  g_signal_connect_swapped(run.view, "close", G_CALLBACK(gtk_widget_destroy), window);
+  show_app(context);
   gtk_main();
+  stop_background_unpacking();
   release_single_instance(instance);
   if (followed.known) remember_place(data_folder, followed.place);
-  remove_app_folder(folder);
+  remove_app_folder(run.folder);
   return 0;
 }

@@ -1,32 +1,44 @@
 #include "launcher-linux/payload_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+
+#include <new>
 
 #include "launcher-linux/folder_tree.h"
 #include "payload/descriptor_source.h"
 #include "payload/trailer.h"
 
-namespace {
-
-// The part's bytes; none when it is absent or cannot be read whole.
-std::string read_part(const byte_source& file, uint64_t offset, int32_t length) {
-  std::string bytes(length > 0 ? (size_t)length : 0, '\0');
-  if (!read_exactly(file, offset, bytes.data(), bytes.size())) bytes.clear();
-  return bytes;
-}
-
-}  // namespace
+struct file_mapping {
+  void* address;
+  size_t size;
+  ~file_mapping() { munmap(address, size); }
+};
 
 payload_texts read_payload_file(const char* path) {
   payload_texts payload{};
   descriptor own(open(path, O_RDONLY | O_CLOEXEC));
   struct stat about;
-  if (!own || fstat(own.value, &about) != 0) return payload;
+  if (!own || fstat(own.value, &about) != 0 || about.st_size <= 0) return payload;
   byte_source file = descriptor_source(own.value, (uint64_t)about.st_size);
   trailer_layout layout = find_trailer(file);
-  if (layout.archive_found) payload.archive = read_part(file, layout.archive_offset, layout.archive_length);
-  if (layout.sound) payload.json = read_part(file, layout.json_offset, layout.json_length);
+  if (layout.sound && layout.json_length > 0) {
+    payload.json.resize((size_t)layout.json_length);
+    if (!read_exactly(file, layout.json_offset, payload.json.data(), payload.json.size())) payload.json.clear();
+  }
   payload.has_json = !payload.json.empty();
+  if (!layout.archive_found || layout.archive_length <= 0) return payload;
+  // A running program's file cannot be opened for writing, so the mapped
+  // bytes stay what they are while the program runs.
+  void* address = mmap(nullptr, (size_t)about.st_size, PROT_READ, MAP_PRIVATE, own.value, 0);
+  if (address == MAP_FAILED) return payload;
+  auto* mapping = new (std::nothrow) file_mapping{address, (size_t)about.st_size};
+  if (!mapping) {
+    munmap(address, (size_t)about.st_size);
+    return payload;
+  }
+  payload.mapping.reset(mapping);
+  payload.archive = std::string_view((const char*)address + layout.archive_offset, (size_t)layout.archive_length);
   return payload;
 }

@@ -1,6 +1,7 @@
-// launcher.exe: reads the payload appended to its own file, unpacks the web
-// app, shows it in one window filled by a web view, and cleans up after the
-// window is closed. It reports nothing and always ends with exit code 0.
+// launcher.exe: reads the payload appended to its own file, shows the web
+// app in one window filled by a web view (served from the archive under its
+// host, or unpacked for a file:// app), and cleans up after the window is
+// closed. It reports nothing and always ends with exit code 0.
 #include <windows.h>
 
 #include "launcher/main_sequence.h"

@@ -36,14 +36,62 @@ bool read_settings(launcher_state& state) {
   return true;
 }
 
-void unpack(launcher_state& state) {
+// While the app is unpacked its window is on the screen, and answered: its
+// messages are dispatched every few milliseconds (Windows calls a window
+// that has not taken its messages for five seconds "Not responding"), and a
+// close ends the unpacking. Other events are dropped: the web view, which
+// size events concern, comes after, fitted to the window as it is then.
+constexpr DWORD answer_interval_ms = 20;
+constexpr int most_messages_per_answer = 1000;
+bool closed_while_unpacking;
+DWORD last_answer;
+
+bool answer_window() {
+  DWORD now = GetTickCount();
+  if (now - last_answer < answer_interval_ms) return !closed_while_unpacking;
+  last_answer = now;
+  for (int i = 0; i < most_messages_per_answer; i++) {
+    if (int32_t code = pop_event()) {
+      closed_while_unpacking = closed_while_unpacking || code == event_close;
+      continue;
+    }
+    MSG message;
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) break;
+    wait_window_event_timeout(0);  // takes that message: no event is queued
+  }
+  return !closed_while_unpacking;
+}
+
+// False when the window was closed meanwhile.
+bool unpack(launcher_state& state) {
   int64_t start = accumulator.offset;
-  const wchar_t* folder = unpack_web_app(state.payload.archive_block, state.payload.archive_length, start);
+  closed_while_unpacking = false;
+  last_answer = GetTickCount();
+  const wchar_t* folder =
+      unpack_web_app(state.payload.archive_block, state.payload.archive_length, start, answer_window);
   state.web_app_folder.store(start);
   // A folder whose name could not be kept (out of memory) could not be
   // removed at the end: it goes now, and the start address is shown.
   if (folder && folder[0] && state.web_app_folder.empty()) remove_web_app_folder(folder);
   state.no_folder = state.web_app_folder.empty() ? 1 : 0;
+  return !closed_while_unpacking;
+}
+
+// An app named to be served under a host is served from its archive,
+// unpacked nowhere: its index, once; an archive without a readable
+// directory shows the start address, as one that cannot be unpacked does.
+// False for an app that is to be unpacked.
+bool index_served_app(launcher_state& state) {
+  const wchar_t* host = state.settings.virtual_host.c_str();
+  if (!state.payload.archive_block || state.payload.archive_length <= 0 || !is_virtual_host_name(host, wcslen(host)))
+    return false;
+  remove_stale_web_app_folders();
+  state.no_folder = 1;
+  std::string_view archive((const char*)state.payload.archive_block, (size_t)state.payload.archive_length);
+  // Served from a folder, the app's names compared in any case, as Windows
+  // compares file names; they still do.
+  state.served = state.archive_index.open(archive, true) ? 1 : 0;
+  return true;
 }
 
 // The smallest logical position whose device pixel is not before pixel:
@@ -141,22 +189,16 @@ bool open_web_app_window(launcher_state& state) {
   if (restore) show_at_remembered_place(window, state);
   if (s.always_on_top != 0) SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   phase_mark("window");
-  // The web view fills the inner area the window really got: the system
-  // holds a window much larger than the screen below the size asked for.
-  if (!create_web_view_gadget_with_flags(web_view, 0, 0, (int32_t)window_inner_width(main_window),
-                                         (int32_t)window_inner_height(main_window), s.dev_tools != 0 ? 1 : 0) &&
-      web_view_runtime_missing())
-    show_runtime_notice(window);
   return true;
 }
 
-// The browser is handed the folder the way Windows writes it:
-// C:\T\webapp/ becomes C:\T\webapp.
-void plain_windows_path(const wchar_t* folder, path_text& path) {
-  int length = copy_path(path, folder);
-  for (int i = 0; i < length; i++)
-    if (path[i] == L'/') path[i] = L'\\';
-  if (length > 0 && path[length - 1] == L'\\') path[length - 1] = 0;
+// The web view fills the inner area the window really got: the system
+// holds a window much larger than the screen below the size asked for.
+void open_web_view(const launcher_settings& s) {
+  if (!create_web_view_gadget_with_flags(web_view, 0, 0, (int32_t)window_inner_width(main_window),
+                                         (int32_t)window_inner_height(main_window), s.dev_tools != 0 ? 1 : 0) &&
+      web_view_runtime_missing())
+    show_runtime_notice(window_handle(main_window));
 }
 
 // The app's own pages get window.wapp; a site (StartURL) never does. Its
@@ -176,16 +218,12 @@ void serve_app_pages(launcher_state& state, const wchar_t* virtual_host) {
   state.page_api = serve_page_api(web_view, window_handle(main_window), settings);
 }
 
-// Serves the folder over https under the settings' host name, which gives
-// module scripts and fetch the real origin a file:// page lacks. False, and
-// nothing navigated, for a text that is not a host name or a runtime without
-// virtual hosts.
+// Serves the archive over https under the settings' host name, which gives
+// module scripts, fetch and workers the real origin a file:// page lacks.
+// False, and nothing navigated, when the browser would not serve it.
 bool navigate_to_virtual_host(launcher_state& state) {
   const wchar_t* host = state.settings.virtual_host.c_str();
-  if (!is_virtual_host_name(host, wcslen(host))) return false;
-  path_text folder;
-  plain_windows_path(state.web_app_folder.c_str(), folder);
-  if (!map_web_view_host(web_view, host, folder)) return false;
+  if (!serve_web_view_archive(web_view, host, state.archive_index)) return false;
   keep_web_view_within_app(web_view, nullptr, host, nullptr);
   serve_app_pages(state, host);
   text_scope scope;
@@ -205,12 +243,12 @@ bool navigate_to_virtual_host(launcher_state& state) {
 // The window stays on the app it opens: the page's ways out go to the user's
 // browser, or nowhere (runtime/browser/app_addresses.h).
 void navigate(launcher_state& state) {
+  if (state.served == 1 && navigate_to_virtual_host(state)) return;
   if (state.no_folder == 1) {
     keep_web_view_within_app(web_view, nullptr, nullptr, state.settings.start_address.c_str());
     set_gadget_text(web_view, state.settings.start_address.c_str());
     return;
   }
-  if (navigate_to_virtual_host(state)) return;
   keep_web_view_within_app(web_view, state.web_app_folder.c_str(), nullptr, nullptr);
   serve_app_pages(state, nullptr);
   text_scope scope;
@@ -239,15 +277,17 @@ bool open_web_app(launcher_state& state) {
   // browser is asked for or anything is unpacked.
   if (state.settings.single_instance == 1 && !claim_single_instance(state.instance)) return false;
   // The browser process takes from a fraction of a second to seconds to
-  // start; it comes up while the app is unpacked, and the web view is made
-  // on it. Without a window it goes with the runtime's stop.
+  // start; it comes up while the window opens and the app is unpacked, and
+  // the web view is made on it. Without a window it goes with the runtime's stop.
   prepare_web_view_environment();
   phase_mark("environment");
-  unpack(state);
+  bool served = index_served_app(state);
   if (examine_desktops() == 0) return false;
   place_window(state);
   if (!open_web_app_window(state)) return false;
   publish_instance_window(state.instance, window_handle(main_window));
+  if (!served && !unpack(state)) return false;
+  open_web_view(state.settings);
   navigate(state);
   return true;
 }

@@ -13,6 +13,7 @@
 #include "launcher/settings.h"
 #include "launcher/single_instance.h"
 #include "payload/window_place.h"
+#include "payload/zip_index.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
 
@@ -31,7 +32,11 @@ struct launcher_state {
   // be restored.
   bool restore_place;
   window_place remembered;
-  // window.wapp for the app's own pages, when the app is an unpacked archive.
+  // An app with a VirtualHost is served from its archive, through this
+  // index of the payload's archive block, and is not unpacked at all.
+  int64_t served;  // 1 when the index could be read
+  zip_index archive_index;
+  // window.wapp for the app's own pages, when the app comes from an archive.
   page_api_host* page_api;
 };
 
@@ -40,15 +45,18 @@ void start_launcher_runtime();
 
 // From the payload in the state to the window showing the web app, in this
 // order: settings; with SingleInstance, the claim, or the end of the start
-// when another copy runs (its window brought to the front); the browser's environment asked for, so that the browser
-// process starts while the app is unpacked (stale folders swept, the folder
-// claimed, the archive written and extracted); the window; the web view,
+// when another copy runs (its window brought to the front); the browser's
+// environment asked for, so that the browser process starts meanwhile; stale
+// folders swept; the window, shown at once; for an app with a VirtualHost
+// the archive's index, else the app unpacked (the folder claimed, the
+// archive written and extracted) while the window is answered; the web view,
 // made on that environment once it is ready (messages are dispatched while
 // it is not); the navigation. Without a WebView2 runtime the window says so
 // instead. False when no window was opened (settings that do not parse, no
-// desktop, a window the system would not make, another copy running); the
-// event loop is then skipped, and the environment goes with the runtime's
-// stop. With RememberWindow the window opens where the last run left it.
+// desktop, a window the system would not make, another copy running) or it
+// was closed while the app was unpacked; the event loop is then skipped, and
+// the environment goes with the runtime's stop. With RememberWindow the
+// window opens where the last run left it.
 bool open_web_app(launcher_state& state);
 
 // Returns once the window has been closed: by its close box, by the page

@@ -1,5 +1,6 @@
 #include "launcher/web_app_folder.h"
 
+#include <algorithm>
 #include <cwchar>
 
 #include "launcher/phase_marks.h"
@@ -23,6 +24,8 @@ constexpr int64_t archive_pack = 1;
 // after its window has gone, short enough not to hold up the exit.
 constexpr DWORD removal_patience_ms = 2000;
 constexpr DWORD removal_retry_ms = 50;
+// The archive goes to disk in pieces, so that the window is answered between them.
+constexpr int32_t archive_piece = 8 << 20;
 
 // The one folder this process claims for its run.
 web_app_folder_claim own_claim;
@@ -111,8 +114,27 @@ void remove_held_folder(const wchar_t* folder, HANDLE marker, DWORD patience_ms)
 }
 
 wchar_t* give_up_folder(int64_t at) {
+  pack_between_blocks = nullptr;
   release_web_app_folder(own_claim, 0);
   return empty_text_at(at);
+}
+
+bool temporary_folder(path_text& temporary) {
+  text_scope scope;
+  copy_path(temporary, temporary_directory(scope.start()));
+  return temporary[0] != 0;
+}
+
+// The archive's bytes in pieces; false when a piece did not go whole, or
+// the unpacking is to stop.
+bool write_archive(const void* block, int32_t length, bool (*keep_going)()) {
+  for (int32_t done = 0; done < length;) {
+    int32_t piece = std::min(archive_piece, length - done);
+    if (write_bytes(archive_file, (const char*)block + done, piece) != piece) return false;
+    done += piece;
+    if (keep_going && !keep_going()) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -176,15 +198,11 @@ void release_web_app_folder(web_app_folder_claim& claim, DWORD patience_ms) {
   claim = {};
 }
 
-wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64_t at) {
+wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64_t at, bool (*keep_going)()) {
   path_text temporary;
-  {
-    text_scope scope;
-    copy_path(temporary, temporary_directory(scope.start()));
-  }
   // Without a temporary directory the folder would land wherever the
   // process happens to be started.
-  if (!temporary[0]) return empty_text_at(at);
+  if (!temporary_folder(temporary)) return empty_text_at(at);
   // One folder per process: unpacking again replaces the last one.
   release_web_app_folder(own_claim, 0);
   remove_stale_web_app_folders(temporary);
@@ -198,11 +216,11 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
   path_text archive;
   copy_path(archive, folder, web_app_archive_name);
   if (!create_file(archive_file, archive)) return give_up_folder(at);
-  write_bytes(archive_file, archive_block, archive_length);
+  bool written = write_archive(archive_block, archive_length, keep_going);
   close_file(archive_file);
   // On a disk that filled up the archive is cut short: not the app, and it
   // would hold the space the other programs are short of while we run.
-  if (file_size(archive) != archive_length) return give_up_folder(at);
+  if (!written || file_size(archive) != archive_length) return give_up_folder(at);
   phase_mark("archive");
   enable_zip_packer();
   // The entries come from the block, the bytes just written, rather than
@@ -213,6 +231,7 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
   // folder first): a folder is made when an entry first needs it rather than
   // looked up for every entry, which lists its parent each time.
   path_text made{};
+  pack_between_blocks = keep_going;
   while (next_pack_entry(archive_pack)) {
     text_scope scope;
     const wchar_t* name = pack_entry_name(archive_pack, scope.start());
@@ -227,13 +246,23 @@ wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64
       copy_path(made, directory);
     }
     unpack_entry_to_file(archive_pack, target);
+    if (keep_going && !keep_going()) {
+      close_pack(archive_pack);
+      return give_up_folder(at);
+    }
   }
+  pack_between_blocks = nullptr;
   close_pack(archive_pack);
   phase_mark("extraction");
 
   empty_text_at(at);
   append_text(folder);
   return accumulator_text(at);
+}
+
+void remove_stale_web_app_folders() {
+  path_text temporary;
+  if (temporary_folder(temporary)) remove_stale_web_app_folders(temporary);
 }
 
 void remove_web_app_folder(const wchar_t* folder) {

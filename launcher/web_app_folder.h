@@ -49,7 +49,15 @@ void release_web_app_folder(web_app_folder_claim& claim, DWORD patience_ms);
 // and its entries, which are read from the block (it must stay untouched
 // until the call returns). The result (text at `at`) is the folder, or the
 // empty text when nothing was unpacked; then nothing is left on disk either.
-wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64_t at);
+// `keep_going`, when given, is asked between entries and between the blocks
+// of the data written (a program answers its window there); once it answers
+// false the unpacking stops, and nothing is left either.
+wchar_t* unpack_web_app(const void* archive_block, int32_t archive_length, int64_t at, bool (*keep_going)() = nullptr);
+
+// Removes the launcher folders that no live launcher holds under the
+// temporary directory, as unpack_web_app does first: for a run that
+// unpacks nothing.
+void remove_stale_web_app_folders();
 // Deletes the folder that unpack_web_app gave; nothing for the empty text or
 // any other folder.
 void remove_web_app_folder(const wchar_t* folder);

@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "payload/virtual_host.h"
+#include "runtime/browser/archive_server.h"
 #include "runtime/browser/creation_handler.h"
 
 namespace webview {
@@ -52,8 +54,8 @@ webview::webview(bool debug, HWND host, environment* prepared) : host_(host), de
 // into this object.
 webview::~webview() {
   if (handler_) handler_->detach();
-  if (web_view_3_) web_view_3_->Release();
   if (web_view_) {
+    if (server_) web_view_->remove_WebResourceRequested(server_token_);
     if (message_handler_added_) web_view_->remove_WebMessageReceived(message_token_);
     if (close_handler_added_) web_view_->remove_WindowCloseRequested(close_token_);
     if (new_window_handler_added_) web_view_->remove_NewWindowRequested(new_window_token_);
@@ -66,6 +68,7 @@ webview::~webview() {
     controller_->Release();
   }
   if (handler_) handler_->Release();
+  if (server_) server_->Release();
   if (environment_) environment_->release();
 }
 
@@ -118,18 +121,22 @@ void webview::resize_to_host() {
   controller_->put_Bounds(bounds);
 }
 
-bool webview::map_virtual_host(const char* host, const wchar_t* folder) {
-  if (!web_view_ || !host || !*host || !folder || !*folder) return false;
-  // Runtimes from before virtual host names lack the interface.
-  if (!web_view_3_ && FAILED(web_view_->QueryInterface(IID_ICoreWebView2_3, (void**)&web_view_3_)))
-    web_view_3_ = nullptr;
-  if (!web_view_3_) return false;
-  wchar_t* wide_host = wide_copy_of(host);
-  if (!wide_host) return false;
-  HRESULT result =
-      web_view_3_->SetVirtualHostNameToFolderMapping(wide_host, folder, COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_ALLOW);
-  free(wide_host);
-  return SUCCEEDED(result);
+bool webview::serve_archive(const char* host, const zip_index& index) {
+  if (!web_view_ || server_ || !host || !*host || !environment_->ready()) return false;
+  std::string lowered = lower_case_host(host);
+  wchar_t* filter = wide_copy_of(("https://" + lowered + "/*").c_str());
+  if (!filter) return false;
+  HRESULT filtered = web_view_->AddWebResourceRequestedFilter(filter, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+  free(filter);
+  if (FAILED(filtered)) return false;
+  auto* server = new (std::nothrow) archive_server(lowered, index, environment_->ready());
+  if (!server) return false;
+  if (FAILED(web_view_->add_WebResourceRequested(server, &server_token_))) {
+    server->Release();
+    return false;
+  }
+  server_ = server;
+  return true;
 }
 
 // The script must be in place before the app's first page, which the

@@ -5,6 +5,7 @@
 // which must be a COM single-threaded apartment.
 #include <windows.h>
 
+#include "payload/zip_index.h"
 #include "runtime/browser/app_addresses.h"
 #include "runtime/browser/environment.h"
 #include "runtime/browser/webview2.h"
@@ -25,6 +26,7 @@ constexpr int controller_attempts = 5;
 // the host as web messages.
 inline constexpr wchar_t init_script[] = L"window.external={invoke:s=>window.chrome.webview.postMessage(s)}";
 
+class archive_server;
 class creation_handler;
 
 // Hears the JSON messages (objects, arrays, numbers: not the texts that
@@ -55,6 +57,11 @@ class webview {
   void set_html(const char* html);
   // Sets the browser's bounds to the host's client rectangle.
   void resize_to_host();
+  // Answers every request under https://<host>/, the host in any letter
+  // case, from the archive's index (archive_server.h), which must outlive
+  // the browser, instead of the network. Once per browser. False when the
+  // browser is not ready, serves already, or the runtime refuses.
+  bool serve_archive(const char* host, const zip_index& index);
   // Serves folder (a Windows path) as https://<host>/ with resource access
   // allowed. False when the browser is not ready, its runtime is too old to
   // offer ICoreWebView2_3, or the runtime refuses the mapping.
@@ -112,8 +119,8 @@ using page_message_listener = void (*)(void* context, const wchar_t* json, bool 
   int controller_attempts_left_ = 0;
   ICoreWebView2Controller* controller_ = nullptr;
   ICoreWebView2* web_view_ = nullptr;
-  // Asked for at the first mapping; null while not asked or not offered.
-  ICoreWebView2_3* web_view_3_ = nullptr;
+  archive_server* server_ = nullptr;
+  EventRegistrationToken server_token_{};
   EventRegistrationToken message_token_{};
   bool message_handler_added_ = false;
   EventRegistrationToken close_token_{};

@@ -38,6 +38,14 @@ inline constexpr IID IID_ICoreWebView2Settings9 = {
     0x0528a73b, 0xe92d, 0x49f4, {0x92, 0x7a, 0xe5, 0x47, 0xdd, 0xda, 0xa3, 0x7d}};
 inline constexpr IID IID_ICoreWebView2WindowCloseRequestedEventHandler = {
     0x5c19e9e0, 0x092f, 0x486b, {0xaf, 0xfa, 0xca, 0x82, 0x31, 0x91, 0x30, 0x39}};
+inline constexpr IID IID_ICoreWebView2WebResourceRequestedEventHandler = {
+    0xab00b74c, 0x15f1, 0x4646, {0x80, 0xe8, 0xe7, 0x63, 0x41, 0xd2, 0x5d, 0x71}};
+inline constexpr IID IID_ICoreWebView2WebResourceRequestedEventArgs = {
+    0x453e667f, 0x12c7, 0x49d4, {0xbe, 0x6d, 0xdd, 0xbe, 0x79, 0x56, 0xf5, 0x7a}};
+inline constexpr IID IID_ICoreWebView2WebResourceRequest = {
+    0x97055cd4, 0x512c, 0x4264, {0x8b, 0x5f, 0xe3, 0xf4, 0x46, 0xce, 0xa6, 0xa5}};
+inline constexpr IID IID_ICoreWebView2WebResourceResponse = {
+    0xaafcc94f, 0xfa27, 0x48fd, {0x97, 0xdf, 0x83, 0x0e, 0xf7, 0x5a, 0xae, 0xc9}};
 inline constexpr IID IID_ICoreWebView2NewWindowRequestedEventHandler = {
     0xd4c185fe, 0xc81c, 0x4989, {0x97, 0xaf, 0x2d, 0x3f, 0xa7, 0xab, 0x56, 0x51}};
 inline constexpr IID IID_ICoreWebView2NewWindowRequestedEventArgs = {
@@ -58,6 +66,11 @@ enum COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND : int32_t {
   COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_DENY = 0,
   COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_ALLOW = 1,
   COREWEBVIEW2_HOST_RESOURCE_ACCESS_KIND_DENY_CORS = 2,
+};
+
+// Which requests a WebResourceRequested filter takes: every kind, or one.
+enum COREWEBVIEW2_WEB_RESOURCE_CONTEXT : int32_t {
+  COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL = 0,
 };
 
 struct ICoreWebView2;
@@ -87,6 +100,42 @@ struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
 // closes nothing itself. The arguments have no properties.
 struct ICoreWebView2WindowCloseRequestedEventHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
+};
+
+// A response the host gives for a request it takes: made by the environment,
+// handed to the request's arguments.
+struct ICoreWebView2WebResourceResponse : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Content(IStream** content) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Content(IStream* content) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Headers(void** headers) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_StatusCode(int* status) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_StatusCode(int status) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR* phrase) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_ReasonPhrase(LPCWSTR phrase) = 0;
+};
+
+struct ICoreWebView2WebResourceRequest : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR method) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Content(IStream** content) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Content(IStream* content) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Headers(void** headers) = 0;
+};
+
+struct ICoreWebView2WebResourceRequestedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** request) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** response) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDeferral(void** deferral) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* context) = 0;
+};
+
+// Raised for a request that matches one of the web view's filters; a
+// response put into the arguments answers it without the network.
+struct ICoreWebView2WebResourceRequestedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebResourceRequestedEventArgs* args) = 0;
 };
 
 // Raised for window.open, links with target="_blank" and the like; unhandled,
@@ -121,6 +170,10 @@ struct ICoreWebView2NavigationStartingEventArgs : IUnknown {
 struct ICoreWebView2Environment : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
       HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) = 0;
+  // headers: "Name: value" lines separated by CRLF.
+  virtual HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason,
+                                                              LPCWSTR headers,
+                                                              ICoreWebView2WebResourceResponse** response) = 0;
 };
 
 struct ICoreWebView2Controller : IUnknown {
@@ -282,10 +335,14 @@ struct ICoreWebView2 : IUnknown {
                                                                          EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* contains) = 0;
-  virtual HRESULT STDMETHODCALLTYPE add_WebResourceRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* handler,
+                                                             EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken token) = 0;
-  virtual HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR uri, int32_t context) = 0;
-  virtual HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR uri, int32_t context) = 0;
+  // uri: the addresses the filter takes, "*" standing for any text.
+  virtual HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR uri,
+                                                                  COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR uri,
+                                                                     COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) = 0;
   virtual HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* handler,
                                                              EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) = 0;

@@ -155,14 +155,14 @@ void web_view_set_focus(gadget_record* record) {
 }
 
 // Not a slot of the kind: no generic gadget operation has a meaning for it.
-int32_t map_web_view_host(int64_t number, const wchar_t* host, const wchar_t* folder) {
+int32_t serve_web_view_archive(int64_t number, const wchar_t* host, const zip_index& index) {
   auto* record = (gadget_record*)find_object(gadget_registry, number);
   if (!record || record->kind != &web_view_kind) return 0;
   char* name = utf8_copy_of(host);
   if (!name) return 0;
-  bool mapped = browser_of(record)->map_virtual_host(name, folder);
+  bool serving = browser_of(record)->serve_archive(name, index);
   free(name);
-  return mapped ? 1 : 0;
+  return serving ? 1 : 0;
 }
 
 int32_t keep_web_view_within_app(int64_t number, const wchar_t* folder, const wchar_t* virtual_host,

@@ -5,6 +5,8 @@
 
 #include "runtime/gadget/gadget.h"
 
+class zip_index;
+
 // 0 on failure, leaving a gadget already under the number untouched;
 // otherwise the new identifier for any_number, else the host window handle.
 // Positions and sizes are logical units.
@@ -29,11 +31,11 @@ void release_web_view_environment();
 // what the user is missing.
 int32_t web_view_runtime_missing();
 
-// Has web view number's browser serve folder (a Windows path) as
-// https://<host>/, with resource access allowed, until the gadget goes. 1 when
-// the browser took the mapping; 0 when number is no web view, its runtime is
-// too old to offer virtual hosts, or the runtime refuses.
-int32_t map_web_view_host(int64_t number, const wchar_t* host, const wchar_t* folder);
+// Has web view number's browser answer https://<host>/ from the archive's
+// index, which must outlive the gadget, until the gadget goes. 1 when the
+// browser took it; 0 when number is no web view, it serves already, or the
+// runtime refuses.
+int32_t serve_web_view_archive(int64_t number, const wchar_t* host, const zip_index& index);
 
 // Keeps web view number's window on the app (runtime/browser/app_addresses.h)
 // from now on: the app is the folder it was unpacked into (a Windows path),

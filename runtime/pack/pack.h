@@ -89,6 +89,12 @@ wchar_t* pack_entry_name(int64_t number, int64_t at);
 // current entry, a directory, or a failure; a failed file is deleted).
 int32_t unpack_entry_to_file(int64_t number, const wchar_t* path);
 
+// While set, asked between the blocks of data an extraction writes (every
+// couple of megabytes), so that a program can answer its window during a
+// large entry; false stops the extraction, which then fails as a failed
+// write does. None by default.
+extern bool (*pack_between_blocks)();
+
 // Adding to a pack made by create_pack: 1 on success, 0 otherwise.
 int32_t add_pack_file(int64_t number, const wchar_t* disk_path, const wchar_t* name);
 int32_t add_pack_memory(int64_t number, const void* memory, int64_t size, const wchar_t* name);

@@ -4,6 +4,8 @@
 #include "runtime/core/strings.h"
 #include "runtime/pack/zip_plugin.h"
 
+bool (*pack_between_blocks)();
+
 namespace {
 
 struct pack_library_state {

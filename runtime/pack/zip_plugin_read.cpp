@@ -89,7 +89,8 @@ int64_t copy_entry_data(archive* reader, HANDLE file) {
     la_ssize_t count = archive_read_data(reader, buffer, zip_copy_chunk);
     if (count == 0) break;
     DWORD written = 0;
-    if (count < 0 || !WriteFile(file, buffer, (DWORD)count, &written, nullptr) || written != (DWORD)count) {
+    if (count < 0 || !WriteFile(file, buffer, (DWORD)count, &written, nullptr) || written != (DWORD)count ||
+        (pack_between_blocks && !pack_between_blocks())) {
       total = -1;
       break;
     }

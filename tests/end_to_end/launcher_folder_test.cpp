@@ -1,6 +1,7 @@
 // Real launcher processes sharing one temporary directory: unsafe entry
 // names, several launchers at once, folders that are not theirs, what a
-// killed launcher leaves behind, and a directory an address reads otherwise.
+// killed launcher leaves behind, a window closed while its app is unpacked,
+// and a directory an address reads otherwise.
 #include "launcher_driver.h"
 
 namespace {
@@ -92,6 +93,28 @@ TEST_F(LauncherFolder, WhatAKilledLauncherLeavesIsRemovedByTheNextStart) {
   next.close();
   EXPECT_EQ(next.wait_for_exit(), 0u);
   EXPECT_TRUE(web_app_folders().empty());
+}
+
+// The window comes before a large app is unpacked and answers meanwhile
+// (one that does not answer for five seconds is "Not responding"); closed
+// then, the unpacking stops, the folder goes and the run ends as any other.
+TEST_F(LauncherFolder, ALargeAppsWindowAnswersWhileItIsUnpackedAndItsCloseStopsTheUnpacking) {
+  const std::string large(384u << 20, '\0');  // zeros: a small archive, a long extraction
+  launcher_run run =
+      start(make_launcher(L"large", settings_document("Large"), {{L"a-large.bin", large}, {L"index.html", "large"}}));
+  HWND window = run.find_window(L"Large");
+  ASSERT_TRUE(window);
+  const fs::path unpacked = temp / "webapp" / "a-large.bin";
+  std::error_code error;
+  for (int waited = 0; waited < 30000 && fs::file_size(unpacked, error) < (16u << 20); waited += 10) Sleep(10);
+  DWORD_PTR answer = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer));
+  EXPECT_LT(fs::file_size(unpacked, error), large.size()) << "the window came after the unpacking";
+  EXPECT_TRUE(fake_values(run.fake_log(), "navigate").empty()) << "the page comes when its files are there";
+  run.close();
+  EXPECT_EQ(run.wait_for_exit(), 0u);
+  EXPECT_TRUE(web_app_folders().empty());
+  EXPECT_TRUE(fake_values(run.fake_log(), "navigate").empty());
 }
 
 // Another program reading the launcher's file (sharing reads, as a second

@@ -45,9 +45,10 @@ TEST_F(SignedLauncher, VerifiesRunsAndCoversItsWebApp) {
   {
     launcher_run run = start(signed_exe);
     ASSERT_TRUE(run.wait_for_window(L"Signed"));
-    EXPECT_EQ(read_file(temp / "webapp" / "index.html"), page);
-    // The browser shows the unpacked app, which it holds open.
+    // The browser shows the unpacked app, which it holds open; the window
+    // comes before the unpacking.
     std::vector<fake_line> lines = run.wait_for_fake_line("document_file");
+    EXPECT_EQ(read_file(temp / "webapp" / "index.html"), page);
     EXPECT_EQ(fake_values(lines, "navigate"), (std::vector<std::string>{app_address()}));
     EXPECT_EQ(last_fake_value(lines, "document_file"), "held");
     run.close();

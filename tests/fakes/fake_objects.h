@@ -169,6 +169,11 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   // redirect): unless the handler cancels, it goes as Navigate goes.
   void request_navigation(const std::wstring& uri, bool redirect);
   bool is_closed() const { return closed_; }
+  // The page loads the address (relative to the document's), as a browser
+  // does: through the WebResourceRequested handler when a filter takes it,
+  // else from a mapped folder or the file it names; the answer is logged
+  // (fake_resources.cpp).
+  void fetch(const std::wstring& address);
 
   HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** settings) override;
   HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* uri) override;
@@ -230,10 +235,13 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
     return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE add_WebResourceRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR, int32_t) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR, int32_t) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* handler,
+                                                     EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken token) override;
+  HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(LPCWSTR uri,
+                                                          COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) override;
+  HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(LPCWSTR uri,
+                                                             COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) override;
   HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* handler,
                                                      EventRegistrationToken* token) override;
   HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) override;
@@ -259,6 +267,11 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   void record_served_file(const std::wstring& address);
   // Shows a new document in the browser window.
   void show_document(const char* key, LPCWSTR text);
+  // The handler's answer for an address a filter takes, logged; false when
+  // no filter takes it.
+  bool fetch_through_handler(const std::wstring& address);
+  // The folder a mapped host serves the address from, or "".
+  std::wstring mapped_file(const std::wstring& address) const;
   // NavigationStarting for uri (fake_navigation.cpp); false when cancelled.
   bool navigation_may_start(const std::wstring& uri, bool user_initiated, bool redirect);
   // What a navigation that was not cancelled does.
@@ -274,6 +287,8 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   int scripts_ready_ = 0;
   ICoreWebView2WebMessageReceivedEventHandler* message_handler_ = nullptr;
   ICoreWebView2WindowCloseRequestedEventHandler* close_handler_ = nullptr;
+  ICoreWebView2WebResourceRequestedEventHandler* resource_handler_ = nullptr;
+  std::vector<std::wstring> resource_filters_;  // in lower case
   ICoreWebView2NewWindowRequestedEventHandler* new_window_handler_ = nullptr;
   ICoreWebView2NavigationStartingEventHandler* navigation_handler_ = nullptr;
   HANDLE document_file_ = INVALID_HANDLE_VALUE;
@@ -326,6 +341,30 @@ class fake_environment final : public fake_com<ICoreWebView2Environment> {
   fake_environment() : fake_com("environment", IID_ICoreWebView2Environment) {}
   HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
       HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
+  HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
+                                                      ICoreWebView2WebResourceResponse** response) override;
+};
+
+// A response as the environment makes it: kept as given, for the fake's
+// web view to read when the handler has put it into a request's arguments.
+class fake_response final : public fake_com<ICoreWebView2WebResourceResponse> {
+ public:
+  fake_response(IStream* content, int status, LPCWSTR reason, LPCWSTR headers);
+  HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override;
+  HRESULT STDMETHODCALLTYPE put_Content(IStream* content) override;
+  HRESULT STDMETHODCALLTYPE get_Headers(void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_StatusCode(int* status) override;
+  HRESULT STDMETHODCALLTYPE put_StatusCode(int status) override;
+  HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_ReasonPhrase(LPCWSTR) override { return E_NOTIMPL; }
+  // The value of a header of the text the response was made with, or "-".
+  std::string header(const std::string& name) const;
+
+ private:
+  ~fake_response() override;
+  IStream* content_;
+  int status_;
+  std::string headers_;
 };
 
 // The runtime's side of environment creation, shared by both entries.

@@ -20,6 +20,7 @@ struct page_action_kind {
 // Each kind of action the fake can play; "wait" is the player's own.
 const page_action_kind page_action_kinds[] = {
     {"close", [](fake_web_view& view, const std::string&) { view.request_window_close(); }},
+    {"fetch", [](fake_web_view& view, const std::string& address) { view.fetch(text_of_utf8(address)); }},
     {"new_window", [](fake_web_view& view, const std::string& uri) { view.request_new_window(text_of_utf8(uri)); }},
     {"navigate",
      [](fake_web_view& view, const std::string& arguments) {

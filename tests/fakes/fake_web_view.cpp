@@ -96,6 +96,8 @@ void fake_web_view::close() {
   message_handler_ = nullptr;
   if (close_handler_) close_handler_->Release();
   close_handler_ = nullptr;
+  if (resource_handler_) resource_handler_->Release();
+  resource_handler_ = nullptr;
   if (new_window_handler_) new_window_handler_->Release();
   new_window_handler_ = nullptr;
   if (navigation_handler_) navigation_handler_->Release();
@@ -169,6 +171,8 @@ void fake_web_view::go_to(LPCWSTR uri) {
   show_document("navigate", uri);
   hold_document_file(uri);
   record_served_file(uri);
+  // The document itself is the first request a filter may take.
+  fetch_through_handler(uri);
   if (!page_played_) {
     page_played_ = true;
     play_page_actions(this);
@@ -210,19 +214,25 @@ HRESULT STDMETHODCALLTYPE fake_web_view::ClearVirtualHostNameToFolderMapping(LPC
   return S_OK;
 }
 
-// "served <present|missing> <file>": what the browser would load for the
-// address, so that tests see the mapping and the address meet.
-void fake_web_view::record_served_file(const std::wstring& address) {
+std::wstring fake_web_view::mapped_file(const std::wstring& address) const {
   constexpr wchar_t scheme[] = L"https://";
-  if (lower_case(address.substr(0, 8)) != scheme) return;
+  if (lower_case(address.substr(0, 8)) != scheme) return L"";
   size_t host_end = std::min(address.find(L'/', 8), address.size());
   auto mapping = virtual_hosts_.find(lower_case(address.substr(8, host_end - 8)));
-  if (mapping == virtual_hosts_.end()) return;
+  if (mapping == virtual_hosts_.end()) return L"";
   std::wstring path = host_end < address.size() ? address.substr(host_end + 1) : L"";
   path = path.substr(0, path.find_first_of(L"?#"));
   std::wstring file = mapping->second;
   if (!file.empty() && file.back() != L'\\' && file.back() != L'/') file += L'\\';
   for (wchar_t c : path) file += c == L'/' ? L'\\' : c;
+  return file;
+}
+
+// "served <present|missing> <file>": what the browser would load for the
+// address, so that tests see the mapping and the address meet.
+void fake_web_view::record_served_file(const std::wstring& address) {
+  std::wstring file = mapped_file(address);
+  if (file.empty()) return;
   bool present = GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
   record("served", std::string(present ? "present " : "missing ") + utf8(file.c_str()));
 }

@@ -40,6 +40,11 @@
 //                            runs, an unknown one as "page_action_unknown <line>":
 //      wait <ms>                 the next action comes this much later
 //      close                     the page calls window.close()
+//      fetch <address>           the page loads the address (relative to its
+//                                document's): through the WebResourceRequested
+//                                handler when one of the web view's filters
+//                                takes it, else from a mapped folder or the
+//                                file:// address's file, else the network
 //      new_window <uri>          the page asks for a window (window.open,
 //                                target="_blank"): NewWindowRequested
 //      navigate <uri> [redirect] the document is to go to uri, by the user's
@@ -95,6 +100,18 @@
 //   virtual_host <host> <folder> <access kind>    SetVirtualHostNameToFolderMapping
 //   served <present|missing> <file>  after navigate to https://<mapped host>/<path>:
 //                                    the file of the mapped folder it names
+//   resource_filter <address pattern> <context>    AddWebResourceRequestedFilter
+//   resource_handler added | resource_handler removed   WebResourceRequested
+//   fetched <address> <status> <Content-Type> <Content-Length> <bytes read> <checksum>
+//                             a load (the page's "fetch", and a navigation a
+//                             filter takes), answered by the handler ("-" for
+//                             a header it did not give), by a mapped folder
+//                             or a file (type "-"); "read_failed" in place of
+//                             the last two when the body could not be read to
+//                             its end; "fetched <address> unanswered" when the
+//                             handler gave no response, "... network" when
+//                             nothing of the host's took the address.
+//                             The checksum: fake_checksum of the bytes.
 //   document_scripts <n>      scripts that run in the document just navigated
 //   document_file held        the navigated file:// address names a file, which
 //                             the web view keeps open (read sharing only, as a
@@ -121,9 +138,12 @@
 //   int wapp_fake_webview2_live_references()         references on live fake objects
 //   int wapp_fake_webview2_post_web_message(const wchar_t*)  delivers a page
 //       message to every registered handler; answers how many got it
+//   int wapp_fake_webview2_fetch(const wchar_t* address)  has every open web
+//       view's page load the address, as the page action does
 #include <windows.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -215,6 +235,15 @@ inline std::vector<fake_line> read_fake_log(const std::wstring& path) {
   return parse_fake_lines(text);
 }
 
+// What the fake logs for the bytes a load read: FNV-1a of 32 bits, in hex.
+inline std::string fake_checksum(const std::string& bytes) {
+  uint32_t hash = 2166136261u;
+  for (char c : bytes) hash = (hash ^ (uint8_t)c) * 16777619u;
+  char text[9];
+  snprintf(text, sizeof text, "%08x", hash);
+  return text;
+}
+
 // One log line of this process, stamped now; value is written as given.
 inline std::string fake_log_line(const std::string& key, const std::string& value) {
   FILETIME now;
@@ -304,4 +333,10 @@ inline int fake_live_references() {
 inline int post_fake_web_message(const wchar_t* text) {
   auto post = fake_export<int (*)(const wchar_t*)>("wapp_fake_webview2_post_web_message");
   return post ? post(text) : 0;
+}
+
+// Has every open web view of this process load the address (the fake's export).
+inline int fake_fetch(const wchar_t* address) {
+  auto fetch = fake_export<int (*)(const wchar_t*)>("wapp_fake_webview2_fetch");
+  return fetch ? fetch(address) : 0;
 }

@@ -10,6 +10,8 @@
 #include "payload/entry_names.h"
 #include "payload/trailer.h"
 #include "payload/virtual_host.h"
+#include "payload/zip_entry_reader.h"
+#include "payload/zip_index.h"
 #include "runtime/core/memory.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
@@ -80,6 +82,29 @@ std::wstring walk_pack(int64_t pack, bool opened, const std::wstring& entry_file
   return walk;
 }
 
+// The index as both launchers build it, and every entry read to its end in
+// the pieces a browser asks for; what it finds must be what the unpacking
+// would have made.
+std::string drive_index(const void* bytes, int32_t length, fuzz_counts& counts) {
+  std::string_view archive((const char*)bytes, (size_t)length);
+  for (bool any_case : {false, true}) {
+    zip_index index;
+    if (!index.open(archive, any_case)) return "";
+    char piece[16384];
+    for (const zip_entry& entry : index.entries()) {
+      const zip_entry* found = index.find(zip_entry_key(entry.name));
+      if (found && judge_entry_name(found->name) != entry_name_verdict::unpacked)
+        return "disagree: the archive index finds a name the unpacking skips";
+      if (any_case || entry.directory) continue;
+      zip_entry_reader reader(archive, entry);
+      while (reader.read(piece, sizeof piece)) {
+      }
+      if (reader.finished()) counts.served++;
+    }
+  }
+  return "";
+}
+
 std::string drive_archive(const void* bytes, int32_t length, const std::wstring& inputs, const std::wstring& scratch,
                           fuzz_counts& counts) {
   const std::wstring archive = inputs + L"archive.zip", entry_file = scratch + L"entry";
@@ -89,6 +114,7 @@ std::string drive_archive(const void* bytes, int32_t length, const std::wstring&
   std::wstring from_memory =
       walk_pack(memory_pack, open_memory_pack(memory_pack, bytes, length, zip_plugin_id), entry_file, counts);
   if (from_file != from_memory) return "disagree: the pack reader walks the archive otherwise from memory";
+  if (std::string problem = drive_index(bytes, length, counts); !problem.empty()) return problem;
 
   text_scope scope;
   std::wstring folder = unpack_web_app(bytes, length, scope.start());

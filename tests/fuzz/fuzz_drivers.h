@@ -3,8 +3,9 @@
 // trailer reader on the input as a launcher file (and what it finds there
 // through the two below, as the launcher does); the settings decoding, JSON
 // parser and settings on the input as a settings document; the pack reader,
-// from a file and from memory, and the launcher's unpacking into its web app
-// folder on the input as an archive.
+// from a file and from memory, the launcher's unpacking into its web app
+// folder, and the archive index with every entry it can read, on the input
+// as an archive.
 //
 // They run in a workspace of their own whose scratch folder is the process's
 // temporary directory. Beside it lie the input files and a sentinel folder;
@@ -27,6 +28,7 @@ struct fuzz_counts {
   uint64_t entries;          // entries walked
   uint64_t entries_written;  // entries unpacked to a file
   uint64_t folders;          // web app folders unpacked
+  uint64_t served;           // entries the archive index read whole and sound
 };
 
 class fuzz_workspace {
@@ -39,8 +41,9 @@ class fuzz_workspace {
   const std::wstring& inputs() const { return inputs_; }
   // Every driver on the bytes; the empty text, or what went wrong, prefixed
   // with its kind: "outside: ", "leftover: ", "corrupt: " (a heap) or
-  // "disagree: " (the packer's trailer reader and the launcher's, or the
-  // pack reader from a file and from memory).
+  // "disagree: " (the packer's trailer reader and the launcher's, the
+  // pack reader from a file and from memory, or an index that finds a name
+  // the unpacking skips).
   std::string run(const std::string& bytes, fuzz_counts& counts);
 
  private:

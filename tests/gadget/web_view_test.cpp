@@ -1,5 +1,6 @@
 // The web view gadget over the fake runtime: its host, the kind's operations,
 // re-creation and every way its creation can fail.
+#include "payload/zip_index.h"
 #include "runtime/window/display_scale.h"
 #include "web_view_test_support.h"
 
@@ -60,11 +61,12 @@ TEST_F(WebViewGadgetTest, HostsAReadyBrowserAndDrivesIt) {
   EXPECT_EQ(fake_values(fake_record_in_process(), "focus"), (strings{"0"}));
 
   // Only a web view serves a virtual host.
-  EXPECT_EQ(map_web_view_host(1, L"app.wapp", L"C:\\T\\webapp"), 1);
-  EXPECT_EQ(fake_values(fake_record_in_process(), "virtual_host"), (strings{"app.wapp C:\\T\\webapp 1"}));
+  zip_index index;
+  EXPECT_EQ(serve_web_view_archive(1, L"app.wapp", index), 1);
+  EXPECT_EQ(fake_values(fake_record_in_process(), "resource_filter"), (strings{"https://app.wapp/* 0"}));
   create_test_gadget(6, full_kind());
-  EXPECT_EQ(map_web_view_host(6, L"app.wapp", L"C:\\T\\webapp"), 0) << "another kind's data is no browser";
-  EXPECT_EQ(map_web_view_host(7, L"app.wapp", L"C:\\T\\webapp"), 0) << "no gadget 7";
+  EXPECT_EQ(serve_web_view_archive(6, L"app.wapp", index), 0) << "another kind's data is no browser";
+  EXPECT_EQ(serve_web_view_archive(7, L"app.wapp", index), 0) << "no gadget 7";
   release_gadget(6);
 
   int64_t id = create_web_view_gadget(any_number, 10, 10, 100, 80);

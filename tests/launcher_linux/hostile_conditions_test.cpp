@@ -1,5 +1,5 @@
 // The Linux launcher where another process of the user, another user or the
-// archive itself works against it: FIFOs where it reads and writes, signals
+// archive itself works against it: a FIFO where it unpacks, signals
 // while it unpacks, base folders it must not use or cannot use, a tree too
 // deep for one descriptor per level, no display, an archive of links,
 // devices and warnings, and a removal that fails half-way.
@@ -68,13 +68,13 @@ class LinuxLauncherHostile : public linux_launcher_test {
     return program;
   }
 
-  // An app whose first entry (by name, as the packer orders them) takes a
-  // while to unpack: 256 MiB of zeros, read from a sparse file.
-  fs::path pack_large_app(const std::string& title) {
+  // A file:// app whose first entry (by name, as the packer orders them)
+  // takes a while to unpack: zeros, read from a sparse file.
+  fs::path pack_large_app(const std::string& title, uintmax_t size = 256 << 20) {
     fs::path app = make_app("app", paint_green);
     std::ofstream(app / "a-large.bin").close();
-    fs::resize_file(app / "a-large.bin", 256 << 20);
-    return pack(app, title, {"--level", "1"});
+    fs::resize_file(app / "a-large.bin", size);
+    return pack(app, title, {"--level", "1", "--file-url"});
   }
 
   // Waits until the file has at least this many bytes.
@@ -91,27 +91,6 @@ class LinuxLauncherHostile : public linux_launcher_test {
     ASSERT_TRUE(close_x_window(screen.get(), find_x_window(screen.get(), title)));
   }
 };
-
-TEST_F(LinuxLauncherHostile, AFifoFetchedThroughTheVirtualHostIsAnswered404AndTheRunEndsOnSigterm) {
-  fs::path app = make_app("app", R"(
-    const poll = async () => {
-      if (!(await fetch("ready.txt")).ok) return setTimeout(poll, 50);
-      // Blue once the FIFO has been answered, and answered as missing.
-      if (!(await fetch("pipe")).ok) document.body.style.background = "#0000ff";
-    };
-    document.body.style.background = "#00ff00";
-    poll();)", true);
-  pid_t run = start(pack(app, "Piped"));
-  screen_rect rect;
-  ASSERT_TRUE(shows("Piped", green, rect));
-  fs::path folder = dir / "run" / "webapp";
-  ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
-  write(folder / "ready.txt", "");
-  EXPECT_TRUE(shows("Piped", blue, rect, 10000));
-  kill(run, SIGTERM);
-  EXPECT_EQ(ended(run), 0);
-  EXPECT_FALSE(fs::exists(folder));
-}
 
 TEST_F(LinuxLauncherHostile, AFifoPlantedAheadOfTheUnpackingIsReplacedAndTheRunEndsOnSigterm) {
   pid_t run = start(pack_large_app("Planted"));
@@ -139,6 +118,20 @@ TEST_F(LinuxLauncherHostile, EachEndingSignalMidUnpackingLeavesNoFolder) {
   }
 }
 
+// The window comes at once and answers while the app is unpacked, and its
+// close button ends the run then as at any other moment.
+TEST_F(LinuxLauncherHostile, ALargeAppsWindowShowsWhileItUnpacksAndItsCloseButtonStopsTheUnpacking) {
+  constexpr uintmax_t size = 1u << 30;
+  pid_t run = start(pack_large_app("Early", size));
+  fs::path large = dir / "run" / "webapp" / "a-large.bin";
+  ASSERT_TRUE(wait_for_x_window(screen.get(), "Early", 30000));
+  std::error_code error;
+  EXPECT_LT(fs::file_size(large, error), size) << "the window came before the unpacking ended";
+  close_window("Early");
+  EXPECT_EQ(ended(run, 10000), 0);
+  EXPECT_TRUE(fs::is_empty(dir / "run"));
+}
+
 TEST_F(LinuxLauncherHostile, EveryNameHeldByAnotherUserInTheSharedFolderIsSaidAndEndsWithExitCode1) {
   if (geteuid() != 0) GTEST_SKIP() << "only root can give folders to another user";
   fs::path shared = dir / "shared";
@@ -151,7 +144,8 @@ TEST_F(LinuxLauncherHostile, EveryNameHeldByAnotherUserInTheSharedFolderIsSaidAn
     fs::create_directory(shared / name);
     ASSERT_EQ(chown((shared / name).c_str(), 54321, 54321), 0);
   }
-  pid_t run = start(pack(make_app("app", paint_green), "Crowded"), {"XDG_RUNTIME_DIR", "TMPDIR=" + shared.string()});
+  pid_t run = start(pack(make_app("app", paint_green), "Crowded", {"--file-url"}),
+                    {"XDG_RUNTIME_DIR", "TMPDIR=" + shared.string()});
   EXPECT_EQ(ended(run, 15000), 1);
   EXPECT_NE(error_output(run).find("Crowded: no folder to unpack the app into: every name from webapp to webapp-32 in " +
                                    fs::canonical(shared).string() + " is taken\n"),
@@ -167,7 +161,7 @@ TEST_F(LinuxLauncherHostile, ABaseFolderOthersMayRenameInIsPassedOverForTheNext)
   fs::create_directories(private_temp);
   fs::permissions(open, fs::perms::all);
   fs::permissions(private_temp, fs::perms::owner_all);
-  pid_t run = start(pack(make_app("app", paint_green), "Guarded"),
+  pid_t run = start(pack(make_app("app", paint_green), "Guarded", {"--file-url"}),
                     {"XDG_RUNTIME_DIR=" + open.string(), "TMPDIR=" + private_temp.string()});
   screen_rect rect;
   ASSERT_TRUE(shows("Guarded", green, rect));
@@ -274,7 +268,7 @@ TEST_F(LinuxLauncherHostile, OnlyFilesAndFoldersAreUnpackedAndAWarnedEntryStopsN
 // A removal cut short keeps the folder marked, so that the next start
 // removes what is left.
 TEST_F(LinuxLauncherHostile, ARemovalThatFailsHalfWayIsFinishedByTheNextStart) {
-  fs::path program = pack(make_app("app", paint_green), "Held");
+  fs::path program = pack(make_app("app", paint_green), "Held", {"--file-url"});
   pid_t run = start(program);
   screen_rect rect;
   ASSERT_TRUE(shows("Held", green, rect));

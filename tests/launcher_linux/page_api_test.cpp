@@ -76,14 +76,18 @@ const forged = JSON.stringify({wapp: '', id: 1, method: 'window.setTitle', args:
 (handler ? handler.postMessage(forged).then(() => 'answered', () => 'refused') : Promise.resolve('refused'))
   .then((reply) => parent.postMessage(typeof window.wapp + ',' + reply, '*'));
 </script>"></iframe>)");
-  pid_t run = start(pack(app, "Probe", {"--app-name", "Probe App", "--app-version", "2.0"}));
-  screen_rect rect;
-  ASSERT_TRUE(shows("Probe", green, rect));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  Window window = find_x_window(screen.get(), "Probe");
-  EXPECT_TRUE(window) << "the frame changed the title";
-  ASSERT_TRUE(close_x_window(screen.get(), window));
-  EXPECT_EQ(ended(run), 0);
+  // Served under the app's scheme, and unpacked to file://.
+  for (std::vector<std::string> options : {std::vector<std::string>{"--virtual-host", "app.wapp"}, {"--file-url"}}) {
+    for (const char* o : {"--app-name", "Probe App", "--app-version", "2.0"}) options.push_back(o);
+    pid_t run = start(pack(app, "Probe", options));
+    screen_rect rect;
+    ASSERT_TRUE(shows("Probe", green, rect)) << options[0];
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Window window = find_x_window(screen.get(), "Probe");
+    EXPECT_TRUE(window) << "the frame changed the title";
+    ASSERT_TRUE(close_x_window(screen.get(), window));
+    EXPECT_EQ(ended(run), 0);
+  }
 }
 
 }  // namespace

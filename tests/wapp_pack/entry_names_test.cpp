@@ -19,7 +19,7 @@ class PackedEntryNames : public packer_test {
     std::FILE* zip_file = open_file(zip_path, "wb");
     zip_counts counts{};
     std::string problem;
-    EXPECT_EQ(write_app_zip(zip_file, folder, 6, payload_part_limit, 1, nullptr, counts, problem), zip_outcome::written)
+    EXPECT_EQ(write_app_zip(zip_file, folder, 6, 1, payload_part_limit, 1, nullptr, counts, problem), zip_outcome::written)
         << problem;
     std::fclose(zip_file);
     write_bytes(exe, (executable.empty() ? read_bytes(launcher) : executable) + trailer_bytes(settings, read_bytes(zip_path)));

@@ -19,6 +19,10 @@
 #include "wapp_pack.h"
 #include "zip_writer.h"
 
+#ifndef _WIN32
+#include <clocale>
+#endif
+
 namespace fs = std::filesystem;
 
 using file_list = std::vector<std::pair<std::string, std::string>>;  // UTF-8 name, bytes
@@ -47,6 +51,19 @@ inline void write_bytes(const fs::path& path, const std::string& bytes) {
   ASSERT_NE(file, nullptr) << utf8_of(path);
   std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
+}
+
+// The name of an entry libarchive read, as UTF-8: on Linux it converts names
+// through the C library's locale, which must then be a UTF-8 one.
+inline std::string zip_entry_name(archive_entry* entry) {
+#ifdef _WIN32
+  const wchar_t* name = archive_entry_pathname_w(entry);
+  return name ? utf8_of(std::filesystem::path(name)) : "";
+#else
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+  const char* name = archive_entry_pathname(entry);
+  return name ? name : "";
+#endif
 }
 
 // The entries of a zip archive in their order: name and data, as libarchive

@@ -5,13 +5,13 @@
 #endif
 
 #include "app_folder.h"
+#include "byte_fields.h"
 #include "packer_test_support.h"
 #include "payload/json_text.h"
 #include "payload/program_kind.h"
 
 namespace {
 
-uint32_t get16(const std::string& b, size_t at) { return (uint8_t)b[at] | (uint8_t)b[at + 1] << 8; }
 
 class Packing : public packer_test {};
 
@@ -60,6 +60,74 @@ TEST_F(Packing, SameFolderGivesTheSameBytesAndARepackReplacesTheOldTrailer) {
     entries++;
   }
   EXPECT_EQ(entries, expected.size());
+}
+
+// The archive libarchive's zip writer makes of the folder's entries, set up as
+// the packer once used it: what every program packed before holds, and what
+// the packer's own writer must still give, on any number of threads.
+std::string libarchive_zip(const app_folder& folder, int level) {
+  std::string zip;
+  archive* writer = archive_write_new();
+  archive_write_set_format_zip(writer);
+  archive_write_set_options(writer, ("compression-level=" + std::to_string(level) + ",hdrcharset=UTF-8").c_str());
+  archive_write_set_bytes_per_block(writer, 0);
+  auto append = [](archive*, void* to, const void* bytes, size_t length) -> la_ssize_t {
+    ((std::string*)to)->append((const char*)bytes, length);
+    return (la_ssize_t)length;
+  };
+  archive_write_open2(writer, &zip, nullptr, append, nullptr, nullptr);
+  for (const app_entry& item : folder.entries) {
+    archive_entry* header = archive_entry_new();
+#ifdef _WIN32
+    archive_entry_copy_pathname_w(header, path_of(item.name).c_str());
+#else
+    archive_entry_update_pathname_utf8(header, item.name.c_str());
+#endif
+    archive_entry_set_filetype(header, item.directory ? AE_IFDIR : AE_IFREG);
+    archive_entry_set_perm(header, item.directory ? 0755 : 0644);
+    archive_entry_set_size(header, (la_int64_t)item.size);
+    archive_write_header(writer, header);
+    std::string data = item.directory ? "" : read_bytes(item.disk_path);
+    for (size_t at = 0; at < data.size(); at += 1 << 20)
+      archive_write_data(writer, data.data() + at, std::min<size_t>(1 << 20, data.size() - at));
+    archive_write_finish_entry(writer);
+    archive_entry_free(header);
+  }
+  archive_write_close(writer);
+  archive_write_free(writer);
+  return zip;
+}
+
+TEST_F(Packing, EveryThreadCountWritesTheBytesLibarchiveWrote) {
+  file_list files = sample_files;
+  // Compressed ahead in memory, and one too large for that, written as it is compressed.
+  std::string medium, large;
+  for (int i = 0; i < 100000; i++) medium += "line " + std::to_string(i * 7919u % 1000) + "\n";
+  for (int i = 0; large.size() < (9u << 20); i++) large += std::to_string(i * 2654435761u) + " ";
+  files.push_back({"data/medium.txt", medium});
+  files.push_back({"data/large.txt", large});
+  for (int i = 0; i < 40; i++) files.push_back({"many/f" + std::to_string(i) + ".js", std::string(i * 100, 'x')});
+  fs::path app = make_app("app", files);
+  app_folder folder;
+  std::string problem;
+  ASSERT_TRUE(scan_app_folder(app, {}, false, folder, problem)) << problem;
+  for (int level : {6, 0}) {
+    std::string expected = libarchive_zip(folder, level);
+    for (int threads : {1, 3}) {
+      SCOPED_TRACE("level " + std::to_string(level) + ", " + std::to_string(threads) + " threads");
+      fs::path exe = dir / "out.exe";
+      ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "-q", "--level", std::to_string(level),
+                      "--threads", std::to_string(threads)}),
+                exit_done)
+          << err;
+      std::string zip = split_payload(read_bytes(exe)).zip;
+      // Ours ends on the payload's alignment with a comment of spaces.
+      size_t comment = get16(zip, zip.rfind("PK\5\6") + 20);
+      zip.resize(zip.size() - comment);
+      put16(zip, zip.size() - 2, 0);
+      EXPECT_TRUE(zip == expected) << zip.size() << " bytes, libarchive " << expected.size();
+    }
+  }
 }
 
 TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {

@@ -86,6 +86,8 @@ const char usage_text[] =
     "                        copies of outside files go into the program (links\n"
     "                        within APP_DIR are always packed as copies)\n"
     "  --level N             deflate level, 0 (stored) to 9 (default 6)\n"
+    "  --threads N           compress on N threads at once (default: as many as\n"
+    "                        the machine runs); the output is the same for any N\n"
     "  -q, --quiet           no progress and no summary\n"
     "  --inspect FILE        show the settings and files FILE carries, check them\n"
     "  --list                with --inspect: every entry (else at most 50, and\n"
@@ -216,6 +218,16 @@ const option_rule option_table[] = {
        o.level = v[0] - '0';
        return true;
      }},
+    // How many threads compress changes when the pack is done, not its bytes.
+    {"--threads", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       const bool digits = !v.empty() && v.size() <= 3 && v.find_first_not_of("0123456789") == std::string::npos;
+       const int threads = digits ? std::stoi(v) : 0;
+       if (threads < 1 || threads > 256) return wants(p, "a whole number from 1 to 256", v);
+       o.threads = threads;
+       return true;
+     },
+     command_line_only},
     {"--quiet", "-q", false, [](pack_options& o, const std::string&, std::string&) { return o.quiet = true, true; },
      command_line_only},
     {"--inspect", nullptr, true,

@@ -36,6 +36,7 @@ struct pack_options {
   std::optional<std::string> virtual_host;
   bool file_url = false;
   int level = 6;
+  int threads = 0;  // compressing entries at once; 0: as many as the machine runs
   bool quiet = false;
   bool strip_signature = false;  // repack a signed launcher without its signature
   // Who set --target and --output, as a message names them: "--target",

@@ -344,7 +344,8 @@ struct packer {
         return fail("cannot write " + where);
     } else if (!folder.index_page.empty()) {
       zip_outcome outcome = write_app_zip(
-          temporary.file, folder, options.level, context.part_limit, payload_alignment,
+          temporary.file, folder, options.level,
+          options.threads > 0 ? options.threads : machine_threads(), context.part_limit, payload_alignment,
           [&](const zip_counts& c) { show_progress(c); }, counts, problem);
       if (progress_shown) context.err << "\r\033[K" << std::flush;
       if (outcome == zip_outcome::refused) return refuse(problem);

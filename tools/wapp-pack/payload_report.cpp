@@ -1,8 +1,5 @@
 // --inspect: what a packed executable carries, read the way the launcher
 // reads it, and whether the launcher can use all of it.
-#include <archive.h>
-#include <archive_entry.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -15,13 +12,14 @@
 #include "payload/pe_headers.h"
 #include "payload/program_kind.h"
 #include "payload/virtual_host.h"
+#include "payload/zip_entry_reader.h"
+#include "payload/zip_index.h"
 #include "pe_resources.h"
 #include "settings_document.h"
 #include "shown_text.h"
 #include "version_resource.h"
 #include "text_paths.h"
 #include "wapp_pack.h"
-#include "zip_writer.h"
 
 namespace {
 
@@ -155,9 +153,9 @@ struct inspector {
       return;
     }
     context.out << "archive: " << length << " bytes\n";
-    std::unique_ptr<archive, int (*)(archive*)> zip(archive_read_new(), archive_read_free);
-    archive_read_support_format_zip(zip.get());
-    if (archive_read_open_memory(zip.get(), bytes.data() + offset, (size_t)length) != ARCHIVE_OK) {
+    std::string_view archive(bytes.data() + offset, (size_t)length);
+    zip_index index;
+    if (!index.open(archive, false)) {
       problems.push_back("the archive is not a zip archive the launcher can open");
       return;
     }
@@ -166,28 +164,32 @@ struct inspector {
     uint64_t files = 0, total = 0;
     std::vector<listed_entry> listed;
     std::vector<char> buffer(1 << 16);
-    archive_entry* entry = nullptr;
-    int status;
-    while ((status = archive_read_next_header(zip.get(), &entry)) == ARCHIVE_OK) {
-      std::string name = zip_entry_name(entry);
-      bool directory = archive_entry_filetype(entry) == AE_IFDIR;
-      la_ssize_t count = 0;
+    for (const zip_entry& entry : index.entries()) {
+      std::string name(entry.name);
       uint64_t size = 0;
-      while ((count = archive_read_data(zip.get(), buffer.data(), buffer.size())) > 0) size += (uint64_t)count;
-      listed.push_back({name, size, directory});
-      if (count < 0)
-        problems.push_back(shown_text(name) + ": its data is damaged (" + shown_text(archive_error_string(zip.get())) + ")");
+      bool sound = true;
+      if (!entry.directory) {
+        zip_entry_reader reader(archive, entry);
+        while (size_t count = reader.read(buffer.data(), buffer.size())) size += count;
+        sound = reader.finished();
+      }
+      listed.push_back({name, size, entry.directory});
+      if (!sound)
+        problems.push_back(shown_text(name) + (entry.readable ? ": its data is damaged (its size or checksum does not "
+                                                                "hold, or it lies outside the archive)"
+                                                              : ": its data is stored in a way the launcher cannot "
+                                                                "read (method " +
+                                                                    std::to_string(entry.method) + ", or encrypted)"));
       check_name(name, case_keys);
       has_index = has_index || name == "index.html";
-      files += !directory, total += size;
+      files += !entry.directory, total += size;
     }
     if (list_all || listed.size() <= listed_entries) {
       for (const auto& e : listed) print_entry(context, e.directory ? "-" : std::to_string(e.size), e.name);
     } else {
       print_by_folder(context, listed);
     }
-    if (status != ARCHIVE_EOF)
-      problems.push_back("the archive is damaged: " + shown_text(archive_error_string(zip.get())));
+    if (!index.complete()) problems.push_back("the archive is damaged: its central directory ends before its last entry");
     context.out << "  " << files << " files, " << size_text(total) << " unpacked\n";
     if (!has_index) problems.push_back("the archive has no index.html at its root, which the launcher opens");
   }

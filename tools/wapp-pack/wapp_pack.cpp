@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "zip_writer.h"
-
 namespace {
 
 int refused(const tool_context& context, const std::string& problem) {
@@ -41,7 +39,6 @@ std::string size_text(uint64_t bytes) {
 }
 
 int run_wapp_pack(const std::vector<std::string>& args, const tool_context& context) {
-  use_utf8_names();
   std::vector<option_value> command_line, config;
   std::vector<std::string> operands, warnings;
   pack_options given;
