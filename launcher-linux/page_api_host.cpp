@@ -4,6 +4,7 @@
 
 #include <deque>
 
+#include "launcher-linux/ending_signals.h"
 #include "launcher-linux/page_system.h"
 #include "payload/page_script.h"
 #include "payload/virtual_host.h"
@@ -70,6 +71,13 @@ gboolean answer_requests(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
+// A chooser runs a loop of its own, which the main loop's end must not
+// wait for.
+gboolean ending(gpointer data) {
+  ((page_api_host*)data)->system.end_choosing();
+  return G_SOURCE_CONTINUE;
+}
+
 gboolean request_heard(WebKitUserContentManager*, JSCValue* value, WebKitScriptMessageReply* reply, gpointer data) {
   auto& host = *(page_api_host*)data;
   gchar* text = jsc_value_is_string(value) ? jsc_value_to_string(value) : jsc_value_to_json(value, 0);
@@ -105,6 +113,7 @@ void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app
   // Lives for the run, as the view does.
   auto* host = new page_api_host(view, window, app, key);
   g_signal_connect(content, "script-message-with-reply-received::wapp", G_CALLBACK(request_heard), host);
+  on_ending_signals(ending, host);
   page_script_settings script{page_channel::webkit, key, {own_prefix(app)}, false, settings.app_name,
                               settings.app_version, "linux"};
   WebKitUserScript* user_script =

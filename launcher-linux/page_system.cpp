@@ -54,12 +54,25 @@ bool write_all(int file, std::string_view bytes) {
 
 }  // namespace
 
+bool gtk_page_system::run_chooser(GtkFileChooserNative* chooser) {
+  if (ending_) return false;
+  open_chooser_ = chooser;
+  bool accepted = gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
+  open_chooser_ = nullptr;
+  return accepted && !ending_;
+}
+
+void gtk_page_system::end_choosing() {
+  ending_ = true;
+  if (open_chooser_) gtk_native_dialog_hide(GTK_NATIVE_DIALOG(open_chooser_));
+}
+
 std::vector<std::string> gtk_page_system::choose_files_to_open(const std::vector<file_type_filter>& types,
                                                                bool multiple) {
   GtkFileChooserNative* chooser = chooser_for(window_, "Open", GTK_FILE_CHOOSER_ACTION_OPEN, types);
   gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser), multiple);
   std::vector<std::string> paths;
-  if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+  if (run_chooser(chooser)) {
     GSList* names = gtk_file_chooser_get_filenames(GTK_FILE_CHOOSER(chooser));
     for (GSList* name = names; name; name = name->next) paths.push_back((const char*)name->data);
     g_slist_free_full(names, g_free);
@@ -80,7 +93,7 @@ std::string gtk_page_system::choose_file_to_save(const std::string& suggested_na
       files, documents && g_file_test(documents, G_FILE_TEST_IS_DIR) ? documents : g_get_home_dir());
   if (!suggested_name.empty()) gtk_file_chooser_set_current_name(files, suggested_name.c_str());
   std::string path;
-  if (gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+  if (run_chooser(chooser)) {
     gchar* name = gtk_file_chooser_get_filename(files);
     if (name) path = name;
     g_free(name);
@@ -134,6 +147,8 @@ bool gtk_page_system::write_file(const std::string& path, std::string_view bytes
   struct stat facts;
   mode_t mode;
   if (stat(target.c_str(), &facts) == 0) {
+    // A file the user may not write stays as it is, as an editor leaves it.
+    if (access(target.c_str(), W_OK) != 0) return problem = problem_of(errno), false;
     mode = facts.st_mode & 07777;
   } else {
     mode_t mask = umask(0);

@@ -119,7 +119,8 @@ bool windows_page_system::read_file(const std::string& path, std::string& bytes,
 // the disk, and replaces the user's file only when it is all there.
 bool windows_page_system::write_file(const std::string& path, std::string_view bytes, std::string& problem) {
   std::wstring target = wide_of(path);
-  std::wstring temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".wapp-saving";
+  std::wstring temporary =
+      target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L".wapp-saving";
   HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return problem = problem_of(GetLastError()), false;
   bool written = true;
