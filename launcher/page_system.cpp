@@ -130,7 +130,12 @@ bool windows_page_system::write_file(const std::string& path, std::string_view b
   written = written && FlushFileBuffers(file);
   DWORD error = written ? 0 : GetLastError();
   CloseHandle(file);
-  if (written && !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  // An existing file keeps its attributes and permissions through the
+  // replacement; a new one is the temporary file renamed.
+  bool exists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (written && !(exists ? ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                         nullptr, nullptr)
+                          : MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)))
     written = false, error = GetLastError();
   if (written) return true;
   DeleteFileW(temporary.c_str());
