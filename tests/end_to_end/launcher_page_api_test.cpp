@@ -75,7 +75,13 @@ TEST_F(LauncherPageApi, TheAppsPagesOpenAndSaveWhatTheUserPicksAndNothingElse) {
                     "message " + own + request(9, "openExternal", R"({"url":"file:///C:/windows/win.ini"})") + "\n"
                     "message " + own + request(10, "window.setTitle", R"({"text":"copy.md \u2014 Notes"})") + "\n"
                     "message " + own + request(11, "window.setSize", R"({"width":640,"height":480})") + "\n"
-                    "message " + own + R"({"id":12,"method":"openFile"})" + "\n");
+                    "message " + own + R"({"id":12,"method":"openFile"})" + "\n"
+                    "wait 1500\n"
+                    "message " + own + request(13, "window.setFullscreen", R"({"on":true})") + "\n"
+                    "wait 1500\n"
+                    "message " + own + request(14, "window.setFullscreen", R"({"on":false})") + "\n"
+                    "wait 1500\n"
+                    "message " + own + request(15, "window.close", "{}") + "\n");
   launcher_run run = start(make_launcher(
       L"notes", settings_document("Notes", {{"VirtualHost", "app.wapp"}, {"AppName", "Notes App"}, {"AppVersion", "1.2"}}),
       {{L"index.html", "<p>notes</p>"}}));
@@ -115,9 +121,21 @@ TEST_F(LauncherPageApi, TheAppsPagesOpenAndSaveWhatTheUserPicksAndNothingElse) {
   EXPECT_EQ(entries_of(root).count(L"copy of notes.md"), 1u);
   for (const auto& name : entries_of(root)) EXPECT_EQ(name.find(L"wapp-saving"), std::wstring::npos);
 
-  run.close();
+  // Full screen covers the monitor without a frame, and leaving it puts
+  // the frame and the size back; close() ends the run as the close box does.
+  run.wait_for_fake_line("posted_json", R"({"wapp":true,"id":13,"result":null})");
+  RECT outer{};
+  GetWindowRect(run.window, &outer);
+  EXPECT_EQ(rect_text(outer), "0 0 " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " " +
+                                  std::to_string(GetSystemMetrics(SM_CYSCREEN)));
+  EXPECT_FALSE(GetWindowLongW(run.window, GWL_STYLE) & WS_CAPTION);
+  run.wait_for_fake_line("posted_json", R"({"wapp":true,"id":14,"result":null})");
+  GetClientRect(run.window, &inner);
+  EXPECT_EQ(rect_text(inner), "0 0 640 480");
+  EXPECT_TRUE(GetWindowLongW(run.window, GWL_STYLE) & WS_CAPTION);
   EXPECT_EQ(run.wait_for_exit(), 0u);
   EXPECT_EQ(fake_values(run.fake_log(), "opened"), strings{"https://example.test/help"});
+  EXPECT_EQ(last_fake_value(run.fake_log(), "posted_json"), R"({"wapp":true,"id":15,"result":null})");
 }
 
 }  // namespace
