@@ -27,6 +27,7 @@ struct page_api_host {
   page_api api;
   std::deque<waiting_request> requests;
   bool answering = false;
+  bool window_gone = false;  // and the view with it: nothing is answered any more
   // Replies are values of a context of their own, made once.
   JSCContext* replies = jsc_context_new();
 };
@@ -50,6 +51,10 @@ gboolean answer_requests(gpointer data) {
   while (!host.requests.empty()) {
     waiting_request request = std::move(host.requests.front());
     host.requests.pop_front();
+    if (host.window_gone) {
+      webkit_script_message_reply_unref(request.reply);
+      continue;
+    }
     const char* shown = webkit_web_view_get_uri(host.view);
     bool own = shown && is_app_address(host.app, shown);
     std::optional<std::string> reply;
@@ -57,6 +62,10 @@ gboolean answer_requests(gpointer data) {
       reply = host.api.answer(request.text, own);
     } catch (...) {
       // Out of memory: unanswered, and nothing was touched.
+    }
+    if (host.window_gone) {
+      webkit_script_message_reply_unref(request.reply);
+      continue;
     }
     if (reply) {
       JSCValue* value = jsc_value_new_string(host.replies, reply->c_str());
@@ -76,6 +85,14 @@ gboolean answer_requests(gpointer data) {
 gboolean ending(gpointer data) {
   ((page_api_host*)data)->system.end_choosing();
   return G_SOURCE_CONTINUE;
+}
+
+// The view goes with the window: what is still asked is not answered, and
+// no chooser opens for it.
+void window_destroyed(gpointer data) {
+  auto& host = *(page_api_host*)data;
+  host.window_gone = true;
+  host.system.end_choosing();
 }
 
 gboolean request_heard(WebKitUserContentManager*, JSCValue* value, WebKitScriptMessageReply* reply, gpointer data) {
@@ -114,6 +131,7 @@ void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app
   auto* host = new page_api_host(view, window, app, key);
   g_signal_connect(content, "script-message-with-reply-received::wapp", G_CALLBACK(request_heard), host);
   on_ending_signals(ending, host);
+  g_signal_connect_swapped(window, "destroy", G_CALLBACK(window_destroyed), host);
   page_script_settings script{page_channel::webkit, key, {own_prefix(app)}, false, settings.app_name,
                               settings.app_version, "linux"};
   WebKitUserScript* user_script =
