@@ -29,6 +29,10 @@ void mark_ending_signals() {
 
 bool ending_asked() { return asked != 0; }
 
+void on_ending_signals(GSourceFunc work, gpointer data) {
+  for (int ending : ending_signals) g_unix_signal_add(ending, work, data);
+}
+
 bool quit_main_loop_on_ending_signals() {
   // The loop's handlers take over from the marks first, so that a signal
   // that comes meanwhile is either marked or goes to the loop.

@@ -16,3 +16,7 @@ bool ending_asked();
 // Hands the signals to the main loop, which quits when one comes; true when
 // one came before, and the run should end without a loop.
 bool quit_main_loop_on_ending_signals();
+
+// Has the main loop also run work when one of the signals comes, from then
+// on (after quit_main_loop_on_ending_signals).
+void on_ending_signals(GSourceFunc work, gpointer data);

@@ -18,6 +18,7 @@
 #include "launcher-linux/display_loss.h"
 #include "launcher-linux/downloads.h"
 #include "launcher-linux/ending_signals.h"
+#include "launcher-linux/page_api_host.h"
 #include "launcher-linux/page_boundary.h"
 #include "launcher-linux/payload_file.h"
 #include "launcher-linux/settings.h"
@@ -37,6 +38,7 @@ struct launcher_run {
   app_folder folder;
   zip_index index;
   WebKitWebView* view = nullptr;
+  GtkWindow* window = nullptr;
 };
 launcher_run run;
 
@@ -75,9 +77,11 @@ bool is_served(const launcher_run& r) {
   return !r.payload.archive.empty() && is_virtual_host_name(host.data(), host.size());
 }
 
-// The page, and with it what belongs to the app: once a run.
+// The page, and with it what belongs to the app, which alone has window.wapp:
+// once a run.
 void load(const std::string& address, const app_scope& app) {
   keep_view_within_app(run.view, app);
+  serve_page_api(run.view, run.window, app, run.settings);
   webkit_web_view_load_uri(run.view, address.c_str());
 }
 
@@ -155,6 +159,7 @@ int main() {
   window_place left;
   bool restore = run.settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
   GtkWindow* window = open_app_window(run.settings, GTK_WIDGET(run.view), restore ? &left : nullptr);
+  run.window = window;
   save_downloads(context, window);
   followed_place followed;
   if (run.settings.remember_window) follow_window_place(window, followed);

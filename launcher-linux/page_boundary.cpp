@@ -31,10 +31,6 @@ bool frames_can_show(const std::string& scheme) {
   return false;
 }
 
-void open_in_user_browser(const char* address) {
-  GError* error = nullptr;
-  if (!g_app_info_launch_default_for_uri(address, nullptr, &error)) g_clear_error(&error);
-}
 
 // Judged, and opened outside when it may be; true when it stays in the window.
 bool stays(const boundary& b, const char* address, bool new_window, bool redirect, bool user_initiated) {
@@ -137,6 +133,13 @@ gboolean load_failed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer 
 }
 
 }  // namespace
+
+bool open_in_user_browser(const char* address) {
+  GError* error = nullptr;
+  if (g_app_info_launch_default_for_uri(address, nullptr, &error)) return true;
+  g_clear_error(&error);
+  return false;
+}
 
 void keep_view_within_app(WebKitWebView* view, const app_scope& app) {
   auto* b = new boundary{app, {}, false};

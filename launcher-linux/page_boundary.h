@@ -18,3 +18,5 @@
 #include "launcher-linux/app_addresses.h"
 
 void keep_view_within_app(WebKitWebView* view, const app_scope& app);
+// Through the desktop's handler for the address's scheme; false when it has none.
+bool open_in_user_browser(const char* address);

@@ -25,5 +25,7 @@ bool read_launcher_settings(const payload_texts& payload, launcher_settings& set
   settings.dev_tools = on("DevTools");
   settings.single_instance = on("SingleInstance");
   settings.remember_window = on("RememberWindow");
+  settings.app_name = setting_text(root, app_name_key, settings.window_title);
+  settings.app_version = setting_text(root, app_version_key, "");
   return true;
 }

@@ -23,6 +23,9 @@ struct launcher_settings {
   bool dev_tools;  // the engine's developer extras (Inspect Element)
   bool single_instance;
   bool remember_window;
+  // What the page API tells of the app: the packer's name and version,
+  // else the window's title and none.
+  std::string app_name, app_version;
 };
 
 // From the payload's JSON text, or the built-in document when it carries

@@ -201,13 +201,31 @@ void open_web_view(const launcher_settings& s) {
     show_runtime_notice(window_handle(main_window));
 }
 
+// The app's own pages get window.wapp; a site (StartURL) never does. Its
+// name and version are the packer's, else the window's title and none.
+void serve_app_pages(launcher_state& state, const wchar_t* virtual_host) {
+  page_host_settings settings;
+  try {
+    settings.folder = virtual_host ? L"" : state.web_app_folder.c_str();
+    settings.virtual_host = virtual_host ? virtual_host : L"";
+    text_scope scope;
+    settings.app_name = json_string_or_default(state.root, L"AppName", state.settings.window_title.c_str(),
+                                               scope.start());
+    settings.app_version = json_string_or_default(state.root, L"AppVersion", L"", scope.start());
+  } catch (...) {
+    return;
+  }
+  state.page_api = serve_page_api(web_view, window_handle(main_window), settings);
+}
+
 // Serves the archive over https under the settings' host name, which gives
 // module scripts, fetch and workers the real origin a file:// page lacks.
 // False, and nothing navigated, when the browser would not serve it.
-bool navigate_to_virtual_host(const launcher_state& state) {
+bool navigate_to_virtual_host(launcher_state& state) {
   const wchar_t* host = state.settings.virtual_host.c_str();
   if (!serve_web_view_archive(web_view, host, state.archive_index)) return false;
   keep_web_view_within_app(web_view, nullptr, host, nullptr);
+  serve_app_pages(state, host);
   text_scope scope;
   empty_text_at(scope.start());
   append_text(L"https://");
@@ -224,7 +242,7 @@ bool navigate_to_virtual_host(const launcher_state& state) {
 //
 // The window stays on the app it opens: the page's ways out go to the user's
 // browser, or nowhere (runtime/browser/app_addresses.h).
-void navigate(const launcher_state& state) {
+void navigate(launcher_state& state) {
   if (state.served == 1 && navigate_to_virtual_host(state)) return;
   if (state.no_folder == 1) {
     keep_web_view_within_app(web_view, nullptr, nullptr, state.settings.start_address.c_str());
@@ -232,6 +250,7 @@ void navigate(const launcher_state& state) {
     return;
   }
   keep_web_view_within_app(web_view, state.web_app_folder.c_str(), nullptr, nullptr);
+  serve_app_pages(state, nullptr);
   text_scope scope;
   empty_text_at(scope.start());
   append_text(L"file://");
@@ -294,6 +313,8 @@ void run_event_loop() {
 void close_web_app(launcher_state& state) {
   HWND window = window_handle(main_window);
   if (window && state.settings.remember_window == 1) remember_place(place_of_window(window));
+  stop_page_api(state.page_api);
+  state.page_api = nullptr;
   close_window(main_window);
   release_single_instance(state.instance);
   if (state.no_folder == 0) remove_web_app_folder(state.web_app_folder.c_str());

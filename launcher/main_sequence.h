@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "launcher/page_api_host.h"
 #include "launcher/payload_trailer.h"
 #include "launcher/settings.h"
 #include "launcher/single_instance.h"
@@ -35,6 +36,8 @@ struct launcher_state {
   // index of the payload's archive block, and is not unpacked at all.
   int64_t served;  // 1 when the index could be read
   zip_index archive_index;
+  // window.wapp for the app's own pages, when the app comes from an archive.
+  page_api_host* page_api;
 };
 
 // The runtime heap and every runtime library; the payload can be read then.

@@ -54,10 +54,16 @@ HRESULT STDMETHODCALLTYPE creation_handler::Invoke(HRESULT, LPCWSTR) {
 }
 
 // Pages post {"id", "method", "params"} texts to call a bound name. No name is
-// ever bound, so a message is read and dropped: it changes nothing.
+// ever bound, so a text is read and dropped: it changes nothing. Messages
+// that are no text are the page API's.
 HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+  if (!args) return S_OK;
   LPWSTR text = nullptr;
-  if (args && SUCCEEDED(args->TryGetWebMessageAsString(&text))) CoTaskMemFree(text);
+  if (SUCCEEDED(args->TryGetWebMessageAsString(&text))) {
+    CoTaskMemFree(text);
+    return S_OK;
+  }
+  if (owner_) owner_->page_message(args);
   return S_OK;
 }
 

@@ -139,4 +139,24 @@ bool webview::serve_archive(const char* host, const zip_index& index) {
   return true;
 }
 
+// The script must be in place before the app's first page, which the
+// owner navigates to right after: its completion is waited for.
+bool webview::serve_page_api(const wchar_t* script, page_message_listener listener, void* context) {
+  if (!script) {
+    page_listener_ = nullptr;
+    return true;
+  }
+  if (!ready_ || !web_view_) return false;
+  int before = scripts_added_;
+  if (FAILED(web_view_->AddScriptToExecuteOnDocumentCreated(script, handler_))) return false;
+  if (!wait_until([this, before] { return scripts_added_ > before; }, GetTickCount())) return false;
+  page_listener_ = listener;
+  page_listener_context_ = context;
+  return true;
+}
+
+bool webview::post_to_page(const wchar_t* json) {
+  return web_view_ && SUCCEEDED(web_view_->PostWebMessageAsJson(json));
+}
+
 }  // namespace webview

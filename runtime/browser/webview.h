@@ -29,6 +29,11 @@ inline constexpr wchar_t init_script[] = L"window.external={invoke:s=>window.chr
 class archive_server;
 class creation_handler;
 
+// Hears the JSON messages (objects, arrays, numbers: not the texts that
+// window.external.invoke posts) of the page the browser shows, with whether
+// the page that posted it is one of the app's own.
+using page_message_listener = void (*)(void* context, const wchar_t* json, bool from_app_page);
+
 class webview {
  public:
   // Embeds a browser in host and returns when it is ready or has failed,
@@ -67,13 +72,28 @@ class webview {
   // leave go to the user's browser. Until then the page goes where it likes.
   // False when memory is short.
   bool keep_within_app(const app_scope& app);
+  // Runs script at the start of every document from the next one on, and
+  // hands the page's JSON messages to listener from then on. False when the
+  // browser is not ready or refused the script in time. A null script
+  // stops the listening (the script stays with the documents).
+  bool serve_page_api(const wchar_t* script, page_message_listener listener, void* context);
+  // A message to the page's window.chrome.webview listeners.
+  bool post_to_page(const wchar_t* json);
 
  private:
   friend class creation_handler;
+
+// Hears the JSON messages (objects, arrays, numbers: not the texts that
+// window.external.invoke posts) of the page the browser shows, with whether
+// the page that posted it is one of the app's own.
+using page_message_listener = void (*)(void* context, const wchar_t* json, bool from_app_page);
   void create_controller();
   void controller_created(HRESULT error, ICoreWebView2Controller* controller);
   void set_up_web_view();
   void script_added();
+  // A message that is no text: for the page API's listener, with the
+  // verdict on where it came from (webview_navigation.cpp).
+  void page_message(ICoreWebView2WebMessageReceivedEventArgs* args);
   // The page called window.close(): its top-level window is asked to close
   // as its close box asks, and its owner decides.
   void close_requested();
@@ -111,6 +131,9 @@ class webview {
   bool navigation_handler_added_ = false;
   app_scope app_;
   bool within_app_ = false;
+  int scripts_added_ = 0;
+  page_message_listener page_listener_ = nullptr;
+  void* page_listener_context_ = nullptr;
 };
 
 }  // namespace webview

@@ -65,6 +65,7 @@ void webview::set_up_web_view() {
 }
 
 void webview::script_added() {
+  scripts_added_++;
   if (creation_pending_ && controller_) creation_finished(true);
 }
 

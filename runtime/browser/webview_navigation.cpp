@@ -81,4 +81,22 @@ void webview::navigation_starting(ICoreWebView2NavigationStartingEventArgs* args
   CoTaskMemFree(uri);
 }
 
+// The source is the address of the document that posted: only the app's
+// own pages, from an unpacked archive, are let near the page API, never a
+// site's, and what cannot be read is no page of the app's.
+void webview::page_message(ICoreWebView2WebMessageReceivedEventArgs* args) {
+  if (!page_listener_) return;
+  LPWSTR source = nullptr, json = nullptr;
+  bool own = false;
+  if (SUCCEEDED(args->get_Source(&source)) && source) {
+    try {
+      own = within_app_ && !app_is_site(app_) && is_app_address(app_, source);
+    } catch (...) {
+    }
+  }
+  if (SUCCEEDED(args->get_WebMessageAsJson(&json)) && json) page_listener_(page_listener_context_, json, own);
+  CoTaskMemFree(source);
+  CoTaskMemFree(json);
+}
+
 }  // namespace webview

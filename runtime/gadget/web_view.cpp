@@ -178,6 +178,19 @@ int32_t keep_web_view_within_app(int64_t number, const wchar_t* folder, const wc
   return browser_of(record)->keep_within_app(app) ? 1 : 0;
 }
 
+int32_t serve_web_view_page_api(int64_t number, const wchar_t* script, web_view_message_listener listener,
+                                void* context) {
+  auto* record = (gadget_record*)find_object(gadget_registry, number);
+  if (!record || record->kind != &web_view_kind) return 0;
+  return browser_of(record)->serve_page_api(script, listener, context) ? 1 : 0;
+}
+
+int32_t post_web_view_message(int64_t number, const wchar_t* json) {
+  auto* record = (gadget_record*)find_object(gadget_registry, number);
+  if (!record || record->kind != &web_view_kind) return 0;
+  return browser_of(record)->post_to_page(json) ? 1 : 0;
+}
+
 // Runs in the host's WM_NCDESTROY teardown.
 void web_view_release(gadget_record* record) {
   delete browser_of(record);

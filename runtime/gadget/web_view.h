@@ -45,6 +45,16 @@ int32_t serve_web_view_archive(int64_t number, const wchar_t* host, const zip_in
 int32_t keep_web_view_within_app(int64_t number, const wchar_t* folder, const wchar_t* virtual_host,
                                  const wchar_t* start_address);
 
+// Gives the pages of web view number the page API's script, from its next
+// document on, and its JSON messages to listener (runtime/browser/webview.h),
+// each with whether it came from the app's own page as keep_web_view_within_app
+// set it. 1 when done; 0 when number is no web view or its browser refused.
+using web_view_message_listener = void (*)(void* context, const wchar_t* json, bool from_app_page);
+int32_t serve_web_view_page_api(int64_t number, const wchar_t* script, web_view_message_listener listener,
+                                void* context);
+// Posts a JSON message to the page of web view number; 1 when it went.
+int32_t post_web_view_message(int64_t number, const wchar_t* json);
+
 constexpr int32_t web_view_kind_code = 35;
 // What web_view_native_object answers the browser controller for.
 constexpr int64_t web_view_native_controller = 10;

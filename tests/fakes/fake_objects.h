@@ -158,6 +158,8 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   void close();
   // Hands a page message to the registered handler; false without one.
   bool deliver_message(const wchar_t* text);
+  // The document at source posts a value, given as its JSON.
+  void post_page_message(const std::wstring& source, const std::wstring& json);
   // The page calls window.close(): the registered handler hears it.
   void request_window_close();
   // The page asks for a window (window.open, target="_blank"): the handler
@@ -204,7 +206,7 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR, void*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CapturePreview(int32_t, IStream*, void*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Reload() override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) override;
   HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
                                                    EventRegistrationToken* token) override;

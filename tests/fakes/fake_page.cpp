@@ -28,6 +28,12 @@ const page_action_kind page_action_kinds[] = {
        bool redirect = space != std::string::npos && arguments.substr(space + 1) == "redirect";
        view.request_navigation(text_of_utf8(arguments.substr(0, space)), redirect);
      }},
+    {"message",
+     [](fake_web_view& view, const std::string& arguments) {
+       size_t space = arguments.find(' ');
+       std::string json = space == std::string::npos ? "" : arguments.substr(space + 1);
+       view.post_page_message(text_of_utf8(arguments.substr(0, space)), text_of_utf8(json));
+     }},
 };
 
 struct page_script {

@@ -47,19 +47,33 @@ class fake_close_args final : public fake_com<IUnknown> {
 
 class fake_message_args final : public fake_com<ICoreWebView2WebMessageReceivedEventArgs> {
  public:
+  // A text the page posted (window.external.invoke's), from about:blank.
   explicit fake_message_args(const wchar_t* text)
-      : fake_com("message_args", IID_ICoreWebView2WebMessageReceivedEventArgs), text_(text) {}
-  HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) override { return task_memory_copy(L"about:blank", source); }
+      : fake_com("message_args", IID_ICoreWebView2WebMessageReceivedEventArgs),
+        source_(L"about:blank"), json_(text), text_(text), is_text_(true) {}
+  // Any value, as its JSON, from the document at source: a JSON string
+  // literal is a text (its escapes are left as they are), anything else is not.
+  fake_message_args(const std::wstring& source, const std::wstring& json)
+      : fake_com("message_args", IID_ICoreWebView2WebMessageReceivedEventArgs), source_(source), json_(json) {
+    is_text_ = json.size() >= 2 && json.front() == L'"' && json.back() == L'"';
+    if (is_text_) text_ = json.substr(1, json.size() - 2);
+  }
+  HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* source) override { return task_memory_copy(source_.c_str(), source); }
   HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* json) override {
-    return task_memory_copy(text_.c_str(), json);
+    return task_memory_copy(json_.c_str(), json);
   }
   HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* text) override {
+    if (!is_text_) {
+      if (text) *text = nullptr;
+      return E_INVALIDARG;
+    }
     record("message_read", utf8(text_.c_str()));
     return task_memory_copy(text_.c_str(), text);
   }
 
  private:
-  std::wstring text_;
+  std::wstring source_, json_, text_;
+  bool is_text_ = false;
 };
 
 }  // namespace
@@ -96,6 +110,20 @@ bool fake_web_view::deliver_message(const wchar_t* text) {
   raise_event(message_handler_, this, args);
   args->Release();
   return true;
+}
+
+void fake_web_view::post_page_message(const std::wstring& source, const std::wstring& json) {
+  record("page_message", message_handler_ ? "heard" : "unheard");
+  if (!message_handler_) return;
+  auto* args = new fake_message_args(source, json);
+  raise_event(message_handler_, this, args);
+  args->Release();
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::PostWebMessageAsJson(LPCWSTR json) {
+  if (closed_ || !json) return E_INVALIDARG;
+  record("posted_json", utf8(json));
+  return S_OK;
 }
 
 void fake_web_view::request_window_close() {

@@ -51,6 +51,10 @@
 //                                link or by the server's redirect:
 //                                NavigationStarting, and unless it is
 //                                cancelled the navigation goes on as Navigate
+//      message <source> <json>   the document at source posts the value
+//                                written as json (window.chrome.webview.
+//                                postMessage): WebMessageReceived; a JSON
+//                                string is a text, anything else is not
 //   WAPP_FAKE_WEBVIEW2_UNPINNED  set (to anything): the fake does not pin
 //                                itself, so that freeing the module's last
 //                                reference unloads it, and a completion it
@@ -118,6 +122,8 @@
 //   focus <reason>
 //   close <controller>
 //   message_read <text>                           the page's message was read
+//   page_message <heard|unheard>                  a message action met a handler, or none
+//   posted_json <json>                            PostWebMessageAsJson: the host's message to the page
 //   page_action <line>, page_action_unknown <line>  (WAPP_FAKE_WEBVIEW2_PAGE)
 //   released <object> <references left>
 //   destroyed <object> <com: sta|mta|none>        the apartment at that moment

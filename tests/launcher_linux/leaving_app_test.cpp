@@ -12,62 +12,6 @@ namespace {
 
 class LinuxLeavingApp : public linux_launcher_test {
  protected:
-  // The stand-in logs each address it is given, one per line; it handles
-  // the schemes a page may send out, and those it may not, and text files,
-  // so that whatever wrongly leaves shows.
-  void install_stand_in_browser() {
-    fs::path script = dir / "stand-in";
-    write(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + (dir / "opened.log").string() + "'\n");
-    fs::permissions(script, fs::perms::owner_all);
-    std::string types, defaults;
-    for (const char* type : {"x-scheme-handler/https", "x-scheme-handler/http", "x-scheme-handler/mailto",
-                             "x-scheme-handler/wappcustom", "text/plain"}) {
-      types += std::string(type) + ";";
-      defaults += std::string(type) + "=stand-in.desktop\n";
-    }
-    write(dir / "data" / "applications" / "stand-in.desktop",
-          "[Desktop Entry]\nType=Application\nName=Stand-in browser\nNoDisplay=true\nExec=" + script.string() +
-              " %u\nMimeType=" + types + "\n");
-    write(dir / "data" / "applications" / "mimeapps.list", "[Default Applications]\n" + defaults);
-  }
-
-  std::vector<std::string> opened() {
-    std::ifstream log(dir / "opened.log");
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(log, line);) lines.push_back(line);
-    return lines;
-  }
-
-  std::vector<std::string> wait_for_opened(size_t count) {
-    for (int waited = 0; opened().size() < count && waited < 15000; waited += 50)
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return opened();
-  }
-
-  static std::string read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-  }
-
-  // The file, once it holds as many bytes as expected.
-  std::string wait_for_file(const fs::path& path, size_t size) {
-    for (int waited = 0; waited < 15000; waited += 50) {
-      std::error_code error;
-      if (fs::file_size(path, error) == size && !error) return read(path);
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return read(path);
-  }
-
-  // The file chooser a download asks with, answered with keys.
-  bool answer_chooser(const std::string& title, const std::vector<std::string>& keys) {
-    Window chooser = wait_for_x_window(screen.get(), title, 15000);
-    if (!chooser) return false;
-    std::vector<std::string> commands = {"windowfocus", "--sync", std::to_string(chooser)};
-    commands.insert(commands.end(), keys.begin(), keys.end());
-    return x_input(commands);
-  }
-
   // A click on the page at (x, y) of its window, given again until the
   // page shows it heard one (its corner turns `heard`, or the chooser of
   // that title opens over it): X may hand a click that comes as a chooser

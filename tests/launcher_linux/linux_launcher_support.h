@@ -202,6 +202,63 @@ class linux_launcher_test : public ::testing::Test {
     return wait_for_exit(start_process(args, {"DISPLAY=" + screen.name(), "PATH=/usr/bin:/bin"})) == 0;
   }
 
+  // A stand-in for the user's default browser: the desktop's handler for
+  // the schemes, in the test's own data folder. It logs each address it is
+  // given, one per line; it handles the schemes a page may send out, and
+  // those it may not, and text files, so that whatever wrongly leaves shows.
+  void install_stand_in_browser() {
+    fs::path script = dir / "stand-in";
+    write(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + (dir / "opened.log").string() + "'\n");
+    fs::permissions(script, fs::perms::owner_all);
+    std::string types, defaults;
+    for (const char* type : {"x-scheme-handler/https", "x-scheme-handler/http", "x-scheme-handler/mailto",
+                             "x-scheme-handler/wappcustom", "text/plain"}) {
+      types += std::string(type) + ";";
+      defaults += std::string(type) + "=stand-in.desktop\n";
+    }
+    write(dir / "data" / "applications" / "stand-in.desktop",
+          "[Desktop Entry]\nType=Application\nName=Stand-in browser\nNoDisplay=true\nExec=" + script.string() +
+              " %u\nMimeType=" + types + "\n");
+    write(dir / "data" / "applications" / "mimeapps.list", "[Default Applications]\n" + defaults);
+  }
+
+  std::vector<std::string> opened() {
+    std::ifstream log(dir / "opened.log");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) lines.push_back(line);
+    return lines;
+  }
+
+  std::vector<std::string> wait_for_opened(size_t count) {
+    for (int waited = 0; opened().size() < count && waited < 15000; waited += 50)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return opened();
+  }
+
+  static std::string read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  }
+
+  // The file, once it holds as many bytes as expected.
+  std::string wait_for_file(const fs::path& path, size_t size) {
+    for (int waited = 0; waited < 15000; waited += 50) {
+      std::error_code error;
+      if (fs::file_size(path, error) == size && !error) return read(path);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return read(path);
+  }
+
+  // A file chooser of this title, answered with keys (xdotool's).
+  bool answer_chooser(const std::string& title, const std::vector<std::string>& keys) {
+    Window chooser = wait_for_x_window(screen.get(), title, 15000);
+    if (!chooser) return false;
+    std::vector<std::string> commands = {"windowfocus", "--sync", std::to_string(chooser)};
+    commands.insert(commands.end(), keys.begin(), keys.end());
+    return x_input(commands);
+  }
+
   std::vector<std::string> folders_in(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());

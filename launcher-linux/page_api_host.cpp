@@ -1,0 +1,142 @@
+#include "launcher-linux/page_api_host.h"
+
+#include <sys/random.h>
+
+#include <deque>
+
+#include "launcher-linux/ending_signals.h"
+#include "launcher-linux/page_system.h"
+#include "payload/page_script.h"
+#include "payload/virtual_host.h"
+
+namespace {
+
+constexpr char handler_name[] = "wapp";
+
+struct waiting_request {
+  std::string text;
+  WebKitScriptMessageReply* reply;
+};
+
+struct page_api_host {
+  page_api_host(WebKitWebView* v, GtkWindow* window, const app_scope& a, const std::string& key)
+      : view(v), app(a), system(window, GTK_WIDGET(v)), api(system, key) {}
+  WebKitWebView* view;
+  app_scope app;
+  gtk_page_system system;
+  page_api api;
+  std::deque<waiting_request> requests;
+  bool answering = false;
+  bool window_gone = false;  // and the view with it: nothing is answered any more
+  // Replies are values of a context of their own, made once.
+  JSCContext* replies = jsc_context_new();
+};
+
+// Script message handlers answer any frame of any page the view shows. The
+// script that knows the run's key goes to the app's own top-level pages
+// only; a request is taken when the view shows one of those and it carries
+// the key, which no other page or frame can read.
+std::string run_key() {
+  unsigned char bytes[16] = {};
+  if (getrandom(bytes, sizeof bytes, 0) != (ssize_t)sizeof bytes) return "";
+  std::string key;
+  for (unsigned char b : bytes) key += "0123456789abcdef"[b >> 4], key += "0123456789abcdef"[b & 15];
+  return key;
+}
+
+gboolean answer_requests(gpointer data) {
+  auto& host = *(page_api_host*)data;
+  if (host.answering) return G_SOURCE_REMOVE;
+  host.answering = true;
+  while (!host.requests.empty()) {
+    waiting_request request = std::move(host.requests.front());
+    host.requests.pop_front();
+    if (host.window_gone) {
+      webkit_script_message_reply_unref(request.reply);
+      continue;
+    }
+    const char* shown = webkit_web_view_get_uri(host.view);
+    bool own = shown && is_app_address(host.app, shown);
+    std::optional<std::string> reply;
+    try {
+      reply = host.api.answer(request.text, own);
+    } catch (...) {
+      // Out of memory: unanswered, and nothing was touched.
+    }
+    if (host.window_gone) {
+      webkit_script_message_reply_unref(request.reply);
+      continue;
+    }
+    if (reply) {
+      JSCValue* value = jsc_value_new_string(host.replies, reply->c_str());
+      webkit_script_message_reply_return_value(request.reply, value);
+      g_object_unref(value);
+    } else {
+      webkit_script_message_reply_return_error_message(request.reply, "not answered");
+    }
+    webkit_script_message_reply_unref(request.reply);
+  }
+  host.answering = false;
+  return G_SOURCE_REMOVE;
+}
+
+// A chooser runs a loop of its own, which the main loop's end must not
+// wait for.
+gboolean ending(gpointer data) {
+  ((page_api_host*)data)->system.end_choosing();
+  return G_SOURCE_CONTINUE;
+}
+
+// The view goes with the window: what is still asked is not answered, and
+// no chooser opens for it.
+void window_destroyed(gpointer data) {
+  auto& host = *(page_api_host*)data;
+  host.window_gone = true;
+  host.system.end_choosing();
+}
+
+gboolean request_heard(WebKitUserContentManager*, JSCValue* value, WebKitScriptMessageReply* reply, gpointer data) {
+  auto& host = *(page_api_host*)data;
+  gchar* text = jsc_value_is_string(value) ? jsc_value_to_string(value) : jsc_value_to_json(value, 0);
+  try {
+    host.requests.push_back({text ? text : "", webkit_script_message_reply_ref(reply)});
+  } catch (...) {
+    g_free(text);
+    return FALSE;
+  }
+  g_free(text);
+  g_idle_add(answer_requests, &host);
+  return TRUE;
+}
+
+// The addresses that start the app's pages, as location.href reads with
+// its escapes undone.
+std::string own_prefix(const app_scope& app) {
+  if (!app.virtual_host.empty())
+    return std::string(linux_served_scheme) + "://" + lower_case_host(app.virtual_host) + "/";
+  std::string folder = app.folder;
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return "file://" + folder;
+}
+
+}  // namespace
+
+void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app, const launcher_settings& settings) {
+  if (app_is_site(app)) return;
+  std::string key = run_key();
+  if (key.empty()) return;
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view);
+  if (!webkit_user_content_manager_register_script_message_handler_with_reply(content, handler_name, nullptr)) return;
+  // Lives for the run, as the view does.
+  auto* host = new page_api_host(view, window, app, key);
+  g_signal_connect(content, "script-message-with-reply-received::wapp", G_CALLBACK(request_heard), host);
+  on_ending_signals(ending, host);
+  g_signal_connect_swapped(window, "destroy", G_CALLBACK(window_destroyed), host);
+  page_script_settings script{page_channel::webkit, key, {own_prefix(app)}, false, settings.app_name,
+                              settings.app_version, "linux"};
+  WebKitUserScript* user_script =
+      webkit_user_script_new(page_api_script(script).c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, user_script);
+  webkit_user_script_unref(user_script);
+}

@@ -1,0 +1,197 @@
+#include "launcher-linux/page_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "launcher-linux/page_boundary.h"
+
+namespace {
+
+// One filter per type; patterns in both letter cases, as files come.
+void add_filters(GtkFileChooser* chooser, const std::vector<file_type_filter>& types) {
+  for (const file_type_filter& type : types) {
+    GtkFileFilter* filter = gtk_file_filter_new();
+    gtk_file_filter_set_name(filter, type.description.empty() ? type.extensions[0].c_str() : type.description.c_str());
+    for (const std::string& extension : type.extensions) {
+      gchar* lower = g_ascii_strdown(extension.c_str(), -1);
+      gchar* upper = g_ascii_strup(extension.c_str(), -1);
+      gtk_file_filter_add_pattern(filter, (std::string("*.") + lower).c_str());
+      gtk_file_filter_add_pattern(filter, (std::string("*.") + upper).c_str());
+      g_free(lower);
+      g_free(upper);
+    }
+    gtk_file_chooser_add_filter(chooser, filter);
+  }
+}
+
+// The chooser runs its own loop until the user answers; the app's window
+// waits behind it.
+GtkFileChooserNative* chooser_for(GtkWindow* window, const char* title, GtkFileChooserAction action,
+                                  const std::vector<file_type_filter>& types) {
+  GtkFileChooserNative* chooser = gtk_file_chooser_native_new(title, window, action, nullptr, nullptr);
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+  add_filters(GTK_FILE_CHOOSER(chooser), types);
+  return chooser;
+}
+
+std::string problem_of(int error) { return std::strerror(error); }
+
+bool write_all(int file, std::string_view bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    ssize_t put = write(file, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += (size_t)put;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool gtk_page_system::run_chooser(GtkFileChooserNative* chooser) {
+  if (ending_) return false;
+  open_chooser_ = chooser;
+  bool accepted = gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT;
+  open_chooser_ = nullptr;
+  return accepted && !ending_;
+}
+
+void gtk_page_system::end_choosing() {
+  ending_ = true;
+  if (open_chooser_) gtk_native_dialog_hide(GTK_NATIVE_DIALOG(open_chooser_));
+}
+
+std::vector<std::string> gtk_page_system::choose_files_to_open(const std::vector<file_type_filter>& types,
+                                                               bool multiple) {
+  GtkFileChooserNative* chooser = chooser_for(window_, "Open", GTK_FILE_CHOOSER_ACTION_OPEN, types);
+  gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser), multiple);
+  std::vector<std::string> paths;
+  if (run_chooser(chooser)) {
+    GSList* names = gtk_file_chooser_get_filenames(GTK_FILE_CHOOSER(chooser));
+    for (GSList* name = names; name; name = name->next) paths.push_back((const char*)name->data);
+    g_slist_free_full(names, g_free);
+  }
+  g_object_unref(chooser);
+  return paths;
+}
+
+// Titled with the name, as a download's chooser is.
+std::string gtk_page_system::choose_file_to_save(const std::string& suggested_name,
+                                                 const std::vector<file_type_filter>& types) {
+  const char* title = suggested_name.empty() ? "Save as" : suggested_name.c_str();
+  GtkFileChooserNative* chooser = chooser_for(window_, title, GTK_FILE_CHOOSER_ACTION_SAVE, types);
+  GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
+  gtk_file_chooser_set_do_overwrite_confirmation(files, TRUE);
+  const char* documents = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS);
+  gtk_file_chooser_set_current_folder(
+      files, documents && g_file_test(documents, G_FILE_TEST_IS_DIR) ? documents : g_get_home_dir());
+  if (!suggested_name.empty()) gtk_file_chooser_set_current_name(files, suggested_name.c_str());
+  std::string path;
+  if (run_chooser(chooser)) {
+    gchar* name = gtk_file_chooser_get_filename(files);
+    if (name) path = name;
+    g_free(name);
+  }
+  g_object_unref(chooser);
+  return path;
+}
+
+std::string gtk_page_system::file_name(const std::string& path) {
+  gchar* name = g_filename_display_basename(path.c_str());
+  std::string shown = name ? name : "";
+  g_free(name);
+  return shown;
+}
+
+int64_t gtk_page_system::file_size(const std::string& path) {
+  struct stat facts;
+  if (stat(path.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode)) return -1;
+  return (int64_t)facts.st_size;
+}
+
+bool gtk_page_system::read_file(const std::string& path, std::string& bytes, std::string& problem) {
+  int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return problem = problem_of(errno), false;
+  bytes.clear();
+  char block[65536];
+  for (;;) {
+    ssize_t got = read(file, block, sizeof block);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      problem = problem_of(errno);
+      close(file);
+      return false;
+    }
+    if (got == 0) break;
+    bytes.append(block, (size_t)got);
+    // More than any call carries: the caller refuses it whole.
+    if (bytes.size() > page_api_data_limit) break;
+  }
+  close(file);
+  return true;
+}
+
+// The new content goes to a file of its own beside the user's (through a
+// link, beside the file it leads to), with the file's permissions, on the
+// disk before it is renamed over it: a failed or interrupted write leaves
+// the user's file as it was.
+bool gtk_page_system::write_file(const std::string& path, std::string_view bytes, std::string& problem) {
+  char resolved[PATH_MAX];
+  std::string target = realpath(path.c_str(), resolved) ? resolved : path;
+  struct stat facts;
+  mode_t mode;
+  if (stat(target.c_str(), &facts) == 0) {
+    // A file the user may not write stays as it is, as an editor leaves it.
+    if (access(target.c_str(), W_OK) != 0) return problem = problem_of(errno), false;
+    mode = facts.st_mode & 07777;
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  std::string temporary = target.substr(0, target.rfind('/') + 1) + ".wapp-saving-XXXXXX";
+  int file = mkostemp(temporary.data(), O_CLOEXEC);
+  if (file < 0) return problem = problem_of(errno), false;
+  bool written = fchmod(file, mode) == 0 && write_all(file, bytes) && fsync(file) == 0;
+  int error = errno;
+  if (close(file) != 0 && written) written = false, error = errno;
+  if (written && rename(temporary.c_str(), target.c_str()) != 0) written = false, error = errno;
+  if (written) return true;
+  unlink(temporary.c_str());
+  problem = problem_of(error);
+  return false;
+}
+
+bool gtk_page_system::open_external(const std::string& address) { return open_in_user_browser(address.c_str()); }
+
+void gtk_page_system::change_window(const window_request& request) {
+  switch (request.change) {
+    case window_change::set_title: gtk_window_set_title(window_, request.title.c_str()); break;
+    case window_change::minimize: gtk_window_iconify(window_); break;
+    case window_change::maximize: gtk_window_maximize(window_); break;
+    case window_change::restore:
+      gtk_window_unmaximize(window_);
+      gtk_window_unfullscreen(window_);
+      gtk_window_deiconify(window_);
+      break;
+    case window_change::set_fullscreen:
+      if (request.on) gtk_window_fullscreen(window_);
+      else gtk_window_unfullscreen(window_);
+      break;
+    // As the close button: the window goes, and the run ends with it.
+    case window_change::close: gtk_window_close(window_); break;
+    // A window of fixed size takes its content's (launcher-linux/app_window.cpp).
+    case window_change::set_size:
+      if (gtk_window_get_resizable(window_))
+        gtk_window_resize(window_, (int)request.width, (int)request.height);
+      else
+        gtk_widget_set_size_request(content_, (int)request.width, (int)request.height);
+      break;
+  }
+}

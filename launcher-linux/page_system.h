@@ -1,0 +1,32 @@
+#pragma once
+// What the page API does on Linux: GTK's file choosers, files replaced
+// through a temporary file beside them, the desktop's browser, the window.
+#include <gtk/gtk.h>
+
+#include "payload/page_api.h"
+
+class gtk_page_system final : public page_api_system {
+ public:
+  gtk_page_system(GtkWindow* window, GtkWidget* content) : window_(window), content_(content) {}
+  std::vector<std::string> choose_files_to_open(const std::vector<file_type_filter>& types, bool multiple) override;
+  std::string choose_file_to_save(const std::string& suggested_name,
+                                  const std::vector<file_type_filter>& types) override;
+  std::string file_name(const std::string& path) override;
+  int64_t file_size(const std::string& path) override;
+  bool read_file(const std::string& path, std::string& bytes, std::string& problem) override;
+  bool write_file(const std::string& path, std::string_view bytes, std::string& problem) override;
+  bool open_external(const std::string& address) override;
+  void change_window(const window_request& request) override;
+  // The run is ending (a signal): the open chooser goes as if cancelled,
+  // and no other opens, so that the main loop can end.
+  void end_choosing();
+
+ private:
+  // Shows the chooser and waits for the user's answer, in a loop of its own.
+  bool run_chooser(GtkFileChooserNative* chooser);
+
+  GtkWindow* window_;
+  GtkWidget* content_;
+  GtkFileChooserNative* open_chooser_ = nullptr;
+  bool ending_ = false;
+};

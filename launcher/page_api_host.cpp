@@ -1,0 +1,104 @@
+#include "launcher/page_api_host.h"
+
+#include <deque>
+#include <new>
+
+#include "launcher/page_system.h"
+#include "payload/page_script.h"
+#include "runtime/gadget/web_view.h"
+
+struct page_api_host {
+  page_api_host(int64_t number, HWND window) : web_view(number), system(window), api(system, "") {}
+  int64_t web_view;
+  windows_page_system system;
+  page_api api;
+  // A message-only window of the thread: the requests' work is posted to it.
+  HWND worker = nullptr;
+  std::deque<std::string> requests;
+  bool answering = false;
+};
+
+namespace {
+
+constexpr wchar_t worker_class[] = L"TL_PageApi";
+constexpr UINT request_waiting = WM_APP + 0x29;
+
+// A dialog's own message loop dispatches the next request's notice too: it
+// waits for the one being answered, in order.
+void answer_requests(page_api_host& host) {
+  if (host.answering) return;
+  host.answering = true;
+  while (!host.requests.empty()) {
+    std::string request = std::move(host.requests.front());
+    host.requests.pop_front();
+    std::optional<std::string> reply = host.api.answer(request, true);
+    if (reply) post_web_view_message(host.web_view, wide_of(*reply).c_str());
+  }
+  host.answering = false;
+}
+
+LRESULT CALLBACK worker_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message != request_waiting) return DefWindowProcW(window, message, w, l);
+  auto* host = (page_api_host*)GetWindowLongPtrW(window, GWLP_USERDATA);
+  try {
+    if (host) answer_requests(*host);
+  } catch (...) {
+    // Out of memory: the request goes unanswered, and nothing was touched.
+    host->answering = false;
+  }
+  return 0;
+}
+
+// In the browser's callback: the request is only noted. A message from
+// elsewhere than the app's own pages is not even kept.
+void message_heard(void* context, const wchar_t* json, bool from_app_page) {
+  auto& host = *(page_api_host*)context;
+  if (!from_app_page) return;
+  try {
+    host.requests.push_back(utf8_of(json));
+  } catch (...) {
+    return;
+  }
+  PostMessageW(host.worker, request_waiting, 0, 0);
+}
+
+// The addresses that start the app's pages, as the browser writes them.
+std::string own_prefix(const page_host_settings& settings) {
+  if (!settings.virtual_host.empty()) return "https://" + utf8_of(settings.virtual_host.c_str()) + "/";
+  std::string folder = utf8_of(settings.folder.c_str());
+  for (char& c : folder)
+    if (c == '\\') c = '/';
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return "file:///" + folder;
+}
+
+}  // namespace
+
+page_api_host* serve_page_api(int64_t web_view, HWND window, const page_host_settings& settings) {
+  auto* host = new (std::nothrow) page_api_host(web_view, window);
+  if (!host) return nullptr;
+  try {
+    WNDCLASSW type{};
+    type.lpfnWndProc = worker_procedure;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = worker_class;
+    RegisterClassW(&type);
+    host->worker = CreateWindowExW(0, worker_class, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, type.hInstance, nullptr);
+    if (!host->worker) throw std::bad_alloc();
+    SetWindowLongPtrW(host->worker, GWLP_USERDATA, (LONG_PTR)host);
+    page_script_settings script{page_channel::webview2, "", {own_prefix(settings)}, true,
+                                utf8_of(settings.app_name.c_str()), utf8_of(settings.app_version.c_str()),
+                                "windows"};
+    if (serve_web_view_page_api(web_view, wide_of(page_api_script(script)).c_str(), message_heard, host)) return host;
+  } catch (...) {
+  }
+  stop_page_api(host);
+  return nullptr;
+}
+
+void stop_page_api(page_api_host* host) {
+  if (!host) return;
+  serve_web_view_page_api(host->web_view, nullptr, nullptr, nullptr);
+  if (host->worker) DestroyWindow(host->worker);
+  delete host;
+}

@@ -1,0 +1,191 @@
+#include "launcher/page_system.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include "runtime/window/display_scale.h"
+
+std::wstring wide_of(std::string_view utf8) {
+  int units = utf8.empty() ? 0 : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
+  std::wstring wide((size_t)units, L'\0');
+  if (units > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), wide.data(), units);
+  return wide;
+}
+
+std::string utf8_of(const wchar_t* wide) {
+  int bytes = wide && *wide ? WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr) : 0;
+  std::string text(bytes > 0 ? (size_t)bytes - 1 : 0, '\0');
+  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), bytes, nullptr, nullptr);
+  return text;
+}
+
+namespace {
+
+// The dialogs' filter: "Markdown\0*.md;*.markdown\0...\0", every file
+// when the page names no type.
+std::wstring filter_of(const std::vector<file_type_filter>& types) {
+  std::wstring filter;
+  for (const file_type_filter& type : types) {
+    std::wstring patterns;
+    for (const std::string& extension : type.extensions)
+      patterns += (patterns.empty() ? L"*." : L";*.") + wide_of(extension);
+    if (patterns.empty()) continue;
+    filter += wide_of(type.description.empty() ? type.extensions[0] : type.description);
+    filter += L'\0' + patterns + L'\0';
+  }
+  if (filter.empty()) filter = std::wstring(L"All files\0*.*\0", 14);
+  return filter + L'\0';
+}
+
+// Room for many picked files' names.
+constexpr DWORD name_room = 32768;
+
+OPENFILENAMEW dialog_of(HWND owner, const std::wstring& filter, std::wstring& names) {
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = names.data();
+  dialog.nMaxFile = name_room;
+  return dialog;
+}
+
+std::string problem_of(DWORD error) { return "Windows error " + std::to_string(error); }
+
+}  // namespace
+
+// With several picked, the dialog gives their folder and then each name.
+std::vector<std::string> windows_page_system::choose_files_to_open(const std::vector<file_type_filter>& types,
+                                                                   bool multiple) {
+  std::wstring filter = filter_of(types), names(name_room + 2, L'\0');
+  OPENFILENAMEW dialog = dialog_of(window_, filter, names);
+  dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
+                 (multiple ? OFN_ALLOWMULTISELECT : 0);
+  if (!GetOpenFileNameW(&dialog)) return {};
+  std::vector<std::string> paths;
+  const wchar_t* first = names.c_str();
+  const wchar_t* next = first + wcslen(first) + 1;
+  if (!*next) return {utf8_of(first)};
+  std::wstring folder = first;
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  for (; *next; next += wcslen(next) + 1) paths.push_back(utf8_of((folder + next).c_str()));
+  return paths;
+}
+
+std::string windows_page_system::choose_file_to_save(const std::string& suggested_name,
+                                                     const std::vector<file_type_filter>& types) {
+  std::wstring filter = filter_of(types), names(name_room + 2, L'\0');
+  std::wstring suggested = wide_of(suggested_name).substr(0, 255);
+  names.replace(0, suggested.size(), suggested);
+  // A name typed without an extension takes the first type's.
+  std::wstring extension = !types.empty() && !types[0].extensions.empty() ? wide_of(types[0].extensions[0]) : L"";
+  OPENFILENAMEW dialog = dialog_of(window_, filter, names);
+  dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+  dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&dialog)) return "";
+  return utf8_of(names.c_str());
+}
+
+std::string windows_page_system::file_name(const std::string& path) {
+  size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+int64_t windows_page_system::file_size(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(wide_of(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return -1;
+  return (int64_t)data.nFileSizeHigh << 32 | data.nFileSizeLow;
+}
+
+bool windows_page_system::read_file(const std::string& path, std::string& bytes, std::string& problem) {
+  HANDLE file = CreateFileW(wide_of(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return problem = problem_of(GetLastError()), false;
+  LARGE_INTEGER size{};
+  bool read = GetFileSizeEx(file, &size) && size.QuadPart <= (LONGLONG)page_api_data_limit;
+  if (read) {
+    bytes.assign((size_t)size.QuadPart, '\0');
+    DWORD got = 0;
+    for (size_t done = 0; read && done < bytes.size(); done += got)
+      read = ReadFile(file, bytes.data() + done, (DWORD)(bytes.size() - done), &got, nullptr) && got > 0;
+  }
+  if (!read) problem = problem_of(GetLastError());
+  CloseHandle(file);
+  return read;
+}
+
+// The new content goes to a file of its own beside the user's, flushed to
+// the disk, and replaces the user's file only when it is all there.
+bool windows_page_system::write_file(const std::string& path, std::string_view bytes, std::string& problem) {
+  std::wstring target = wide_of(path);
+  std::wstring temporary =
+      target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L".wapp-saving";
+  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return problem = problem_of(GetLastError()), false;
+  bool written = true;
+  DWORD put = 0;
+  for (size_t done = 0; written && done < bytes.size(); done += put)
+    written = WriteFile(file, bytes.data() + done, (DWORD)(bytes.size() - done), &put, nullptr) && put > 0;
+  written = written && FlushFileBuffers(file);
+  DWORD error = written ? 0 : GetLastError();
+  CloseHandle(file);
+  // An existing file keeps its attributes and permissions through the
+  // replacement; a new one is the temporary file renamed.
+  bool exists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (written && !(exists ? ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                         nullptr, nullptr)
+                          : MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)))
+    written = false, error = GetLastError();
+  if (written) return true;
+  DeleteFileW(temporary.c_str());
+  problem = problem_of(error);
+  return false;
+}
+
+// One argument to the shell's handler for the scheme, never a command line.
+bool windows_page_system::open_external(const std::string& address) {
+  return (INT_PTR)ShellExecuteW(window_, L"open", wide_of(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL) > 32;
+}
+
+// Full screen covers the window's monitor without a frame; leaving it puts
+// the frame and the place back.
+void windows_page_system::set_fullscreen(bool on) {
+  if (on == fullscreen_) return;
+  if (on) {
+    style_ = GetWindowLongPtrW(window_, GWL_STYLE);
+    placement_.length = sizeof placement_;
+    GetWindowPlacement(window_, &placement_);
+    MONITORINFO monitor{sizeof monitor, {}, {}, 0};
+    GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& r = monitor.rcMonitor;
+    SetWindowLongPtrW(window_, GWL_STYLE, style_ & ~(LONG_PTR)(WS_CAPTION | WS_THICKFRAME));
+    SetWindowPos(window_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_FRAMECHANGED);
+  } else {
+    SetWindowLongPtrW(window_, GWL_STYLE, style_);
+    SetWindowPlacement(window_, &placement_);
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  }
+  fullscreen_ = on;
+}
+
+void windows_page_system::change_window(const window_request& request) {
+  switch (request.change) {
+    case window_change::set_title: SetWindowTextW(window_, wide_of(request.title).c_str()); break;
+    case window_change::minimize: ShowWindow(window_, SW_MINIMIZE); break;
+    case window_change::maximize: ShowWindow(window_, SW_MAXIMIZE); break;
+    case window_change::restore: ShowWindow(window_, SW_RESTORE); break;
+    case window_change::set_fullscreen: set_fullscreen(request.on); break;
+    // As the close box: the window's owner hears a close and decides.
+    case window_change::close: PostMessageW(window_, WM_CLOSE, 0, 0); break;
+    case window_change::set_size: {
+      RECT frame = {0, 0, scale_x((int32_t)request.width), scale_y((int32_t)request.height)};
+      AdjustWindowRectEx(&frame, (DWORD)GetWindowLongPtrW(window_, GWL_STYLE), FALSE,
+                         (DWORD)GetWindowLongPtrW(window_, GWL_EXSTYLE));
+      SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    }
+  }
+}

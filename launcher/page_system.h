@@ -1,0 +1,32 @@
+#pragma once
+// What the page API does on Windows: the common dialogs, files written
+// through a temporary file beside them, the user's browser, and the window.
+#include <windows.h>
+
+#include "payload/page_api.h"
+
+class windows_page_system final : public page_api_system {
+ public:
+  explicit windows_page_system(HWND window) : window_(window) {}
+  std::vector<std::string> choose_files_to_open(const std::vector<file_type_filter>& types, bool multiple) override;
+  std::string choose_file_to_save(const std::string& suggested_name,
+                                  const std::vector<file_type_filter>& types) override;
+  std::string file_name(const std::string& path) override;
+  int64_t file_size(const std::string& path) override;
+  bool read_file(const std::string& path, std::string& bytes, std::string& problem) override;
+  bool write_file(const std::string& path, std::string_view bytes, std::string& problem) override;
+  bool open_external(const std::string& address) override;
+  void change_window(const window_request& request) override;
+
+ private:
+  void set_fullscreen(bool on);
+
+  HWND window_;
+  // The window as it was before it went full screen.
+  bool fullscreen_ = false;
+  LONG_PTR style_ = 0;
+  WINDOWPLACEMENT placement_{};
+};
+
+std::wstring wide_of(std::string_view utf8);
+std::string utf8_of(const wchar_t* wide);
