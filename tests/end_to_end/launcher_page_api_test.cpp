@@ -17,27 +17,12 @@ using strings = std::vector<std::string>;
 
 // A common dialog of the process that is not the one answered before.
 HWND wait_for_dialog(HANDLE process, HWND answered) {
-  struct search_record {
-    DWORD process;
-    HWND answered, found;
-  } search = {GetProcessId(process), answered, nullptr};
-  auto match = [](HWND candidate, LPARAM parameter) -> BOOL {
-    auto* s = (search_record*)parameter;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(candidate, &owner);
+  auto dialog = [&](HWND candidate) {
     wchar_t type[64] = {};
     GetClassNameW(candidate, type, 64);
-    if (owner != s->process || candidate == s->answered || !IsWindowVisible(candidate) ||
-        std::wstring(type) != L"#32770")
-      return TRUE;
-    s->found = candidate;
-    return FALSE;
+    return candidate != answered && std::wstring(type) == L"#32770";
   };
-  for (DWORD waited = 0; waited < launcher_timeout_ms && !search.found; waited += 50) {
-    EnumWindows(match, (LPARAM)&search);
-    if (!search.found) Sleep(50);
-  }
-  return search.found;
+  return wait_for_process_window(process, dialog, 50);
 }
 
 // Types the path into the dialog's file name box and presses OK.

@@ -15,6 +15,31 @@
 // Long enough for a cold Wine start on a busy machine.
 constexpr DWORD launcher_timeout_ms = 30000;
 
+// The first visible top-level window of the process that `wanted` takes,
+// looked for every poll_ms; none when the process ends first or after the
+// timeout.
+template <typename window_test>
+HWND wait_for_process_window(HANDLE process, window_test& wanted, DWORD poll_ms = 20) {
+  struct search_record {
+    DWORD process;
+    window_test* wanted;
+    HWND found;
+  } search = {GetProcessId(process), &wanted, nullptr};
+  auto match = [](HWND candidate, LPARAM parameter) -> BOOL {
+    auto* s = (search_record*)parameter;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(candidate, &owner);
+    if (owner != s->process || !IsWindowVisible(candidate) || !(*s->wanted)(candidate)) return TRUE;
+    s->found = candidate;
+    return FALSE;
+  };
+  for (DWORD waited = 0; waited < launcher_timeout_ms; waited += poll_ms) {
+    EnumWindows(match, (LPARAM)&search);
+    if (search.found || WaitForSingleObject(process, poll_ms) == WAIT_OBJECT_0) break;
+  }
+  return search.found;
+}
+
 // The running test or benchmark program.
 inline std::filesystem::path this_program() {
   wchar_t self[MAX_PATH];
@@ -98,27 +123,15 @@ class launcher_run {
   // visible, looked for every poll_ms; none when the process ends first or
   // after the timeout.
   HWND find_window(const std::wstring& title, DWORD poll_ms = 20) {
-    struct search_record {
-      DWORD process;
-      const std::wstring* title;
-      HWND found;
-    } search = {process_.dwProcessId, &title, nullptr};
-    auto match = [](HWND candidate, LPARAM parameter) -> BOOL {
-      auto* s = (search_record*)parameter;
-      DWORD process = 0;
-      GetWindowThreadProcessId(candidate, &process);
+    if (!started()) return nullptr;
+    auto titled = [&](HWND candidate) {
       wchar_t text[256] = {};
       GetWindowTextW(candidate, text, 256);
-      if (process != s->process || !IsWindowVisible(candidate) || *s->title != text) return TRUE;
-      s->found = candidate;
-      return FALSE;
+      return title == text;
     };
-    for (DWORD waited = 0; started() && waited < launcher_timeout_ms; waited += poll_ms) {
-      EnumWindows(match, (LPARAM)&search);
-      if (search.found) return window = search.found;
-      if (WaitForSingleObject(process_.hProcess, poll_ms) == WAIT_OBJECT_0) break;
-    }
-    return nullptr;
+    HWND found = wait_for_process_window(process_.hProcess, titled, poll_ms);
+    if (found) window = found;
+    return found;
   }
 
   // The window, once the launcher has finished setting it up (always on
