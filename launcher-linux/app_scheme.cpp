@@ -4,7 +4,7 @@
 
 #include "launcher-linux/entry_stream.h"
 #include "launcher-linux/scheme_response.h"
-#include "payload/served_names.h"
+#include "launcher-common/served_names.h"
 #include "payload/virtual_host.h"
 #include "payload/zip_entry_reader.h"
 

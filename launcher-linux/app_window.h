@@ -9,7 +9,7 @@
 #include <gtk/gtk.h>
 
 #include "launcher-linux/settings.h"
-#include "payload/window_place.h"
+#include "launcher-common/window_place.h"
 
 // Holds `content`, shown; the window is not yet on the screen until the
 // main loop runs. With a place where the last run left it (`left`), the

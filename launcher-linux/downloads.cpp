@@ -3,7 +3,7 @@
 #include <string>
 
 #include "launcher-linux/app_scheme.h"
-#include "payload/app_boundary.h"
+#include "launcher-common/app_boundary.h"
 #include "payload/virtual_host.h"
 
 namespace {

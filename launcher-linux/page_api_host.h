@@ -1,5 +1,5 @@
 #pragma once
-// The page API (payload/page_api.h) in the Linux launcher: window.wapp for
+// The page API (launcher-common/page_api.h) in the Linux launcher: window.wapp for
 // the app's own top-level pages, their requests posted to a script message
 // handler and each answered through its reply, one at a time, from the main
 // loop (a chooser runs a loop of its own, which must not be the handler's).

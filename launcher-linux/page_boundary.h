@@ -2,7 +2,7 @@
 // The window stays on the app: a new window never opens (target="_blank",
 // window.open, a middle click), and neither it nor a navigation of the
 // window's own page to an address that is not the app's stays in the
-// window; those that payload/app_boundary.h lets leave go to the user's
+// window; those that launcher-common/app_boundary.h lets leave go to the user's
 // browser (or mail program) through the desktop's handler for their scheme.
 // Frames navigate as they like.
 //

@@ -3,7 +3,7 @@
 // through a temporary file beside them, the desktop's browser, the window.
 #include <gtk/gtk.h>
 
-#include "payload/page_api.h"
+#include "launcher-common/page_api.h"
 
 class gtk_page_system final : public page_api_system {
  public:

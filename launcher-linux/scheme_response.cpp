@@ -2,7 +2,7 @@
 
 #include <gio/gio.h>
 
-#include "payload/content_types.h"
+#include "launcher-common/content_types.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "payload/path_hash.h"
+#include "launcher-common/path_hash.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The window's place kept between runs, when the settings ask for it
-// (RememberWindow): window.json (payload/window_place.h) in the program's
+// (RememberWindow): window.json (launcher-common/window_place.h) in the program's
 // own data folder, $XDG_DATA_HOME/<program name>, beside the page's data.
 // GTK's logical pixels: the window's position as gtk_window_get_position
 // has it and its inner size as gtk_window_get_size has it, which are what
@@ -9,7 +9,7 @@
 
 #include <gtk/gtk.h>
 
-#include "payload/window_place.h"
+#include "launcher-common/window_place.h"
 
 // The place the window is to keep, followed while it lives.
 struct followed_place {

@@ -12,7 +12,7 @@
 #include "launcher/payload_trailer.h"
 #include "launcher/settings.h"
 #include "launcher/single_instance.h"
-#include "payload/window_place.h"
+#include "launcher-common/window_place.h"
 #include "payload/zip_index.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"

@@ -3,21 +3,8 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "runtime/core/utf16.h"
 #include "runtime/window/display_scale.h"
-
-std::wstring wide_of(std::string_view utf8) {
-  int units = utf8.empty() ? 0 : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
-  std::wstring wide((size_t)units, L'\0');
-  if (units > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), wide.data(), units);
-  return wide;
-}
-
-std::string utf8_of(const wchar_t* wide) {
-  int bytes = wide && *wide ? WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr) : 0;
-  std::string text(bytes > 0 ? (size_t)bytes - 1 : 0, '\0');
-  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), bytes, nullptr, nullptr);
-  return text;
-}
 
 namespace {
 

@@ -3,7 +3,7 @@
 // through a temporary file beside them, the user's browser, and the window.
 #include <windows.h>
 
-#include "payload/page_api.h"
+#include "launcher-common/page_api.h"
 
 class windows_page_system final : public page_api_system {
  public:
@@ -27,6 +27,3 @@ class windows_page_system final : public page_api_system {
   LONG_PTR style_ = 0;
   WINDOWPLACEMENT placement_{};
 };
-
-std::wstring wide_of(std::string_view utf8);
-std::string utf8_of(const wchar_t* wide);

@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "payload/path_hash.h"
+#include "launcher-common/path_hash.h"
 
 namespace {
 

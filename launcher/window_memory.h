@@ -1,11 +1,11 @@
 #pragma once
 // The window's place kept between runs, when the settings ask for it
-// (RememberWindow): window.json (payload/window_place.h) in the program's
+// (RememberWindow): window.json (launcher-common/window_place.h) in the program's
 // own data folder, %APPDATA%\<program file name>, beside the browser's user
 // data. Screen pixels: the outer rectangle as GetWindowRect has it.
 #include <windows.h>
 
-#include "payload/window_place.h"
+#include "launcher-common/window_place.h"
 
 // The stored place, when the file holds a sound one that lies on one of the
 // displays that the last examine_desktops found.

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "payload/byte_fields.h"
+
 struct byte_source {
   uint64_t size;
   // Copies up to count bytes from offset into buffer and returns how many it
@@ -20,13 +22,3 @@ byte_source memory_source(std::string_view bytes);
 
 // Whether all count bytes at offset lie inside the source and were read.
 bool read_exactly(const byte_source& source, uint64_t offset, void* buffer, size_t count);
-
-// Little-endian unsigned fields of 1 to 4 bytes.
-inline uint32_t little_endian(const uint8_t* bytes, int count) {
-  uint32_t value = 0;
-  for (int i = count - 1; i >= 0; i--) value = value << 8 | bytes[i];
-  return value;
-}
-inline void put_little_endian(uint8_t* bytes, uint32_t value, int count) {
-  for (int i = 0; i < count; i++) bytes[i] = (uint8_t)(value >> (8 * i));
-}

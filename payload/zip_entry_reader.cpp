@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "payload/byte_fields.h"
+
 namespace {
 
 constexpr uint32_t local_signature = 0x04034b50;
@@ -13,18 +15,13 @@ constexpr uint64_t local_size = 30;
 // zlib counts in 32 bits: input and output go to it in pieces no larger.
 constexpr uint64_t zlib_piece = 1u << 30;
 
-uint64_t field(std::string_view bytes, uint64_t at, int count) {
-  uint64_t value = 0;
-  for (int i = count - 1; i >= 0; i--) value = value << 8 | (uint8_t)bytes[at + i];
-  return value;
-}
 
 // The entry's data after its local header, when both lie inside the archive.
 bool find_data(std::string_view archive, const zip_entry& entry, std::string_view& data) {
   uint64_t at = entry.header_offset;
-  if (at > archive.size() || archive.size() - at < local_size || field(archive, at, 4) != local_signature)
+  if (at > archive.size() || archive.size() - at < local_size || little_endian(archive, at, 4) != local_signature)
     return false;
-  uint64_t start = at + local_size + field(archive, at + 26, 2) + field(archive, at + 28, 2);
+  uint64_t start = at + local_size + little_endian(archive, at + 26, 2) + little_endian(archive, at + 28, 2);
   if (start > archive.size() || archive.size() - start < entry.compressed_size) return false;
   data = archive.substr(start, entry.compressed_size);
   return true;

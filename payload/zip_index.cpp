@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "payload/byte_fields.h"
 #include "payload/entry_names.h"
 
 namespace {
@@ -16,12 +17,6 @@ constexpr size_t longest_comment = 0xFFFF;
 constexpr uint16_t zip64_extra = 0x0001;
 constexpr uint16_t encrypted_flag = 0x0001;
 
-// Little-endian fields of bytes already known to lie inside the archive.
-uint64_t field(std::string_view bytes, uint64_t at, int count) {
-  uint64_t value = 0;
-  for (int i = count - 1; i >= 0; i--) value = value << 8 | (uint8_t)bytes[at + i];
-  return value;
-}
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
 
@@ -34,10 +29,10 @@ struct directory_place {
 bool find_end64(std::string_view archive, uint64_t end, directory_place& place) {
   if (end < locator64_size) return false;
   uint64_t locator = end - locator64_size;
-  if (field(archive, locator, 4) != locator64_signature) return false;
-  uint64_t record = field(archive, locator + 8, 8);
-  if (record > locator || locator - record < end64_size || field(archive, record, 4) != end64_signature) return false;
-  place = {field(archive, record + 32, 8), field(archive, record + 40, 8), field(archive, record + 48, 8)};
+  if (little_endian(archive, locator, 4) != locator64_signature) return false;
+  uint64_t record = little_endian(archive, locator + 8, 8);
+  if (record > locator || locator - record < end64_size || little_endian(archive, record, 4) != end64_signature) return false;
+  place = {little_endian(archive, record + 32, 8), little_endian(archive, record + 40, 8), little_endian(archive, record + 48, 8)};
   return true;
 }
 
@@ -47,9 +42,9 @@ bool find_directory(std::string_view archive, directory_place& place) {
   if (archive.size() < end_size) return false;
   uint64_t lowest = archive.size() - end_size > longest_comment ? archive.size() - end_size - longest_comment : 0;
   for (uint64_t at = archive.size() - end_size + 1; at-- > lowest;) {
-    if (field(archive, at, 4) != end_signature || at + end_size + field(archive, at + 20, 2) > archive.size())
+    if (little_endian(archive, at, 4) != end_signature || at + end_size + little_endian(archive, at + 20, 2) > archive.size())
       continue;
-    place = {field(archive, at + 10, 2), field(archive, at + 12, 4), field(archive, at + 16, 4)};
+    place = {little_endian(archive, at + 10, 2), little_endian(archive, at + 12, 4), little_endian(archive, at + 16, 4)};
     bool overflowed = place.count == 0xFFFF || place.size == 0xFFFFFFFF || place.offset == 0xFFFFFFFF;
     if (overflowed && !find_end64(archive, at, place)) return false;
     // The directory lies before its end record, whole.
@@ -65,14 +60,14 @@ bool find_directory(std::string_view archive, directory_place& place) {
 bool read_zip64_fields(std::string_view extra, zip_entry& entry) {
   uint64_t* wanted[] = {&entry.size, &entry.compressed_size, &entry.header_offset};
   for (size_t at = 0; at + 4 <= extra.size();) {
-    uint64_t id = field(extra, at, 2), length = field(extra, at + 2, 2);
+    uint64_t id = little_endian(extra, at, 2), length = little_endian(extra, at + 2, 2);
     if (at + 4 + length > extra.size()) break;
     if (id == zip64_extra) {
       uint64_t from = at + 4, end = from + length;
       for (uint64_t* value : wanted) {
         if (*value != 0xFFFFFFFF) continue;
         if (from + 8 > end) return false;
-        *value = field(extra, from, 8);
+        *value = little_endian(extra, from, 8);
         from += 8;
       }
       return true;
@@ -119,21 +114,21 @@ bool zip_index::open(std::string_view archive, bool any_case) {
     entries_.reserve((size_t)std::min<uint64_t>(place.count, place.size / central_size));
     uint64_t at = place.offset, end = place.offset + place.size;
     for (uint64_t i = 0; i < place.count; i++) {
-      if (end - at < central_size || field(archive, at, 4) != central_signature) break;
-      uint64_t name_length = field(archive, at + 28, 2), extra_length = field(archive, at + 30, 2);
-      uint64_t record = central_size + name_length + extra_length + field(archive, at + 32, 2);
+      if (end - at < central_size || little_endian(archive, at, 4) != central_signature) break;
+      uint64_t name_length = little_endian(archive, at + 28, 2), extra_length = little_endian(archive, at + 30, 2);
+      uint64_t record = central_size + name_length + extra_length + little_endian(archive, at + 32, 2);
       if (record > end - at) break;
       zip_entry entry{};
       entry.name = archive.substr(at + central_size, name_length);
       entry.directory = !entry.name.empty() && is_separator(entry.name.back());
-      entry.method = (uint16_t)field(archive, at + 10, 2);
-      entry.crc = (uint32_t)field(archive, at + 16, 4);
-      entry.compressed_size = field(archive, at + 20, 4);
-      entry.size = field(archive, at + 24, 4);
-      entry.header_offset = field(archive, at + 42, 4);
+      entry.method = (uint16_t)little_endian(archive, at + 10, 2);
+      entry.crc = (uint32_t)little_endian(archive, at + 16, 4);
+      entry.compressed_size = little_endian(archive, at + 20, 4);
+      entry.size = little_endian(archive, at + 24, 4);
+      entry.header_offset = little_endian(archive, at + 42, 4);
       bool sized = read_zip64_fields(archive.substr(at + central_size + name_length, extra_length), entry);
       bool method_known = entry.method == (uint16_t)zip_method::stored || entry.method == (uint16_t)zip_method::deflated;
-      entry.readable = sized && method_known && !(field(archive, at + 8, 2) & encrypted_flag) &&
+      entry.readable = sized && method_known && !(little_endian(archive, at + 8, 2) & encrypted_flag) &&
                        (entry.method != (uint16_t)zip_method::stored || entry.compressed_size == entry.size);
       entries_.push_back(entry);
       at += record;

@@ -2,21 +2,15 @@
 
 #include <string_view>
 
-#include "payload/content_types.h"
-#include "payload/served_names.h"
+#include "launcher-common/content_types.h"
+#include "launcher-common/served_names.h"
 #include "payload/virtual_host.h"
 #include "runtime/browser/entry_stream.h"
+#include "runtime/core/utf16.h"
 
 namespace webview {
 
 namespace {
-
-std::string utf8_of(const wchar_t* text) {
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
-  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
 
 std::wstring headers_for(std::string_view type, uint64_t length) {
   std::wstring headers = L"Content-Type: ";

@@ -1,7 +1,7 @@
 #pragma once
 // The handler through which a browser answers its app's virtual host from
 // the archive: every request under https://HOST/ that its filter takes comes
-// here, and gets the entry the address names (payload/served_names.h,
+// here, and gets the entry the address names (launcher-common/served_names.h,
 // payload/zip_index.h) with its content type and length, or a real 404: a
 // missing name, one the unpacking would skip, a damaged entry. Nothing else
 // exists for the host: no folder, no path outside the archive.

@@ -6,6 +6,7 @@
 #include "payload/virtual_host.h"
 #include "runtime/browser/archive_server.h"
 #include "runtime/browser/creation_handler.h"
+#include "runtime/core/utf16.h"
 
 namespace webview {
 
@@ -16,11 +17,12 @@ namespace {
 // A NUL-terminated UTF-16 copy of UTF-8 text, to be freed with free(); null
 // when memory is short.
 wchar_t* wide_copy_of(const char* text) {
-  int units = text && *text ? MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0) : 0;
-  auto* copy = (wchar_t*)malloc(sizeof(wchar_t) * (units > 0 ? units : 1));
+  std::string_view utf8(text ? text : "");
+  int units = std::max(utf8_to_wide(utf8, nullptr, 0), 0);
+  auto* copy = (wchar_t*)malloc(sizeof(wchar_t) * ((size_t)units + 1));
   if (!copy) return nullptr;
-  copy[0] = 0;
-  if (units > 0) MultiByteToWideChar(CP_UTF8, 0, text, -1, copy, units);
+  if (units > 0) utf8_to_wide(utf8, copy, units);
+  copy[units] = 0;
   return copy;
 }
 

@@ -68,7 +68,7 @@ class webview {
   bool map_virtual_host(const char* host, const wchar_t* folder);
   // Keeps the window on the app from now on: a new window never opens, and
   // neither it nor a top-level navigation to an address that is not the
-  // app's own stays in the browser; those that payload/app_boundary.h lets
+  // app's own stays in the browser; those that launcher-common/app_boundary.h lets
   // leave go to the user's browser. Until then the page goes where it likes.
   // False when memory is short.
   bool keep_within_app(const app_scope& app);

@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "payload/app_boundary.h"
+#include "launcher-common/app_boundary.h"
 #include "runtime/browser/webview.h"
 
 namespace webview {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "runtime/core/strings.h"
+#include "runtime/core/utf16.h"
 
 int texts_equal(const wchar_t* a, const wchar_t* b) {
   if (!a) a = L"";
@@ -21,11 +22,16 @@ wchar_t* bytes_to_string(const void* memory, int64_t length, int format, int64_t
   } else {
     while (count < length && bytes[count]) count++;
   }
-  UINT code_page = format == text_format_utf8 ? CP_UTF8 : CP_ACP;
-  int units = count > 0 ? MultiByteToWideChar(code_page, 0, bytes, (int)count, nullptr, 0) : 0;
+  std::string_view text(bytes, (size_t)count);
+  // The ANSI code page is the one conversion that is not UTF-8's.
+  auto convert = [&](wchar_t* room, int room_units) {
+    if (format == text_format_utf8) return std::max(utf8_to_wide(text, room, room_units), 0);
+    return count > 0 ? MultiByteToWideChar(CP_ACP, 0, bytes, (int)count, room, room_units) : 0;
+  };
+  int units = convert(nullptr, 0);
   wchar_t* room = reserve_characters(units, at);
   if (!room) return nullptr;
-  if (units > 0) MultiByteToWideChar(code_page, 0, bytes, (int)count, room, units);
+  if (units > 0) convert(room, units);
   room[units] = 0;
   return room;
 }
@@ -63,22 +69,13 @@ int64_t string_to_integer(const wchar_t* text) {
 }
 
 char* utf8_copy_of(const wchar_t* text) {
-  int bytes = text ? WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr) : 0;
-  if (bytes <= 0) return (char*)calloc(1, 1);
+  std::wstring_view wide(text ? text : L"");
+  int bytes = wide_to_utf8(wide, nullptr, 0);
   auto* copy = (char*)malloc((size_t)bytes + 1);
   if (!copy) return nullptr;
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, copy, bytes, nullptr, nullptr);
+  wide_to_utf8(wide, copy, bytes);
   copy[bytes] = 0;
   return copy;
 }
 
-wchar_t* utf8_to_text(const char* bytes, int64_t at) {
-  if (!bytes) bytes = "";
-  int units = MultiByteToWideChar(CP_UTF8, 0, bytes, -1, nullptr, 0);
-  if (units < 1) units = 1;
-  wchar_t* room = reserve_characters(units - 1, at);
-  if (!room) return nullptr;
-  if (units > 1) MultiByteToWideChar(CP_UTF8, 0, bytes, -1, room, units);
-  room[units - 1] = 0;
-  return room;
-}
+wchar_t* utf8_to_text(const char* bytes, int64_t at) { return bytes_to_string(bytes, -1, text_format_utf8, at); }

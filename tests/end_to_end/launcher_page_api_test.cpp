@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "payload/base64.h"
+#include "launcher-common/base64.h"
 #include "support/links.h"
 
 namespace {

@@ -20,19 +20,19 @@ struct page_action_kind {
 // Each kind of action the fake can play; "wait" is the player's own.
 const page_action_kind page_action_kinds[] = {
     {"close", [](fake_web_view& view, const std::string&) { view.request_window_close(); }},
-    {"fetch", [](fake_web_view& view, const std::string& address) { view.fetch(text_of_utf8(address)); }},
-    {"new_window", [](fake_web_view& view, const std::string& uri) { view.request_new_window(text_of_utf8(uri)); }},
+    {"fetch", [](fake_web_view& view, const std::string& address) { view.fetch(wide_of(address)); }},
+    {"new_window", [](fake_web_view& view, const std::string& uri) { view.request_new_window(wide_of(uri)); }},
     {"navigate",
      [](fake_web_view& view, const std::string& arguments) {
        size_t space = arguments.find(' ');
        bool redirect = space != std::string::npos && arguments.substr(space + 1) == "redirect";
-       view.request_navigation(text_of_utf8(arguments.substr(0, space)), redirect);
+       view.request_navigation(wide_of(arguments.substr(0, space)), redirect);
      }},
     {"message",
      [](fake_web_view& view, const std::string& arguments) {
        size_t space = arguments.find(' ');
        std::string json = space == std::string::npos ? "" : arguments.substr(space + 1);
-       view.post_page_message(text_of_utf8(arguments.substr(0, space)), text_of_utf8(json));
+       view.post_page_message(wide_of(arguments.substr(0, space)), wide_of(json));
      }},
 };
 

@@ -237,7 +237,7 @@ void fake_web_view::fetch(const std::wstring& address) {
     absolute = source_.substr(0, source_.find_first_of(L"?#")).substr(0, source_.find_last_of(L"/\\") + 1) + address;
   if (fetch_through_handler(absolute)) return;
   std::wstring file = mapped_file(absolute);
-  if (file.empty()) file = text_of_utf8(file_address_path(utf8(absolute.c_str())));
+  if (file.empty()) file = wide_of(file_address_path(utf8(absolute.c_str())));
   if (file.empty()) return record("fetched", utf8(absolute.c_str()) + " network");
   HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                               0, nullptr);

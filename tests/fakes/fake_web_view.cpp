@@ -145,7 +145,7 @@ void fake_web_view::hold_document_file(LPCWSTR address) {
   document_file_ = INVALID_HANDLE_VALUE;
   if (!address) return;
   // Read as a browser reads it: file:///C:/... as well as the plain file://C:\...
-  std::wstring path = text_of_utf8(file_address_path(utf8_of(address)));
+  std::wstring path = wide_of(file_address_path(utf8_of(address)));
   document_file_ = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (document_file_ != INVALID_HANDLE_VALUE) record("document_file", "held");
 }

@@ -149,6 +149,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/core/utf16.h"
+
 constexpr wchar_t fake_log_variable[] = L"WAPP_FAKE_WEBVIEW2_LOG";
 constexpr wchar_t fake_fail_variable[] = L"WAPP_FAKE_WEBVIEW2_FAIL";
 constexpr wchar_t fake_environment_delay_variable[] = L"WAPP_FAKE_WEBVIEW2_ENVIRONMENT_MS";
@@ -164,19 +166,6 @@ struct fake_line {
   std::string key, value;
 };
 
-// Values are UTF-8.
-inline std::string utf8_of(const std::wstring& text) {
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(bytes > 0 ? bytes - 1 : 0, '\0');
-  if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
-
-inline std::wstring text_of_utf8(const std::string& utf8) {
-  std::wstring text(utf8.size(), L'\0');
-  text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), text.data(), (int)text.size()));
-  return text;
-}
 
 // The file a browser opens for a file:// address (UTF-8): the path (a "/"
 // before a drive letter dropped) up to a fragment's "#", escapes decoded;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "payload/served_names.h"
+#include "launcher-common/served_names.h"
 #include "payload/zip_entry_reader.h"
 #include "payload/zip_index.h"
 #include "support/entry_name_cases.h"

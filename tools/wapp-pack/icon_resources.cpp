@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "byte_fields.h"
+#include "payload/byte_fields.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "byte_fields.h"
+#include "payload/byte_fields.h"
 #include "stb_images.h"
 
 namespace {

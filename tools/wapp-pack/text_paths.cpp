@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+
+#include "runtime/core/utf16.h"
 #else
 #include <fcntl.h>
 #include <locale.h>
@@ -181,13 +183,10 @@ std::string upper_case(std::string_view utf8) {
 #ifdef _WIN32
   // The invariant upper case is the file system's: NTFS compares names
   // through a table of the same simple mappings.
-  int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), nullptr, 0);
-  std::wstring wide(count, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), wide.data(), count);
-  LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), count, wide.data(), count, nullptr, nullptr, 0);
-  std::string out(WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, out.data(), (int)out.size(), nullptr, nullptr);
-  return out;
+  std::wstring wide = wide_of(utf8);
+  LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(), (int)wide.size(), wide.data(), (int)wide.size(),
+                nullptr, nullptr, 0);
+  return utf8_of(std::wstring_view(wide));
 #else
   // C.UTF-8 carries Unicode's simple case mappings whatever the user's locale.
   static locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", (locale_t)0);

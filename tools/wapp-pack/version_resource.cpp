@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <set>
 
-#include "byte_fields.h"
+#include "payload/byte_fields.h"
 #include "payload/entry_names.h"
 
 namespace {

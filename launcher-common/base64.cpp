@@ -1,4 +1,4 @@
-#include "payload/base64.h"
+#include "launcher-common/base64.h"
 
 #include <cstdint>
 

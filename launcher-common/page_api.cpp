@@ -1,12 +1,12 @@
 // The request's door and the methods behind it. A method reads its
 // arguments through the checks below, each of which stops the call at the
 // first thing wrong, before the method has done anything.
-#include "payload/page_api.h"
+#include "launcher-common/page_api.h"
 
 #include <cstdlib>
 
-#include "payload/app_boundary.h"
-#include "payload/base64.h"
+#include "launcher-common/app_boundary.h"
+#include "launcher-common/base64.h"
 #include "payload/json_text.h"
 
 // One request on its way through a method: its arguments, and the first

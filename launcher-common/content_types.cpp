@@ -1,4 +1,4 @@
-#include "payload/content_types.h"
+#include "launcher-common/content_types.h"
 
 namespace {
 

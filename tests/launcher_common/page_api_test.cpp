@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "payload/base64.h"
-#include "payload/page_api.h"
-#include "payload/page_script.h"
+#include "launcher-common/base64.h"
+#include "launcher-common/page_api.h"
+#include "launcher-common/page_script.h"
 
 namespace {
 

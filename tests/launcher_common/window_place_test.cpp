@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "payload/window_place.h"
+#include "launcher-common/window_place.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "payload/window_place.h"
+#include "launcher-common/window_place.h"
 
 #include <algorithm>
 

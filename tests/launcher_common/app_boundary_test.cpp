@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "payload/app_boundary.h"
+#include "launcher-common/app_boundary.h"
 
 namespace {
 

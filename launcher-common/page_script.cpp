@@ -1,4 +1,4 @@
-#include "payload/page_script.h"
+#include "launcher-common/page_script.h"
 
 #include "payload/json_text.h"
 

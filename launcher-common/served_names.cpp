@@ -1,4 +1,4 @@
-#include "payload/served_names.h"
+#include "launcher-common/served_names.h"
 
 namespace {
 
