@@ -73,7 +73,7 @@ std::string no_display_problem() {
 }
 
 bool is_served(const launcher_run& r) {
-  const std::string& host = r.settings.virtual_host;
+  const std::string& host = r.settings.app.virtual_host;
   return !r.payload.archive.empty() && is_virtual_host_name(host.data(), host.size());
 }
 
@@ -106,9 +106,9 @@ void unpacked(unpack_outcome outcome) {
 void show_app(WebKitWebContext* context) {
   if (is_served(run)) {
     if (!run.index.open(run.payload.archive, false)) return load_start_address();
-    serve_app_archive(context, run.settings.virtual_host, run.index);
-    return load(served_address(linux_served_scheme, lower_case_host(run.settings.virtual_host)),
-                {"", run.settings.virtual_host, ""});
+    serve_app_archive(context, run.settings.app.virtual_host, run.index);
+    return load(served_address(linux_served_scheme, lower_case_host(run.settings.app.virtual_host)),
+                {"", run.settings.app.virtual_host, ""});
   }
   if (!run.folder.folder) return load_start_address();
   if (!start_background_unpacking(run.payload.archive, run.folder.folder.value, unpacked))
@@ -124,7 +124,7 @@ std::string program_path() {
 // a display or unpacks anything. Without a trusted base folder there is no
 // claim to be had, and the unpacking says why the run ends.
 bool run_alone(const launcher_settings& settings, instance_claim& instance) {
-  if (!settings.single_instance) return true;
+  if (!settings.app.single_instance) return true;
   std::string base = app_folders_base();
   return base.empty() || claim_single_instance(base, program_path(), instance);
 }
@@ -154,15 +154,15 @@ int main() {
   }
   remove_folder_when_display_is_lost(run.folder);
   WebKitWebContext* context = create_web_context(program_name);
-  run.view = create_web_view(context, run.settings.dev_tools);
+  run.view = create_web_view(context, run.settings.app.dev_tools);
   const std::string data_folder = app_data_folder(program_name);
   window_place left;
-  bool restore = run.settings.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
+  bool restore = run.settings.app.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
   GtkWindow* window = open_app_window(run.settings, GTK_WIDGET(run.view), restore ? &left : nullptr);
   run.window = window;
   save_downloads(context, window);
   followed_place followed;
-  if (run.settings.remember_window) follow_window_place(window, followed);
+  if (run.settings.app.remember_window) follow_window_place(window, followed);
   answer_later_starts(instance, window);
   // The window goes by its close button or by the page's window.close(),
   // and the loop ends with it as it ends on the ending signals.

@@ -6,7 +6,7 @@
 
 #include "launcher-linux/ending_signals.h"
 #include "launcher-linux/page_system.h"
-#include "payload/page_script.h"
+#include "launcher-common/page_script.h"
 #include "payload/virtual_host.h"
 
 namespace {
@@ -132,8 +132,8 @@ void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app
   g_signal_connect(content, "script-message-with-reply-received::wapp", G_CALLBACK(request_heard), host);
   on_ending_signals(ending, host);
   g_signal_connect_swapped(window, "destroy", G_CALLBACK(window_destroyed), host);
-  page_script_settings script{page_channel::webkit, key, {own_prefix(app)}, false, settings.app_name,
-                              settings.app_version, "linux"};
+  page_script_settings script{page_channel::webkit, key, {own_prefix(app)}, false, settings.app.app_name,
+                              settings.app.app_version, "linux"};
   WebKitUserScript* user_script =
       webkit_user_script_new(page_api_script(script).c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);

@@ -1,7 +1,6 @@
 #include "launcher-linux/settings.h"
 
 #include "payload/json_text.h"
-#include "payload/settings_keys.h"
 
 bool read_launcher_settings(const payload_texts& payload, launcher_settings& settings) {
   json_node root;
@@ -9,8 +8,9 @@ bool read_launcher_settings(const payload_texts& payload, launcher_settings& set
   // launcher.exe takes the text up to its first zero byte, as a C string.
   std::string_view json = payload.has_json ? std::string_view(payload.json) : default_settings_json;
   if (!parse_json_text(json.substr(0, json.find('\0')), root, error)) return false;
-  auto text = [&](const char* key) { return setting_text(root, key, setting_keys[setting_index(key)].default_text); };
-  auto on = [&](const char* key) { return setting_is_on(setting_keys[setting_index(key)].kind, text(key)); };
+  json_node_lookup document(root);
+  auto text = [&](const char* key) { return setting_value(document, setting_index(key)); };
+  auto on = [&](const char* key) { return setting_on(document, setting_index(key)); };
   settings.window_width = setting_integer(text("WindowWidth"));
   settings.window_height = setting_integer(text("WindowHeight"));
   settings.window_title = text("WindowTitle");
@@ -21,11 +21,6 @@ bool read_launcher_settings(const payload_texts& payload, launcher_settings& set
   settings.fullscreen = on("Fullscreen");
   settings.frameless = on("Frameless");
   settings.resizable = on("Resizable");
-  settings.virtual_host = setting_text(root, virtual_host_key, "");
-  settings.dev_tools = on("DevTools");
-  settings.single_instance = on("SingleInstance");
-  settings.remember_window = on("RememberWindow");
-  settings.app_name = setting_text(root, app_name_key, settings.window_title);
-  settings.app_version = setting_text(root, app_version_key, "");
+  settings.app = read_app_settings(document, settings.window_title);
   return true;
 }

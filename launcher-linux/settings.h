@@ -2,11 +2,12 @@
 // The launcher settings from the payload's JSON text: the keys of
 // payload/settings_keys.h read as launcher.exe reads them (every value as
 // text; a missing key takes its default, any value but a string reads as the
-// empty text), the VirtualHost key and the switches of our own keys.
+// empty text), the window's ten here and the rest by payload/settings_reader.h.
 #include <cstdint>
 #include <string>
 
 #include "launcher-linux/payload_file.h"
+#include "payload/settings_reader.h"
 
 struct launcher_settings {
   int64_t window_width;
@@ -19,13 +20,7 @@ struct launcher_settings {
   bool fullscreen;
   bool frameless;
   bool resizable;
-  std::string virtual_host;  // empty: none
-  bool dev_tools;  // the engine's developer extras (Inspect Element)
-  bool single_instance;
-  bool remember_window;
-  // What the page API tells of the app: the packer's name and version,
-  // else the window's title and none.
-  std::string app_name, app_version;
+  app_settings app;
 };
 
 // From the payload's JSON text, or the built-in document when it carries

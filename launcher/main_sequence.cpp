@@ -12,6 +12,7 @@
 #include "payload/virtual_host.h"
 #include "runtime/core/filesystem.h"
 #include "runtime/core/runtime_globals.h"
+#include "runtime/core/utf16.h"
 #include "runtime/gadget/gadget.h"
 #include "runtime/gadget/web_view.h"
 #include "runtime/startup/runtime.h"
@@ -82,8 +83,8 @@ bool unpack(launcher_state& state) {
 // directory shows the start address, as one that cannot be unpacked does.
 // False for an app that is to be unpacked.
 bool index_served_app(launcher_state& state) {
-  const wchar_t* host = state.settings.virtual_host.c_str();
-  if (!state.payload.archive_block || state.payload.archive_length <= 0 || !is_virtual_host_name(host, wcslen(host)))
+  const std::string& host = state.settings.app.virtual_host;
+  if (!state.payload.archive_block || state.payload.archive_length <= 0 || !is_virtual_host_name(host.data(), host.size()))
     return false;
   remove_stale_web_app_folders();
   state.no_folder = 1;
@@ -149,7 +150,7 @@ void place_full_screen(launcher_state& state) {
 // it, its title bar out of reach: it starts at the work area's corner.
 void place_window(launcher_state& state) {
   launcher_settings& s = state.settings;
-  state.restore_place = s.remember_window == 1 && remembered_place(state.remembered);
+  state.restore_place = s.app.remember_window && remembered_place(state.remembered);
   if (s.fullscreen == 1) {
     place_full_screen(state);
     return;
@@ -196,7 +197,7 @@ bool open_web_app_window(launcher_state& state) {
 // holds a window much larger than the screen below the size asked for.
 void open_web_view(const launcher_settings& s) {
   if (!create_web_view_gadget_with_flags(web_view, 0, 0, (int32_t)window_inner_width(main_window),
-                                         (int32_t)window_inner_height(main_window), s.dev_tools != 0 ? 1 : 0) &&
+                                         (int32_t)window_inner_height(main_window), s.app.dev_tools ? 1 : 0) &&
       web_view_runtime_missing())
     show_runtime_notice(window_handle(main_window));
 }
@@ -208,10 +209,8 @@ void serve_app_pages(launcher_state& state, const wchar_t* virtual_host) {
   try {
     settings.folder = virtual_host ? L"" : state.web_app_folder.c_str();
     settings.virtual_host = virtual_host ? virtual_host : L"";
-    text_scope scope;
-    settings.app_name = json_string_or_default(state.root, L"AppName", state.settings.window_title.c_str(),
-                                               scope.start());
-    settings.app_version = json_string_or_default(state.root, L"AppVersion", L"", scope.start());
+    settings.app_name = state.settings.app.app_name;
+    settings.app_version = state.settings.app.app_version;
   } catch (...) {
     return;
   }
@@ -222,7 +221,13 @@ void serve_app_pages(launcher_state& state, const wchar_t* virtual_host) {
 // module scripts, fetch and workers the real origin a file:// page lacks.
 // False, and nothing navigated, when the browser would not serve it.
 bool navigate_to_virtual_host(launcher_state& state) {
-  const wchar_t* host = state.settings.virtual_host.c_str();
+  std::wstring wide_host;
+  try {
+    wide_host = wide_of(state.settings.app.virtual_host);
+  } catch (...) {
+    return false;
+  }
+  const wchar_t* host = wide_host.c_str();
   if (!serve_web_view_archive(web_view, host, state.archive_index)) return false;
   keep_web_view_within_app(web_view, nullptr, host, nullptr);
   serve_app_pages(state, host);
@@ -275,7 +280,7 @@ bool open_web_app(launcher_state& state) {
   phase_mark("settings");
   // A later start of a program that runs already ends here, before the
   // browser is asked for or anything is unpacked.
-  if (state.settings.single_instance == 1 && !claim_single_instance(state.instance)) return false;
+  if (state.settings.app.single_instance && !claim_single_instance(state.instance)) return false;
   // The browser process takes from a fraction of a second to seconds to
   // start; it comes up while the window opens and the app is unpacked, and
   // the web view is made on it. Without a window it goes with the runtime's stop.
@@ -312,7 +317,7 @@ void run_event_loop() {
 // single-instance program may run as soon as the window is gone.
 void close_web_app(launcher_state& state) {
   HWND window = window_handle(main_window);
-  if (window && state.settings.remember_window == 1) remember_place(place_of_window(window));
+  if (window && state.settings.app.remember_window) remember_place(place_of_window(window));
   stop_page_api(state.page_api);
   state.page_api = nullptr;
   close_window(main_window);

@@ -4,7 +4,8 @@
 #include <new>
 
 #include "launcher/page_system.h"
-#include "payload/page_script.h"
+#include "launcher-common/page_script.h"
+#include "runtime/core/utf16.h"
 #include "runtime/gadget/web_view.h"
 
 struct page_api_host {
@@ -87,7 +88,7 @@ page_api_host* serve_page_api(int64_t web_view, HWND window, const page_host_set
     if (!host->worker) throw std::bad_alloc();
     SetWindowLongPtrW(host->worker, GWLP_USERDATA, (LONG_PTR)host);
     page_script_settings script{page_channel::webview2, "", {own_prefix(settings)}, true,
-                                utf8_of(settings.app_name.c_str()), utf8_of(settings.app_version.c_str()),
+                                settings.app_name, settings.app_version,
                                 "windows"};
     if (serve_web_view_page_api(web_view, wide_of(page_api_script(script)).c_str(), message_heard, host)) return host;
   } catch (...) {

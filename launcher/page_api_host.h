@@ -1,5 +1,5 @@
 #pragma once
-// The page API (payload/page_api.h) in the Windows launcher: the page's
+// The page API (launcher-common/page_api.h) in the Windows launcher: the page's
 // requests come as web messages in the browser's callbacks, where no modal
 // dialog may run, so each is queued and answered from the window's thread
 // afterwards, one at a time, the reply posted back to the page.
@@ -11,7 +11,7 @@
 struct page_host_settings {
   std::wstring folder;        // the unpacked folder, a Windows path; or
   std::wstring virtual_host;  // the host it is served under
-  std::wstring app_name, app_version;
+  std::string app_name, app_version;  // UTF-8
 };
 
 struct page_api_host;

@@ -4,6 +4,7 @@
 
 #include "launcher/wide_ascii.h"
 #include "payload/settings_keys.h"
+#include "runtime/core/utf16.h"
 
 namespace {
 
@@ -38,6 +39,22 @@ void text_setting(const json_value* root, const wchar_t* key, const wchar_t* def
   setting.store(start);
 }
 
+// The members of a document the runtime's JSON library parsed, in UTF-8.
+class runtime_json_lookup final : public settings_lookup {
+ public:
+  explicit runtime_json_lookup(const json_value* root) : root_(root) {}
+  bool member_text(std::string_view key, std::string& text) const override {
+    const json_value* member = root_ ? json_member(root_, wide_of(key).c_str()) : nullptr;
+    if (!member) return false;
+    text_scope scope;
+    text = utf8_of(json_string(member, scope.start()));
+    return true;
+  }
+
+ private:
+  const json_value* root_;
+};
+
 }  // namespace
 
 const wchar_t* const default_settings_document = wide_default_document.text;
@@ -57,13 +74,12 @@ wchar_t* json_string_or_default(const json_value* value, const wchar_t* key, con
 void read_launcher_settings(const json_value* root, launcher_settings& settings) {
   launcher_settings& s = settings;
   // In the order of the key table, which is the order the keys are read in.
-  int64_t* numbers[setting_count] = {&s.window_width,         &s.window_height,  nullptr,
-                                     nullptr,                 &s.always_on_top,  &s.show_minimize_button,
-                                     &s.show_maximize_button, &s.fullscreen,     &s.frameless,
-                                     &s.resizable,            &s.dev_tools,      &s.single_instance,
-                                     &s.remember_window};
-  string_var* texts[setting_count] = {nullptr, nullptr, &s.window_title, &s.start_address};
-  for (int i = 0; i < setting_count; i++) {
+  int64_t* numbers[window_setting_count] = {&s.window_width,         &s.window_height, nullptr,
+                                            nullptr,                 &s.always_on_top, &s.show_minimize_button,
+                                            &s.show_maximize_button, &s.fullscreen,    &s.frameless,
+                                            &s.resizable};
+  string_var* texts[window_setting_count] = {nullptr, nullptr, &s.window_title, &s.start_address};
+  for (int i = 0; i < window_setting_count; i++) {
     ascii_text key(setting_keys[i].name), default_text(setting_keys[i].default_text);
     if (setting_keys[i].kind == setting_kind::text)
       text_setting(root, key.text, default_text.text, *texts[i]);
@@ -71,7 +87,7 @@ void read_launcher_settings(const json_value* root, launcher_settings& settings)
       *numbers[i] = integer_setting(root, key.text, default_text.text);
   }
   settings.window_flags = window_flag_word(settings);
-  text_setting(root, ascii_text(virtual_host_key).text, L"", settings.virtual_host);
+  settings.app = read_app_settings(runtime_json_lookup(root), utf8_of(settings.window_title.c_str()));
 }
 
 int64_t window_flag_word(const launcher_settings& settings) {

@@ -1,10 +1,13 @@
 #pragma once
 // The launcher settings: the window's inner size, title, start address and
-// six switches, read from the payload's settings document, the virtual host
-// the web app may be served under, the browser's developer tools, and the
-// switches that make the app one program and keep its window's place.
+// six switches, read from the payload's settings document through the
+// runtime's JSON library; the keys after them (the virtual host the web app
+// may be served under, the browser's developer tools, the switches that make
+// the app one program and keep its window's place, the app's name and
+// version) through the portable reader both launchers share.
 #include <cstdint>
 
+#include "payload/settings_reader.h"
 #include "runtime/core/strings.h"
 #include "runtime/json/json.h"
 
@@ -24,12 +27,7 @@ struct launcher_settings {
   int64_t frameless;
   int64_t resizable;
   int64_t window_flags;  // derived: the style word for open_window
-  // Our own key, absent by default: a host name under which the web app is
-  // served over https instead of file:// (payload/virtual_host.h).
-  string_var virtual_host;
-  int64_t dev_tools;        // any value but 0 turns on the browser's developer tools
-  int64_t single_instance;  // these two count only when 1
-  int64_t remember_window;
+  app_settings app;
 };
 
 // The payload's JSON text decoded from UTF-8, or the built-in document when
@@ -40,5 +38,7 @@ wchar_t* settings_document_text(const void* json_block, int32_t json_length, int
 wchar_t* json_string_or_default(const json_value* value, const wchar_t* key, const wchar_t* default_text,
                                 int64_t at);
 // Every setting from the document's root value, key by key, and the flag word.
+// The keys after the window's ten are read in UTF-8 through the same
+// document's members.
 void read_launcher_settings(const json_value* root, launcher_settings& settings);
 int64_t window_flag_word(const launcher_settings& settings);

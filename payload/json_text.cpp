@@ -1,5 +1,6 @@
 #include "payload/json_text.h"
 
+#include <cctype>
 #include <iterator>
 #include <nlohmann/json.hpp>
 
@@ -173,12 +174,6 @@ const json_node* json_member_of(const json_node& object, std::string_view name) 
   return nullptr;
 }
 
-std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text) {
-  const json_node* member = root.kind == json_kind::object ? json_member_of(root, name) : nullptr;
-  if (!member) return std::string(default_text);
-  return member->kind == json_kind::string ? member->text : "";
-}
-
 std::string json_quoted(std::string_view text) {
   return json(std::string(text)).dump(-1, ' ', false, json::error_handler_t::replace);
 }
@@ -210,3 +205,93 @@ std::string json_compact(const json_node& value) {
   }
   return "null";
 }
+
+namespace {
+
+// launcher.exe's grammar over the bytes; the units it would decode them to
+// differ from them only inside strings, where any unit but the quote mark
+// and the backslash is taken as it is.
+class windows_grammar {
+ public:
+  explicit windows_grammar(std::string_view text) : text_(text) {}
+
+  bool whole() { return value(0) && (skip(), at_ == text_.size()); }
+
+ private:
+  static constexpr int deepest = 512;
+
+  void skip() {
+    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
+      at_++;
+  }
+  bool take(char c) { return at_ < text_.size() && text_[at_] == c && (at_++, true); }
+  bool digits() {
+    size_t start = at_;
+    while (at_ < text_.size() && is_digit(text_[at_])) at_++;
+    return at_ > start;
+  }
+  bool literal(std::string_view word) {
+    if (text_.substr(at_, word.size()) != word) return false;
+    at_ += word.size();
+    return true;
+  }
+  bool string() {
+    while (at_ < text_.size()) {
+      char c = text_[at_++];
+      if (c == '"') return true;
+      if (c != '\\') continue;
+      if (at_ >= text_.size()) return false;
+      char escape = text_[at_++];
+      if (escape == 'u') {
+        for (int i = 0; i < 4; i++, at_++)
+          if (at_ >= text_.size() || !std::isxdigit((unsigned char)text_[at_])) return false;
+      } else if (std::string_view("\"\\/bfnrt").find(escape) == std::string_view::npos) {
+        return false;
+      }
+    }
+    return false;
+  }
+  bool number() {
+    take('-');
+    if (!digits()) return false;
+    if (take('.') && !digits()) return false;
+    if (take('e') || take('E')) {
+      if (!take('+')) take('-');
+      if (!digits()) return false;
+    }
+    return true;
+  }
+  bool items(int depth, char close, bool named) {
+    skip();
+    if (take(close)) return true;
+    for (;;) {
+      skip();
+      if (named) {
+        if (!take('"') || !string()) return false;
+        skip();
+        if (!take(':')) return false;
+      }
+      if (!value(depth + 1)) return false;
+      skip();
+      if (take(close)) return true;
+      if (!take(',')) return false;
+    }
+  }
+  bool value(int depth) {
+    if (depth > deepest) return false;
+    skip();
+    if (at_ >= text_.size()) return false;
+    char c = text_[at_];
+    if (c == '"') return ++at_, string();
+    if (c == '-' || is_digit(c)) return number();
+    if (c == '[' || c == '{') return ++at_, items(depth, c == '[' ? ']' : '}', c == '{');
+    return literal("true") || literal("false") || literal("null");
+  }
+
+  std::string_view text_;
+  size_t at_ = 0;
+};
+
+}  // namespace
+
+bool windows_launcher_reads_json(std::string_view text) { return windows_grammar(text).whole(); }

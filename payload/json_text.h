@@ -34,12 +34,14 @@ bool parse_json_text(std::string_view text, json_node& root, json_text_error& er
 // The member of an object, or none.
 const json_node* json_member_of(const json_node& object, std::string_view name);
 
-// A settings member's text as the launchers take it from the document's
-// root: a string's own text, the empty text for any other kind of value, the
-// default when there is no such member or the root is not an object.
-std::string setting_text(const json_node& root, std::string_view name, std::string_view default_text);
-
 // The text as a JSON string literal; bytes that are not UTF-8 become U+FFFD.
 std::string json_quoted(std::string_view text);
 // The value written on one line, members in their order.
 std::string json_compact(const json_node& value);
+
+// Whether launcher.exe's own JSON reader takes the text, which is more than
+// JSON: leading zeros, control characters and lone surrogates in strings,
+// bytes that are no UTF-8 (it decodes them as U+FFFD). A text that this
+// takes and parse_json_text refuses opens a window on Windows and none on
+// Linux. Nesting deeper than the bound counts as not taken.
+bool windows_launcher_reads_json(std::string_view text);

@@ -16,26 +16,60 @@ enum class setting_kind {
 
 struct setting_key {
   const char* name;
+  // The text a launcher takes when the key is missing; none for a key that
+  // the packer writes only when it knows a value (its reader says what a
+  // launcher does without it).
   const char* default_text;
   setting_kind kind;
-  const char* option;        // the packer's option that sets it
+  const char* option;        // the packer's option that sets it; none: an option of its own handling
   const char* option_value;  // what a switch option sets; none: the option takes a value
 };
 
-constexpr int setting_count = 13;
-extern const setting_key setting_keys[setting_count];
+// Every key a launcher reads, in the order the packer writes them: the ten
+// that shape the window, the switches that came after them, then the keys
+// written only when known. A key that later work adds goes here, and a
+// launcher reads it through payload/settings_reader.h.
+inline constexpr setting_key setting_keys[] = {
+    {"WindowWidth", "800", setting_kind::number, "--width", nullptr},
+    {"WindowHeight", "600", setting_kind::number, "--height", nullptr},
+    {"WindowTitle", "Mi App", setting_kind::text, "--title", nullptr},
+    {"StartURL", "#", setting_kind::text, "--start-url", nullptr},
+    {"AlwaysOnTop", "0", setting_kind::switch_when_not_zero, "--always-on-top", "1"},
+    {"ShowMinimizeButton", "1", setting_kind::switch_when_one, "--no-minimize", "0"},
+    {"ShowMaximizeButton", "1", setting_kind::switch_when_one, "--no-maximize", "0"},
+    {"Fullscreen", "0", setting_kind::switch_when_one, "--fullscreen", "1"},
+    {"Frameless", "0", setting_kind::switch_when_one, "--frameless", "1"},
+    {"Resizable", "0", setting_kind::switch_when_one, "--resizable", "1"},
+    // The browser's developer tools (Inspect in the context menu; F12 on Windows).
+    {"DevTools", "0", setting_kind::switch_when_not_zero, "--devtools", "1"},
+    {"SingleInstance", "0", setting_kind::switch_when_one, "--single-instance", "1"},
+    {"RememberWindow", "0", setting_kind::switch_when_one, "--remember-window", "1"},
+    // A host name under which the web app is served (payload/virtual_host.h);
+    // without one a launcher unpacks it and opens file://.
+    {"VirtualHost", nullptr, setting_kind::text, nullptr, nullptr},
+    // The app's own name and version as the packer found them (its options,
+    // the settings file, package.json): the page's native API tells them.
+    {"AppName", nullptr, setting_kind::text, nullptr, nullptr},
+    {"AppVersion", nullptr, setting_kind::text, nullptr, nullptr},
+};
+constexpr int setting_count = (int)(sizeof setting_keys / sizeof setting_keys[0]);
+// The window's ten come first: the Windows launcher reads them through its
+// runtime's own JSON reader, and everything after them through the portable one.
+constexpr int window_setting_count = 10;
 
 // The key's place in setting_keys, or -1.
-int setting_index(std::string_view name);
+constexpr int setting_index(std::string_view name) {
+  for (int i = 0; i < setting_count; i++)
+    if (name == setting_keys[i].name) return i;
+  return -1;
+}
 
-// Our own key beside the ten, absent by default: a host name under which the
-// web app is served over https (payload/virtual_host.h).
-constexpr char virtual_host_key[] = "VirtualHost";
-// The app's own name and version as the packer found them (its options,
-// the settings file, package.json), written only when known: the page's
-// native API tells them.
-constexpr char app_name_key[] = "AppName";
-constexpr char app_version_key[] = "AppVersion";
+constexpr int virtual_host_setting = setting_index("VirtualHost");
+constexpr int app_name_setting = setting_index("AppName");
+constexpr int app_version_setting = setting_index("AppVersion");
+constexpr const char* virtual_host_key = setting_keys[virtual_host_setting].name;
+constexpr const char* app_name_key = setting_keys[app_name_setting].name;
+constexpr const char* app_version_key = setting_keys[app_version_setting].name;
 
 // The document a launcher uses when its payload carries no JSON text. The
 // switches are not in it and take the defaults of their keys.

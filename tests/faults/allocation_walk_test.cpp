@@ -38,7 +38,7 @@ struct settings_values {
 settings_values values_of(const launcher_settings& s) {
   return {s.window_title.c_str(),
           s.start_address.c_str(),
-          s.virtual_host.c_str(),
+          wide_of(s.app.virtual_host),
           {s.window_width, s.window_height, s.always_on_top, s.show_minimize_button, s.show_maximize_button,
            s.fullscreen, s.frameless, s.resizable}};
 }
@@ -316,7 +316,7 @@ TEST_F(AllocationWalk, LauncherRun) {
     // built-in document's address is the start address.
     for (const std::string& address : outcome.addresses) {
       bool start = address == "https://example.org/start" ||
-                   std::wstring(default_settings_document).find(L"\"StartURL\":\"" + text_of_utf8(address) + L"\"") !=
+                   std::wstring(default_settings_document).find(L"\"StartURL\":\"" + wide_of(address) + L"\"") !=
                        std::wstring::npos;
       EXPECT_TRUE(outcome.folder.empty() ? start : address == page) << address;
     }

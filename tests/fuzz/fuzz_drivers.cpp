@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "runtime/core/utf16.h"
+
 #include "launcher/payload_trailer.h"
 #include "launcher/settings.h"
 #include "launcher/web_app_folder.h"
@@ -22,13 +24,6 @@ namespace {
 
 constexpr int64_t file_pack = 1, memory_pack = 2, settings_document = 0;
 const char sentinel_text[] = "left alone";
-
-std::string utf8_of(const std::wstring& text) {
-  std::string bytes(text.size() * 3, '\0');
-  bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), bytes.data(), (int)bytes.size(),
-                                   nullptr, nullptr));
-  return bytes;
-}
 
 // The packer's --inspect reads the trailer with code of its own and must see
 // what the launcher sees: a trailer it calls sound is the one the launcher
@@ -56,7 +51,7 @@ void drive_settings(const void* bytes, int32_t length, fuzz_counts& counts) {
     counts.documents++;
     launcher_settings settings;
     read_launcher_settings(json_root(settings_document), settings);
-    is_virtual_host_name(settings.virtual_host.c_str(), wcslen(settings.virtual_host.c_str()));
+    is_virtual_host_name(settings.app.virtual_host.data(), settings.app.virtual_host.size());
   }
   release_json_document(settings_document);
 }

@@ -17,7 +17,7 @@ TEST_F(LinuxDevTools, TheEnginesDeveloperExtrasFollowTheSetting) {
       setenv("DISPLAY", screen.name().c_str(), 1);
       launcher_settings settings;
       if (!read_launcher_settings({true, json, "", nullptr}, settings) || !gtk_init_check(nullptr, nullptr)) _exit(2);
-      WebKitWebView* view = create_web_view(webkit_web_context_get_default(), settings.dev_tools);
+      WebKitWebView* view = create_web_view(webkit_web_context_get_default(), settings.app.dev_tools);
       _exit(webkit_settings_get_enable_developer_extras(webkit_web_view_get_settings(view)) ? 1 : 0);
     }
     EXPECT_EQ(wait_for_exit(child), on ? 1 : 0) << json;

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "payload/json_text.h"
 #include "payload/program_kind.h"
 #include "payload/settings_keys.h"
+#include "payload/settings_reader.h"
 
 namespace {
 
@@ -23,17 +25,56 @@ TEST(SettingValues, TextsReadAsTheLaunchersReadThem) {
     EXPECT_EQ(setting_is_on(setting_kind::switch_when_one, c.text), c.number == 1);
     EXPECT_EQ(setting_is_on(setting_kind::switch_when_not_zero, c.text), c.number != 0);
   }
-  // A member's string, the empty text for any other value, the default when
-  // it is missing or the root is no object.
-  json_node root, list;
+}
+
+// The keys after the window's ten, through the reader both launchers share:
+// a member's string up to its first NUL, the empty text for any other value,
+// the default when it is missing or the root is no object; the app's name
+// falls back to the window's title. And which documents each launcher takes.
+TEST(SettingValues, TheSharedReaderAndTheDocumentsEachLauncherTakes) {
+  struct {
+    std::string json;
+    bool json_reads, windows_reads;
+    app_settings app;
+  } cases[] = {
+      {R"({"VirtualHost": "app.wapp", "DevTools": "2", "SingleInstance": "1", "RememberWindow": " 1",
+           "AppName": "Notes", "AppVersion": "1.2.0"})", true, true, {"app.wapp", true, true, true, "Notes", "1.2.0"}},
+      {R"({"DevTools": 1, "SingleInstance": "2", "RememberWindow": "01", "AppName": null, "VirtualHost": "a\u0000b"})",
+       true, true, {"a", false, false, true, "", ""}},
+      {R"({"devtools": "1", "AppVersion": ["1"]})", true, true, {"", false, false, false, "Title", ""}},
+      {R"(["DevTools", "1"])", true, true, {"", false, false, false, "Title", ""}},
+      {"{\"DevTools\": \"1\", \"DevTools\": \"0\"}", true, true, {"", false, false, false, "Title", ""}},
+      // What only launcher.exe's reader takes, and what neither does.
+      {R"({"WindowWidth": 01})", false, true, {}},
+      {"{\"AppName\": \"a\tb\"}", false, true, {}},
+      {R"({"AppName": "\ud83d"})", false, true, {}},
+      {"{\"AppName\": \"\xFF\"}", false, true, {}},
+      {R"({"a": [1, -0.5e+3, true, false, null, {}], "b": {"c": []}})", true, true, {"", false, false, false, "Title", ""}},
+      {"\xEF\xBB\xBF{}", false, false, {}},
+      {R"({"a": 1,})", false, false, {}},
+      {R"({"a": +1})", false, false, {}},
+      {R"({"a": 1.})", false, false, {}},
+      {R"({"a": "\x"})", false, false, {}},
+      {R"({"a" 1})", false, false, {}},
+      {"", false, false, {}},
+      {std::string(600, '[') + std::string(600, ']'), false, false, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.json);
+    json_node root;
+    json_text_error error;
+    EXPECT_EQ(parse_json_text(c.json, root, error), c.json_reads);
+    EXPECT_EQ(windows_launcher_reads_json(c.json), c.windows_reads);
+    if (!c.json_reads) continue;
+    app_settings app = read_app_settings(json_node_lookup(root), "Title");
+    EXPECT_EQ(app.virtual_host, c.app.virtual_host);
+    EXPECT_EQ(std::make_tuple(app.dev_tools, app.single_instance, app.remember_window),
+              std::make_tuple(c.app.dev_tools, c.app.single_instance, c.app.remember_window));
+    EXPECT_EQ(app.app_name, c.app.app_name);
+    EXPECT_EQ(app.app_version, c.app.app_version);
+  }
+  json_node root;
   json_text_error error;
-  ASSERT_TRUE(parse_json_text(R"({"WindowWidth": 800, "WindowTitle": "T", "Resizable": null})", root, error));
-  ASSERT_TRUE(parse_json_text(R"(["WindowTitle"])", list, error));
-  EXPECT_EQ(setting_text(root, "WindowWidth", "800"), "");
-  EXPECT_EQ(setting_text(root, "WindowTitle", "Mi App"), "T");
-  EXPECT_EQ(setting_text(root, "Resizable", "0"), "");
-  EXPECT_EQ(setting_text(root, "windowtitle", "Mi App"), "Mi App");
-  EXPECT_EQ(setting_text(list, "WindowTitle", "Mi App"), "Mi App");
   EXPECT_TRUE(parse_json_text(default_settings_json, root, error));
 }
 

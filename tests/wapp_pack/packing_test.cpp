@@ -5,7 +5,7 @@
 #endif
 
 #include "app_folder.h"
-#include "byte_fields.h"
+#include "payload/byte_fields.h"
 #include "packer_test_support.h"
 #include "payload/json_text.h"
 #include "payload/program_kind.h"
@@ -251,6 +251,14 @@ TEST_F(Packing, InspectReadsThePayloadAsTheLauncherWould) {
       << out;
   EXPECT_NE(out.find("problem: js/app.js: its data is damaged"), std::string::npos) << out;
   EXPECT_NE(out.find("payload: damaged\n"), std::string::npos) << out;
+  // A document that only launcher.exe's reader takes is named for what it is.
+  write_bytes(dir / "zero.exe", parts.executable + trailer_bytes("{\"WindowWidth\": 01}", parts.zip));
+  EXPECT_EQ(pack({"--inspect", u(dir / "zero.exe")}), exit_failed);
+  EXPECT_NE(out.find("problem: the settings are read differently by the two launchers: the Windows program takes them "
+                     "(its reader allows leading zeros, control characters and lone surrogates in strings, and bytes "
+                     "that are no UTF-8) and opens its window, the Linux program refuses them (line 1, column 18: "),
+            std::string::npos)
+      << out;
 }
 
 TEST_F(Packing, ALinuxLauncherCarriesTheSamePayloadAndIsMadeExecutable) {

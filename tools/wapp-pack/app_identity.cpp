@@ -93,10 +93,10 @@ bool settle_app_identity(const pack_options& options, const settings_values& val
       !package_text(package, "description", description, problem))
     return false;
   choose(identity.name, identity.name_source,
-         {{&options.app_name, "--app-name"}, {&values.app_name, "the settings' AppName"},
+         {{&options.app_name, "--app-name"}, {&values.given[app_name_setting], "the settings' AppName"},
           {&product_name, "package.json's productName"}, {&name, "package.json's name"}});
   choose(identity.version, identity.version_source,
-         {{&options.app_version, "--app-version"}, {&values.app_version, "the settings' AppVersion"},
+         {{&options.app_version, "--app-version"}, {&values.given[app_version_setting], "the settings' AppVersion"},
           {&version, "package.json's version"}});
   std::string ignored;
   choose(identity.description, ignored, {{&options.description, ""}, {&description, ""}});

@@ -328,7 +328,6 @@ std::string config_key_suggestion(std::string_view given) {
 std::string setting_key_suggestion(std::string_view given) {
   std::vector<name_choice> choices;
   for (const auto& key : setting_keys) choices.push_back({key.name, key.name});
-  for (const char* key : {virtual_host_key, app_name_key, app_version_key}) choices.push_back({key, key});
   // The options' and the config's names for the same settings.
   for (const auto& option : known_options())
     if (option.setting >= 0) choices.push_back({option.config_key, setting_keys[option.setting].name});

@@ -124,14 +124,14 @@ struct packer {
   void choose_virtual_host(settings_values& values, bool with_archive, const std::string& html, std::string& asked,
                            std::string& feature) {
     if (options.file_url)
-      values.virtual_host.reset();
+      values.virtual_host().reset();
     else if (options.virtual_host)
-      values.virtual_host = options.virtual_host;
-    else if (!values.virtual_host && with_archive)
-      values.virtual_host = default_virtual_host;
-    if (values.virtual_host) {
-      asked = *values.virtual_host;
-      values.virtual_host = lower_case_host(asked);
+      values.virtual_host() = options.virtual_host;
+    else if (!values.virtual_host() && with_archive)
+      values.virtual_host() = default_virtual_host;
+    if (values.virtual_host()) {
+      asked = *values.virtual_host();
+      values.virtual_host() = lower_case_host(asked);
     }
     if (options.file_url) feature = module_feature_of(html);
   }
@@ -140,7 +140,7 @@ struct packer {
   // will not work when it can be seen.
   void show_address(program_kind kind, const settings_values& values, const std::string& asked,
                     const std::string& feature) {
-    if (!values.virtual_host) {
+    if (!values.virtual_host()) {
       context.out << "  opened from file:// (--file-url)";
       if (!feature.empty())
         context.out << ": index.html has " << feature
@@ -148,8 +148,8 @@ struct packer {
       context.out << "\n";
       return;
     }
-    context.out << "  served from " << served_address(served_scheme(kind), *values.virtual_host);
-    if (asked != *values.virtual_host) context.out << " (" << asked << " in lower case, as the browser has it)";
+    context.out << "  served from " << served_address(served_scheme(kind), *values.virtual_host());
+    if (asked != *values.virtual_host()) context.out << " (" << asked << " in lower case, as the browser has it)";
     context.out << "\n";
   }
 
@@ -392,8 +392,8 @@ struct packer {
     app_identity identity;
     if (!settle_app_identity(options, values, project.package ? &*project.package : nullptr, identity, problem))
       return refuse(problem);
-    values.app_name = identity.name;
-    values.app_version = identity.version;
+    values.app_name() = identity.name;
+    values.app_version() = identity.version;
 
     fs::path app_dir = path_of(options.app_dir);
     app_folder folder;

@@ -10,6 +10,7 @@
 #include "payload/entry_names.h"
 #include "payload/json_text.h"
 #include "payload/pe_headers.h"
+#include "payload/settings_reader.h"
 #include "payload/program_kind.h"
 #include "payload/virtual_host.h"
 #include "payload/zip_entry_reader.h"
@@ -98,21 +99,39 @@ struct inspector {
   std::vector<std::string> problems;  // damage: the launcher cannot use it
   std::vector<std::string> changes;   // entries the launcher skips or unpacks otherwise
 
+  // Read as the launchers read it: every key of the table through the reader
+  // they share, with what a key holds that is not what it means.
   void show_settings(const std::string& text) {
     context.out << "settings: " << text.size() << " bytes of JSON\n";
     json_node root;
     json_text_error error;
     if (!parse_json_text(text, root, error)) {
-      problems.push_back("the settings do not parse (line " + std::to_string(error.line) + ", column " +
-                         std::to_string(error.column) + ": " + shown_text(error.message) +
-                         "): the launcher would show no window");
+      std::string where = "line " + std::to_string(error.line) + ", column " + std::to_string(error.column) + ": " +
+                          shown_text(error.message);
+      if (windows_launcher_reads_json(text))
+        problems.push_back("the settings are read differently by the two launchers: the Windows program takes them "
+                           "(its reader allows leading zeros, control characters and lone surrogates in strings, and "
+                           "bytes that are no UTF-8) and opens its window, the Linux program refuses them (" +
+                           where + ") and shows none");
+      else
+        problems.push_back("the settings do not parse (" + where + "): the launcher would show no window");
       return;
     }
-    for (const auto& key : setting_keys) {
+    json_node_lookup document(root);
+    for (int i = 0; i < setting_count; i++) {
+      const setting_key& key = setting_keys[i];
       const json_node* member = root.kind == json_kind::object ? json_member_of(root, key.name) : nullptr;
-      std::string value = setting_text(root, key.name, key.default_text), wanted;
       char name[24];
       std::snprintf(name, sizeof name, "  %-20s", key.name);
+      if (i == virtual_host_setting) {
+        show_virtual_host(member);
+        continue;
+      }
+      if (!key.default_text) {
+        if (member) context.out << name << shown_text(json_compact(*member)) << "\n";
+        continue;
+      }
+      std::string value = setting_value(document, i), wanted;
       context.out << name << shown_text(json_quoted(value))
                   << (!member ? "  (default)" : member->kind != json_kind::string ? "  (not a string: read as empty)" : "")
                   << "\n";
@@ -120,24 +139,15 @@ struct inspector {
         changes.push_back(std::string(key.name) + " " + shown_text(json_quoted(value)) + ": the launcher misreads it (it wants " +
                           wanted + ")");
     }
-    show_virtual_host(root);
-    for (const char* key : {app_name_key, app_version_key}) {
-      const json_node* member = root.kind == json_kind::object ? json_member_of(root, key) : nullptr;
-      char name[24];
-      std::snprintf(name, sizeof name, "  %-20s", key);
-      if (member) context.out << name << shown_text(json_compact(*member)) << "\n";
-    }
     std::string others;
     for (const auto& [name, value] : root.members) {
-      if (setting_index(name) < 0 && name != virtual_host_key && name != app_name_key && name != app_version_key)
-        others += (others.empty() ? "" : ", ") + shown_text(name);
+      if (setting_index(name) < 0) others += (others.empty() ? "" : ", ") + shown_text(name);
     }
     if (!others.empty()) context.out << "  other keys: " << others << "\n";
   }
 
   // Only a host name the launcher accepts changes the address it opens.
-  void show_virtual_host(const json_node& root) {
-    const json_node* host = root.kind == json_kind::object ? json_member_of(root, virtual_host_key) : nullptr;
+  void show_virtual_host(const json_node* host) {
     if (!host) return;
     bool text = host->kind == json_kind::string;
     bool usable = text && is_virtual_host_name(host->text.data(), host->text.size());

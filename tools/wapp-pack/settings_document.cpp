@@ -22,7 +22,8 @@ bool refuse(std::string& problem, const std::string& key, const std::string& wan
 }
 
 // The keys without a default: what each wants, checked as its option is.
-bool take_optional_key(const std::string& name, const json_node& value, settings_values& values, std::string& problem) {
+bool take_optional_key(const std::string& name, const json_node& value, std::optional<std::string>& given,
+                       std::string& problem) {
   if (value.kind == json_kind::null) return true;
   if (value.kind != json_kind::string) {
     problem = name + " must be a string";
@@ -33,13 +34,10 @@ bool take_optional_key(const std::string& name, const json_node& value, settings
   if (name == virtual_host_key) {
     if (!is_virtual_host_name(text.data(), text.size()))
       return refuse(problem, name, "a host name of letters, digits, hyphens and dots", text);
-    values.virtual_host = text;
   } else if (name == app_version_key) {
     if (!read_app_version(text, numbers)) return refuse(problem, name, app_version_wanted, text);
-    values.app_version = text;
-  } else {
-    values.app_name = text;
   }
+  given = text;
   return true;
 }
 
@@ -66,11 +64,11 @@ bool take_settings_file(const json_node& root, settings_values& values, std::vec
     return false;
   }
   for (const auto& [name, value] : root.members) {
-    if (name == virtual_host_key || name == app_name_key || name == app_version_key) {
-      if (!take_optional_key(name, value, values, problem)) return false;
+    int index = setting_index(name);
+    if (index >= 0 && !setting_keys[index].default_text) {
+      if (!take_optional_key(name, value, values.given[index], problem)) return false;
       continue;
     }
-    int index = setting_index(name);
     if (index < 0) {
       warnings.push_back("unknown key " + json_quoted(name) + setting_key_suggestion(name) +
                          ": the launcher ignores it (carried along as it is)");
@@ -101,11 +99,10 @@ std::string settings_document(const settings_values& values) {
   auto member = [&](const std::string& name, const std::string& value) {
     out += (out.size() > 1 ? ",\r\n  " : "\r\n  ") + json_quoted(name) + ": " + value;
   };
-  for (int i = 0; i < setting_count; i++)
-    member(setting_keys[i].name, json_quoted(values.given[i].value_or(setting_keys[i].default_text)));
-  if (values.virtual_host) member(virtual_host_key, json_quoted(*values.virtual_host));
-  if (values.app_name) member(app_name_key, json_quoted(*values.app_name));
-  if (values.app_version) member(app_version_key, json_quoted(*values.app_version));
+  for (int i = 0; i < setting_count; i++) {
+    const setting_key& key = setting_keys[i];
+    if (values.given[i] || key.default_text) member(key.name, json_quoted(values.given[i].value_or(key.default_text)));
+  }
   for (const auto& [name, value] : values.others) member(name, json_compact(value));
   return out + "\r\n}";
 }

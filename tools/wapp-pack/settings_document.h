@@ -14,10 +14,13 @@
 #include "payload/settings_keys.h"
 
 struct settings_values {
-  std::array<std::optional<std::string>, setting_count> given;  // none: the default
-  // The keys without a default, which none leaves out: the launcher's
-  // VirtualHost, and the app's name and version.
-  std::optional<std::string> virtual_host, app_name, app_version;
+  // None: the default, or for a key without one (the launcher's VirtualHost,
+  // the app's name and version) no member at all.
+  std::array<std::optional<std::string>, setting_count> given;
+  std::optional<std::string>& virtual_host() { return given[virtual_host_setting]; }
+  const std::optional<std::string>& virtual_host() const { return given[virtual_host_setting]; }
+  std::optional<std::string>& app_name() { return given[app_name_setting]; }
+  std::optional<std::string>& app_version() { return given[app_version_setting]; }
   // Members of a settings file that are not launcher settings, passed on as
   // they are.
   std::vector<std::pair<std::string, json_node>> others;
@@ -39,6 +42,6 @@ bool take_settings_file(const json_node& root, settings_values& values, std::vec
                         std::string& problem);
 
 // The document written into the payload: every key with its value or its
-// default, VirtualHost, AppName and AppVersion when there are, then the
-// other members, one member per line with CR LF.
+// default (a key without one only with a value), then the other members, one
+// member per line with CR LF.
 std::string settings_document(const settings_values& values);
