@@ -1,14 +1,8 @@
 #include "launcher-linux/page_system.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-
+#include "launcher-linux/file_replacement.h"
 #include "launcher-linux/page_boundary.h"
 
 namespace {
@@ -38,18 +32,6 @@ GtkFileChooserNative* chooser_for(GtkWindow* window, const char* title, GtkFileC
   gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
   add_filters(GTK_FILE_CHOOSER(chooser), types);
   return chooser;
-}
-
-std::string problem_of(int error) { return std::strerror(error); }
-
-bool write_all(int file, std::string_view bytes) {
-  for (size_t done = 0; done < bytes.size();) {
-    ssize_t put = write(file, bytes.data() + done, bytes.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    done += (size_t)put;
-  }
-  return true;
 }
 
 }  // namespace
@@ -116,56 +98,11 @@ int64_t gtk_page_system::file_size(const std::string& path) {
 }
 
 bool gtk_page_system::read_file(const std::string& path, std::string& bytes, std::string& problem) {
-  int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (file < 0) return problem = problem_of(errno), false;
-  bytes.clear();
-  char block[65536];
-  for (;;) {
-    ssize_t got = read(file, block, sizeof block);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      problem = problem_of(errno);
-      close(file);
-      return false;
-    }
-    if (got == 0) break;
-    bytes.append(block, (size_t)got);
-    // More than any call carries: the caller refuses it whole.
-    if (bytes.size() > page_api_data_limit) break;
-  }
-  close(file);
-  return true;
+  return read_file_at_most(path, page_api_data_limit, file_owner::user, bytes, problem);
 }
 
-// The new content goes to a file of its own beside the user's (through a
-// link, beside the file it leads to), with the file's permissions, on the
-// disk before it is renamed over it: a failed or interrupted write leaves
-// the user's file as it was.
 bool gtk_page_system::write_file(const std::string& path, std::string_view bytes, std::string& problem) {
-  char resolved[PATH_MAX];
-  std::string target = realpath(path.c_str(), resolved) ? resolved : path;
-  struct stat facts;
-  mode_t mode;
-  if (stat(target.c_str(), &facts) == 0) {
-    // A file the user may not write stays as it is, as an editor leaves it.
-    if (access(target.c_str(), W_OK) != 0) return problem = problem_of(errno), false;
-    mode = facts.st_mode & 07777;
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  std::string temporary = target.substr(0, target.rfind('/') + 1) + ".wapp-saving-XXXXXX";
-  int file = mkostemp(temporary.data(), O_CLOEXEC);
-  if (file < 0) return problem = problem_of(errno), false;
-  bool written = fchmod(file, mode) == 0 && write_all(file, bytes) && fsync(file) == 0;
-  int error = errno;
-  if (close(file) != 0 && written) written = false, error = errno;
-  if (written && rename(temporary.c_str(), target.c_str()) != 0) written = false, error = errno;
-  if (written) return true;
-  unlink(temporary.c_str());
-  problem = problem_of(error);
-  return false;
+  return replace_file(path, bytes, file_owner::user, problem);
 }
 
 bool gtk_page_system::open_external(const std::string& address) { return open_in_user_browser(address.c_str()); }

@@ -2,25 +2,9 @@
 
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "launcher-linux/folder_tree.h"
+#include "launcher-linux/file_replacement.h"
 
 namespace {
-
-bool read_place_file(const std::string& path, std::string& text) {
-  descriptor file(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  if (!file) return false;
-  char bytes[window_place_file_limit + 1];
-  size_t got = 0;
-  for (ssize_t n; got < sizeof bytes && (n = read(file.value, bytes + got, sizeof bytes - got)) != 0; got += (size_t)n)
-    if (n < 0) return false;
-  if (got > window_place_file_limit) return false;
-  text.assign(bytes, got);
-  return true;
-}
 
 bool on_a_monitor(const window_place& place, GdkDisplay* display) {
   std::vector<screen_area> screens;
@@ -59,8 +43,11 @@ gboolean on_state(GtkWidget*, GdkEventWindowState* event, gpointer data) {
 
 bool remembered_place(const std::string& data_folder, GdkDisplay* display, window_place& place) {
   std::string text;
-  return display && read_place_file(data_folder + "/" + window_place_file, text) && read_window_place(text, place) &&
-         on_a_monitor(place, display);
+  std::string problem;
+  return display &&
+         read_file_at_most(data_folder + "/" + window_place_file, window_place_file_limit, file_owner::launcher, text,
+                           problem) &&
+         text.size() <= window_place_file_limit && read_window_place(text, place) && on_a_monitor(place, display);
 }
 
 void follow_window_place(GtkWindow* window, followed_place& followed) {
@@ -73,13 +60,6 @@ void remember_place(const std::string& data_folder, const window_place& place) {
   // WebKit makes the folder once the page stores something; a page that
   // stores nothing leaves it to us.
   if (g_mkdir_with_parents(data_folder.c_str(), 0700) != 0) return;
-  const std::string path = data_folder + "/" + window_place_file;
-  // Two copies of the program closing at once each write a file of their own.
-  const std::string temporary = path + "." + std::to_string(getpid()) + ".tmp";
-  const std::string text = window_place_text(place);
-  descriptor file(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-  if (!file) return;
-  bool whole = write(file.value, text.data(), text.size()) == (ssize_t)text.size() && fsync(file.value) == 0;
-  file = descriptor();
-  if (!whole || rename(temporary.c_str(), path.c_str()) != 0) unlink(temporary.c_str());
+  std::string problem;
+  replace_file(data_folder + "/" + window_place_file, window_place_text(place), file_owner::launcher, problem);
 }

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "launcher/file_replacement.h"
 #include "runtime/core/utf16.h"
 #include "runtime/window/display_scale.h"
 
@@ -36,8 +37,6 @@ OPENFILENAMEW dialog_of(HWND owner, const std::wstring& filter, std::wstring& na
   dialog.nMaxFile = name_room;
   return dialog;
 }
-
-std::string problem_of(DWORD error) { return "Windows error " + std::to_string(error); }
 
 }  // namespace
 
@@ -86,48 +85,11 @@ int64_t windows_page_system::file_size(const std::string& path) {
 }
 
 bool windows_page_system::read_file(const std::string& path, std::string& bytes, std::string& problem) {
-  HANDLE file = CreateFileW(wide_of(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return problem = problem_of(GetLastError()), false;
-  LARGE_INTEGER size{};
-  bool read = GetFileSizeEx(file, &size) && size.QuadPart <= (LONGLONG)page_api_data_limit;
-  if (read) {
-    bytes.assign((size_t)size.QuadPart, '\0');
-    DWORD got = 0;
-    for (size_t done = 0; read && done < bytes.size(); done += got)
-      read = ReadFile(file, bytes.data() + done, (DWORD)(bytes.size() - done), &got, nullptr) && got > 0;
-  }
-  if (!read) problem = problem_of(GetLastError());
-  CloseHandle(file);
-  return read;
+  return read_file_at_most(wide_of(path), page_api_data_limit, bytes, problem);
 }
 
-// The new content goes to a file of its own beside the user's, flushed to
-// the disk, and replaces the user's file only when it is all there.
 bool windows_page_system::write_file(const std::string& path, std::string_view bytes, std::string& problem) {
-  std::wstring target = wide_of(path);
-  std::wstring temporary =
-      target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()) + L".wapp-saving";
-  HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return problem = problem_of(GetLastError()), false;
-  bool written = true;
-  DWORD put = 0;
-  for (size_t done = 0; written && done < bytes.size(); done += put)
-    written = WriteFile(file, bytes.data() + done, (DWORD)(bytes.size() - done), &put, nullptr) && put > 0;
-  written = written && FlushFileBuffers(file);
-  DWORD error = written ? 0 : GetLastError();
-  CloseHandle(file);
-  // An existing file keeps its attributes and permissions through the
-  // replacement; a new one is the temporary file renamed.
-  bool exists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
-  if (written && !(exists ? ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                         nullptr, nullptr)
-                          : MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)))
-    written = false, error = GetLastError();
-  if (written) return true;
-  DeleteFileW(temporary.c_str());
-  problem = problem_of(error);
-  return false;
+  return replace_file(wide_of(path), bytes, problem);
 }
 
 // One argument to the shell's handler for the scheme, never a command line.

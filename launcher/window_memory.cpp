@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <string>
 
+#include "launcher/file_replacement.h"
 #include "launcher/wide_ascii.h"
 #include "runtime/browser/environment.h"
 #include "runtime/window/desktops.h"
@@ -22,18 +23,6 @@ bool place_file(path_buffer& file, wchar_t* folder = nullptr) {
   return written > 0 && (size_t)written < 2 * MAX_PATH - length;
 }
 
-bool read_place_file(const wchar_t* path, std::string& text) {
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  char bytes[window_place_file_limit + 1];
-  DWORD read = 0;
-  bool whole = ReadFile(file, bytes, sizeof bytes, &read, nullptr) && read <= window_place_file_limit;
-  CloseHandle(file);
-  if (whole) text.assign(bytes, read);
-  return whole;
-}
-
 bool on_a_desktop(const window_place& place) {
   for (int32_t i = 0; i < desktops.count; i++) {
     const desktop_record& d = desktops.table[i];
@@ -48,7 +37,9 @@ bool on_a_desktop(const window_place& place) {
 bool remembered_place(window_place& place) {
   path_buffer path;
   std::string text;
-  return place_file(path) && read_place_file(path, text) && read_window_place(text, place) && on_a_desktop(place);
+  std::string problem;
+  return place_file(path) && read_file_at_most(path, window_place_file_limit, text, problem) &&
+         text.size() <= window_place_file_limit && read_window_place(text, place) && on_a_desktop(place);
 }
 
 window_place place_of_window(HWND window) {
@@ -76,20 +67,10 @@ window_place place_of_window(HWND window) {
 }
 
 void remember_place(const window_place& place) {
-  path_buffer path, folder, temporary;
+  path_buffer path, folder;
   if (!place_file(path, folder)) return;
-  // Two copies of the program closing at once each write a file of their own.
-  int written = swprintf(temporary, 2 * MAX_PATH, L"%ls.%lu.tmp", path, GetCurrentProcessId());
-  if (written <= 0 || written >= 2 * MAX_PATH) return;
   // The browser makes the folder; a run without a browser has not.
   CreateDirectoryW(folder, nullptr);
-  HANDLE file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  std::string text = window_place_text(place);
-  DWORD done = 0;
-  bool whole = WriteFile(file, text.data(), (DWORD)text.size(), &done, nullptr) && done == text.size() &&
-               FlushFileBuffers(file);
-  CloseHandle(file);
-  if (!whole || !MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    DeleteFileW(temporary);
+  std::string problem;
+  replace_file(path, window_place_text(place), problem);
 }
