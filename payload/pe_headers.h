@@ -10,6 +10,7 @@
 
 constexpr uint32_t pe_directory_resources = 2;  // IMAGE_DIRECTORY_ENTRY_RESOURCE
 constexpr uint32_t pe_directory_security = 4;   // IMAGE_DIRECTORY_ENTRY_SECURITY
+constexpr uint32_t pe_directory_base_relocations = 5;  // IMAGE_DIRECTORY_ENTRY_BASERELOC
 constexpr uint32_t pe_section_header_size = 40;
 
 struct pe_headers {

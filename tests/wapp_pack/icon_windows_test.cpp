@@ -1,6 +1,5 @@
-// --icon checked with Windows' own loader: the system's resource update that
-// the Windows build uses, and our own resource writer that the Linux build
-// uses, on the same test launcher.
+// --icon checked with Windows' own loader, on a test launcher whose
+// resources are like the launcher's.
 #include <windows.h>
 
 #include "icon_pixels.h"
@@ -51,7 +50,7 @@ class Icon : public packer_test {
   }
 };
 
-TEST_F(Icon, TheSystemsResourceUpdateBeforeThePayload) {
+TEST_F(Icon, AnIconFileBecomesIconOne) {
   write_bytes(dir / "app.ico", make_icon_file({16, 32}));
   fs::path exe = dir / "app.exe";
   ASSERT_EQ(pack({u(make_app("app")), "-o", u(exe), "--launcher", u(launcher), "--icon", u(dir / "app.ico")}),
@@ -63,9 +62,8 @@ TEST_F(Icon, TheSystemsResourceUpdateBeforeThePayload) {
 }
 
 // PNGs give every size, each scaled from the smallest PNG at least as
-// large, and the version resource says the app's name and version, through
-// the system's resource update.
-TEST_F(Icon, PngsAndTheAppsOwnVersionThroughTheSystemsResourceUpdate) {
+// large, and the version resource says the app's name and version.
+TEST_F(Icon, PngsAndTheAppsOwnVersion) {
   fs::path exe = dir / "Notes.exe";
   std::vector<std::string> args = {u(make_app("app")), "-o", u(exe), "--launcher", u(launcher), "--icon",
                                    u(solid_png("icon.png", 300, 0xCC2200)), "--icon", u(solid_png("32.png", 32, 0x0044AA))};
@@ -80,7 +78,9 @@ TEST_F(Icon, PngsAndTheAppsOwnVersionThroughTheSystemsResourceUpdate) {
   EXPECT_NE(out.find("  AppName             \"Caf\xC3\xA9 Notes\"\n  AppVersion          \"2.5.1-beta\"\n"), std::string::npos);
 }
 
-TEST_F(Icon, OurOwnResourceWriterInANewSectionAndThenInPlace) {
+// The new tree takes the old one's place, whatever it weighs: no section
+// is added and nothing of the old one stays.
+TEST_F(Icon, TheResourcesAreRewrittenInPlace) {
   std::string image = read_bytes(launcher), problem;
   std::vector<icon_image> images;
   auto replace_icon = [&](std::string& image) {
@@ -92,7 +92,10 @@ TEST_F(Icon, OurOwnResourceWriterInANewSectionAndThenInPlace) {
   ASSERT_TRUE(replace_icon(image)) << problem;
   write_bytes(dir / "once.exe", image);
   expect_new_icon(dir / "once.exe", {16, 32, 48});
-  // Now the resources are the last section and are rewritten where they are.
+  std::string original = read_bytes(launcher);
+  size_t pe = get32(original, 60);
+  EXPECT_EQ(get16(image, pe + 6), get16(original, pe + 6));
+  EXPECT_EQ(image.find(".oldrsrc"), std::string::npos);
   size_t size = image.size();
   ASSERT_TRUE(read_icon_file(make_icon_file({24}), images, problem));
   ASSERT_TRUE(replace_icon(image)) << problem;
@@ -102,7 +105,6 @@ TEST_F(Icon, OurOwnResourceWriterInANewSectionAndThenInPlace) {
 
   // A signed launcher would lose its signature: refused on both ways.
   std::string signed_image = read_bytes(launcher);
-  size_t pe = (uint8_t)signed_image[60] | (uint8_t)signed_image[61] << 8;
   signed_image[pe + 24 + 112 + 8 * 4 + 4] = 8;  // a certificate table size
   EXPECT_FALSE(replace_icon(signed_image));
   EXPECT_EQ(problem, signed_problem);

@@ -66,8 +66,7 @@ struct program_plan {
   std::string output;  // as messages name it
   fs::path output_path, launcher;
   std::string why;     // why this system: "--target linux", "the name without .exe"
-  std::string image;   // the launcher's bytes to copy
-  resource_change resources;  // for the system's resource update (Windows build)
+  std::string image;   // the launcher's bytes to copy, with the app's resources
 };
 
 // Where the archive of an earlier program lies: the next one copies it.
@@ -182,7 +181,7 @@ struct packer {
       std::string name = kinds.size() == 1 ? output : kind == program_kind::windows ? stem + ".exe" : stem;
       fs::path launcher =
           options.launcher.empty() ? context.program_dir / default_launcher_name(kind) : path_of(options.launcher);
-      plans.push_back({kind, name, path_of(name), launcher, why, {}, {}});
+      plans.push_back({kind, name, path_of(name), launcher, why, {}});
     }
     return true;
   }
@@ -246,18 +245,17 @@ struct packer {
       problem = "cannot change the icon: " + problem;
       return false;
     }
-    plan.resources = plan_version_change(items, version_info_of(identity, utf8_of(plan.output_path.filename())));
+    resource_change change =
+        plan_version_change(items, version_info_of(identity, utf8_of(plan.output_path.filename())));
     if (!icons.empty()) {
       resource_change icon = plan_icon_change(items, icons);
-      plan.resources.removed = icon.removed;
-      plan.resources.added.insert(plan.resources.added.end(), icon.added.begin(), icon.added.end());
+      change.removed = icon.removed;
+      change.added.insert(change.added.end(), icon.added.begin(), icon.added.end());
     }
-#ifndef _WIN32
-    if (!update_resources_in_image(plan.image, plan.resources, problem)) {
+    if (!update_resources_in_image(plan.image, change, problem)) {
       problem = "cannot change the resources: " + problem;
       return false;
     }
-#endif
     return true;
   }
 
@@ -321,12 +319,6 @@ struct packer {
     set_interrupted_output(temporary.path);
     if (std::fwrite(plan.image.data(), 1, plan.image.size(), temporary.file) != plan.image.size() || !temporary.close())
       return fail("cannot write " + where);
-#ifdef _WIN32
-    // The system's resource update rewrites the file, so it runs before
-    // anything is appended.
-    if (!plan.resources.added.empty() && !update_resources_in_file(temporary.path.wstring(), plan.resources, problem))
-      return refuse("cannot change the resources: " + problem);
-#endif
     std::error_code error;
     uint64_t executable_size = fs::file_size(temporary.path, error);
     if (error || !(temporary.file = open_removable_output(temporary.path))) return fail("cannot write " + where);

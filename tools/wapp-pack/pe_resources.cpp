@@ -10,7 +10,6 @@ namespace {
 
 constexpr uint32_t resource_directory = pe_directory_resources;
 constexpr uint32_t subdirectory_bit = 0x80000000;
-constexpr uint32_t new_section_flags = 0x40000040;  // initialised data, readable
 
 uint32_t align_up(uint64_t value, uint32_t alignment) {
   return (uint32_t)((value + alignment - 1) / alignment * alignment);
@@ -219,6 +218,29 @@ bool read_pe_resources(const std::string& image, std::vector<resource_item>& ite
   return true;
 }
 
+namespace {
+
+// The sections that follow the resource section, in the file and in memory,
+// when each can move: nothing but data directories (the base relocations,
+// which the loader finds through their directory) points into them.
+bool sections_after(const std::string& image, const pe_view& pe, const pe_section& resources,
+                    std::vector<pe_section>& after) {
+  after.clear();
+  for (const auto& s : pe.sections)
+    if (s.virtual_address > resources.virtual_address) after.push_back(s);
+  std::sort(after.begin(), after.end(), [](const pe_section& a, const pe_section& b) { return a.virtual_address < b.virtual_address; });
+  for (const auto& s : after) {
+    if (s.raw_pointer < resources.raw_pointer) return false;
+    for (uint32_t d = 0; d < pe.headers.directory_count && d < 16; d++) {
+      uint32_t rva = pe.directory_rva(d, image);
+      if (rva >= s.virtual_address && rva < virtual_end(s) && d != pe_directory_base_relocations) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool write_pe_resources(std::string& image, const std::vector<resource_item>& items, std::string& problem) {
   pe_view pe;
   if (!view_pe(image, pe, problem)) return false;
@@ -230,54 +252,59 @@ bool write_pe_resources(std::string& image, const std::vector<resource_item>& it
     problem = signed_problem;
     return false;
   }
+  const pe_headers& h = pe.headers;
   uint32_t resource_rva = pe.directory_rva(resource_directory, image);
-  auto last = std::max_element(pe.sections.begin(), pe.sections.end(), [](const pe_section& a, const pe_section& b) {
-    return a.virtual_address < b.virtual_address;
+  auto old = std::find_if(pe.sections.begin(), pe.sections.end(), [&](const pe_section& s) {
+    return resource_rva && resource_rva >= s.virtual_address && resource_rva < virtual_end(s);
   });
-  // The old resource section is rewritten when nothing follows it, in memory
-  // or in the file; otherwise the new tree goes into a new last section.
-  bool in_place = resource_rva == last->virtual_address && (uint64_t)last->raw_pointer + last->raw_size >= image.size();
-  pe_section target{};
-  if (in_place) {
-    target = *last;
-    image.resize(target.raw_pointer);
-  } else {
-    size_t table_end = pe.headers.section_table_at + pe_section_header_size * pe.sections.size();
-    bool room = table_end + pe_section_header_size <= pe.headers.size_of_headers;
-    for (const auto& s : pe.sections) room = room && (s.raw_size == 0 || table_end + pe_section_header_size <= s.raw_pointer);
-    for (size_t i = table_end; room && i < table_end + pe_section_header_size; i++) room = image[i] == 0;
-    if (!room) {
-      problem = "the executable has no room for another section header";
-      return false;
+  std::vector<pe_section> after;
+  if (old == pe.sections.end() || old->virtual_address != resource_rva || !sections_after(image, pe, *old, after)) {
+    problem = "the executable's layout leaves no place for new resources";
+    return false;
+  }
+  // The new tree takes the old one's place; what followed it moves up or
+  // down behind it, in the file and in memory alike.
+  pe_section target = *old;
+  std::string data = build_resource_section(items, target.virtual_address);
+  uint32_t raw_size = align_up(data.size(), h.file_alignment);
+  std::string rebuilt = image.substr(0, target.raw_pointer) + data;
+  rebuilt.resize(target.raw_pointer + (size_t)raw_size, '\0');
+  uint64_t file_end = (uint64_t)target.raw_pointer + target.raw_size;
+  uint32_t next_rva = align_up((uint64_t)target.virtual_address + data.size(), h.section_alignment);
+  std::vector<std::pair<pe_section, pe_section>> moved;  // before, after
+  for (const pe_section& s : after) {
+    pe_section now = s;
+    now.virtual_address = next_rva;
+    now.raw_pointer = s.raw_size ? (uint32_t)rebuilt.size() : 0;
+    if (s.raw_size) {
+      rebuilt += image.substr(s.raw_pointer, s.raw_size);
+      rebuilt.resize(align_up(rebuilt.size(), h.file_alignment), '\0');
     }
-    target = {table_end, 0, align_up(virtual_end(*last), pe.headers.section_alignment), 0,
-              align_up(image.size(), pe.headers.file_alignment)};
-    image.resize(target.raw_pointer, '\0');
-    image.replace(table_end, 8, ".rsrc\0\0\0", 8);
-    put32(image, table_end + 36, new_section_flags);
-    put16(image, pe.headers.pe_at + 6, (uint32_t)pe.sections.size() + 1);
-    // The old section stays, unreferenced; its name says so.
-    for (const auto& s : pe.sections) {
-      if (resource_rva && resource_rva >= s.virtual_address && resource_rva < virtual_end(s))
-        image.replace(s.header_at, 8, ".oldrsrc", 8);
+    file_end = std::max<uint64_t>(file_end, (uint64_t)s.raw_pointer + s.raw_size);
+    next_rva = align_up((uint64_t)now.virtual_address + std::max(s.virtual_size, s.raw_size), h.section_alignment);
+    moved.emplace_back(s, now);
+  }
+  // Whatever lay after the last section's data stays after it.
+  if (file_end < image.size()) rebuilt += image.substr(file_end);
+  image.swap(rebuilt);
+  put32(image, target.header_at + 8, (uint32_t)data.size());
+  put32(image, target.header_at + 16, raw_size);
+  for (const auto& [before, now] : moved) {
+    put32(image, now.header_at + 12, now.virtual_address);
+    put32(image, now.header_at + 20, now.raw_pointer);
+    for (uint32_t d = 0; d < h.directory_count && d < 16; d++) {
+      uint32_t rva = get32(image, h.directories_at + 8 * d);
+      if (rva >= before.virtual_address && rva < virtual_end(before))
+        put32(image, h.directories_at + 8 * d, rva - before.virtual_address + now.virtual_address);
     }
   }
-  std::string data = build_resource_section(items, target.virtual_address);
-  uint32_t raw_size = align_up(data.size(), pe.headers.file_alignment);
-  image += data;
-  image.resize(target.raw_pointer + (size_t)raw_size, '\0');
-  put32(image, target.header_at + 8, (uint32_t)data.size());
-  put32(image, target.header_at + 12, target.virtual_address);
-  put32(image, target.header_at + 16, raw_size);
-  put32(image, target.header_at + 20, target.raw_pointer);
-  size_t initialised = pe.headers.optional_at + 8;
+  size_t initialised = h.optional_at + 8;
   put32(image, initialised, get32(image, initialised) - target.raw_size + raw_size);
-  put32(image, pe.headers.optional_at + 56, align_up((uint64_t)target.virtual_address + data.size(), pe.headers.section_alignment));
-  put32(image, pe.headers.directories_at + 8 * resource_directory, target.virtual_address);
-  put32(image, pe.headers.directories_at + 8 * resource_directory + 4, (uint32_t)data.size());
+  put32(image, h.optional_at + 56, next_rva);
+  put32(image, h.directories_at + 8 * resource_directory + 4, (uint32_t)data.size());
   // The appended payload would not match any checksum; loaders of programs
   // do not check it.
-  put32(image, pe.headers.optional_at + 64, 0);
+  put32(image, h.optional_at + 64, 0);
   return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The resources of a Windows executable held in memory: read from its
-// resource directory, and written back as a whole new resource tree, in place
-// when the resource section is the file's last, else as a new last section.
+// resource directory, and written back as a whole new resource tree in the
+// old tree's place, the sections after it (the base relocations) moved
+// behind it. Nothing of the old tree stays in the file, and the same
+// resources give the same bytes on every platform.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,19 +39,14 @@ extern const char signed_problem[];
 // False with a problem when the image is not a PE file this code can read.
 bool read_pe_resources(const std::string& image, std::vector<resource_item>& items, std::string& problem);
 // Replaces the image's resources by items. False, the image untouched, for a
-// signed image (its signature would no longer hold) or one without room for
-// another section header.
+// signed image (its signature would no longer hold) or one whose resource
+// section is followed by a section that cannot move.
 bool write_pe_resources(std::string& image, const std::vector<resource_item>& items, std::string& problem);
 
 // Applies the change to a resource list.
 void apply_resource_change(std::vector<resource_item>& items, const resource_change& change);
-// Applies the change to the executable held in memory, with our own
-// resource writer: the same result on every platform.
+// Applies the change to the executable held in memory.
 bool update_resources_in_image(std::string& image, const resource_change& change, std::string& problem);
-#ifdef _WIN32
-// Applies the change to the executable file with the system's resource update.
-bool update_resources_in_file(const std::wstring& path, const resource_change& change, std::string& problem);
-#endif
 
 // Makes an executable unsigned: its certificate table goes when it is the
 // last thing in the bytes, its entry and the checksum that included it
