@@ -16,6 +16,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   phase_mark("payload");
   if (open_web_app(state)) run_event_loop();
   close_web_app(state);
+  release_payload_trailer(state.payload);
   stop_launcher_runtime();
   ExitProcess((UINT)state.exit_code);
 }

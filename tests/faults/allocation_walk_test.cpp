@@ -290,6 +290,7 @@ TEST_F(AllocationWalk, LauncherRun) {
         EXPECT_EQ(compare_folder(outcome.folder, launcher.app, launcher.archive).strays, std::vector<std::wstring>{});
       }
       close_web_app(state);
+      release_payload_trailer(state.payload);
       stop_launcher_runtime();
       EXPECT_EQ(state.exit_code, 0);
       faults.clear_roots();

@@ -187,7 +187,7 @@ std::string fuzz_workspace::run(const std::string& bytes, fuzz_counts& counts) {
   drive_settings(bytes.data(), length, counts);
   if (problem.empty()) problem = drive_archive(bytes.data(), length, inputs_, scratch_, counts);
   if (problem.empty()) problem = check();
-  // The payload's blocks last until the memory library stops.
+  release_payload_trailer(payload);
   memory_library_stop();
   memory_library_start();
   return problem;

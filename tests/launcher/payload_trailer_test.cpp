@@ -23,12 +23,18 @@ class PayloadTrailer : public ::testing::Test {
   void SetUp() override {
     path_ = unique_temp_path(L"wapp-trailer-") + L".exe";
   }
-  void TearDown() override { DeleteFileW(path_.c_str()); }
+  void TearDown() override {
+    release_payload_trailer(last_);
+    DeleteFileW(path_.c_str());
+  }
+  // The file is mapped until the next read.
   payload_record read(const std::string& bytes) {
+    release_payload_trailer(last_);
     write_whole_file(path_, bytes);
-    return read_payload_trailer_of(path_.c_str());
+    return last_ = read_payload_trailer_of(path_.c_str());
   }
   std::wstring path_;
+  payload_record last_{};
 };
 
 TEST_F(PayloadTrailer, FindsThePartsTheLengthsDescribe) {

@@ -69,6 +69,7 @@ TEST_F(LauncherReaders, GiveBackEveryFileAndTheTenSettings) {
   EXPECT_EQ(entries, 14);
   for (const auto& [name, data] : sample_files) EXPECT_TRUE(read_bytes(zip.parent_path() / path_of(name)) == data) << name;
   EXPECT_TRUE(fs::is_directory(zip.parent_path() / "empty"));
+  release_payload_trailer(payload);
 }
 
 }  // namespace
