@@ -8,6 +8,7 @@
 // mailto addresses: every other scheme (file:, javascript:, data:, custom
 // protocols, ms-settings: and the like) could start a program through the
 // desktop's handlers, so it is refused without a word.
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -130,10 +131,100 @@ bool is_site_address(std::basic_string_view<Char> start, std::basic_string_view<
   return !scheme.empty() && address_scheme(address) == scheme;
 }
 
+namespace app_boundary_detail {
+
+inline void append_utf8(std::string& out, unsigned long c) {
+  if (c < 0x80) {
+    out += (char)c;
+  } else if (c < 0x800) {
+    out += (char)(0xC0 | c >> 6), out += (char)(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += (char)(0xE0 | c >> 12), out += (char)(0x80 | (c >> 6 & 0x3F)), out += (char)(0x80 | (c & 0x3F));
+  } else {
+    out += (char)(0xF0 | c >> 18), out += (char)(0x80 | (c >> 12 & 0x3F));
+    out += (char)(0x80 | (c >> 6 & 0x3F)), out += (char)(0x80 | (c & 0x3F));
+  }
+}
+
+// The address as UTF-8 bytes: UTF-16 units encoded, bytes as they are.
+template <class Char>
+std::string utf8_bytes(std::basic_string_view<Char> address) {
+  if constexpr (sizeof(Char) == 1) {
+    return std::string((const char*)address.data(), address.size());
+  } else {
+    std::string out;
+    for (size_t i = 0; i < address.size(); i++) {
+      unsigned long c = unit(address[i]);
+      if (c >= 0xD800 && c < 0xDC00 && i + 1 < address.size() && unit(address[i + 1]) >= 0xDC00 &&
+          unit(address[i + 1]) < 0xE000)
+        c = 0x10000 + ((c - 0xD800) << 10) + (unit(address[++i]) - 0xDC00);
+      append_utf8(out, c);
+    }
+    return out;
+  }
+}
+
+inline int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Percent escapes decoded, once.
+inline std::string unescaped(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); i++) {
+    if (text[i] == '%' && i + 2 < text.size() && hex_digit(text[i + 1]) >= 0 && hex_digit(text[i + 2]) >= 0) {
+      out += (char)(hex_digit(text[i + 1]) * 16 + hex_digit(text[i + 2]));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// Controls of every kind, in UTF-8: C0 and DEL, C1 (U+0080 to U+009F), the
+// bidirectional embeddings, overrides and isolates (U+202A to U+202E, U+2066
+// to U+2069) that make an address read otherwise than it goes, and the line
+// and paragraph separators.
+inline bool holds_a_control(std::string_view utf8) {
+  for (size_t i = 0; i < utf8.size(); i++) {
+    auto b = [&](size_t k) { return i + k < utf8.size() ? (unsigned char)utf8[i + k] : 0u; };
+    if (b(0) < 0x20 || b(0) == 0x7F) return true;
+    if (b(0) == 0xC2 && b(1) >= 0x80 && b(1) <= 0x9F) return true;
+    if (b(0) == 0xE2 && b(1) == 0x80 && ((b(2) >= 0xAA && b(2) <= 0xAE) || b(2) == 0xA8 || b(2) == 0xA9)) return true;
+    if (b(0) == 0xE2 && b(1) == 0x81 && b(2) >= 0xA6 && b(2) <= 0xA9) return true;
+  }
+  return false;
+}
+
+// A mail address may carry the fields a mail program fills in for the user
+// to see: no attachments (a file of the user's sent unasked) and no header
+// of another kind.
+inline bool plain_mail_fields(std::string_view address) {
+  size_t query = address.find('?');
+  if (query == address.npos) return true;
+  std::string_view rest = address.substr(query + 1);
+  for (size_t start = 0; start <= rest.size();) {
+    size_t end = std::min(rest.find('&', start), rest.size());
+    std::string name = lowered<char>(unescaped(rest.substr(start, std::min(rest.find('=', start), end) - start)));
+    if (!name.empty() && name != "to" && name != "cc" && name != "bcc" && name != "subject" && name != "body")
+      return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace app_boundary_detail
+
 // Whether the address may be handed to the user's browser (or mail
-// program): an http or https address with a host, or a mailto address, and
-// nothing in it that no address a browser hands on holds and that could end
-// an argument on a command line (spaces, control characters, quotes).
+// program): an http or https address with a host, or a mailto address with
+// no attachment and no header but the visible ones, and nothing in it that
+// no address a browser hands on holds and that could end an argument on a
+// command line (spaces, quotes) or make the address read otherwise than it
+// goes (controls of every kind, written or escaped).
 template <class Char>
 bool may_open_in_user_browser(std::basic_string_view<Char> address) {
   using namespace app_boundary_detail;
@@ -141,8 +232,10 @@ bool may_open_in_user_browser(std::basic_string_view<Char> address) {
     unsigned long u = unit(c);
     if (u <= ' ' || u == 0x7F || u == '"' || u == '<' || u == '>' || u == '\\' || u == '`') return false;
   }
+  std::string bytes = utf8_bytes(address);
+  if (holds_a_control(bytes) || holds_a_control(unescaped(bytes))) return false;
   std::string scheme = address_scheme(address);
-  if (scheme == "mailto") return true;
+  if (scheme == "mailto") return plain_mail_fields(bytes);
   origin_parts<Char> origin;
   return (scheme == "http" || scheme == "https") && address_origin(address, origin);
 }

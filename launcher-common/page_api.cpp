@@ -254,6 +254,66 @@ std::string id_of(const json_node& request) {
   return id->text;
 }
 
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The \uXXXX escape at `at`, or -1.
+long escaped_unit(std::string_view text, size_t at) {
+  if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return -1;
+  long unit = 0;
+  for (size_t i = at + 2; i < at + 6; i++) {
+    if (hex_value(text[i]) < 0) return -1;
+    unit = unit * 16 + hex_value(text[i]);
+  }
+  return unit;
+}
+
+// A page's strings may hold half of a character ('\u{1F600}'.slice(0, 1)),
+// which JSON.stringify writes as a lone \uD83D escape and no JSON reader
+// takes: each becomes U+FFFD, so that the call is answered and a title or a
+// file name shows where the half was.
+std::string with_lone_surrogates_replaced(std::string_view message) {
+  std::string out;
+  out.reserve(message.size());
+  for (size_t i = 0; i < message.size(); i++) {
+    if (message[i] != '\\' || i + 1 >= message.size()) {
+      out += message[i];
+      continue;
+    }
+    long unit = escaped_unit(message, i);
+    bool high = unit >= 0xD800 && unit < 0xDC00, low = unit >= 0xDC00 && unit < 0xE000;
+    long next = high ? escaped_unit(message, i + 6) : -1;
+    if (high && next >= 0xDC00 && next < 0xE000) {
+      out.append(message.substr(i, 12));
+      i += 11;
+    } else if (high || low) {
+      out += "\\ufffd";
+      i += 5;
+    } else {
+      out.append(message.substr(i, 2));  // an escape of its own, \\ included
+      i += 1;
+    }
+  }
+  return out;
+}
+
+// The id of a message that is no JSON, when it can still be read from
+// "id": followed by a whole number, so that the call it answers settles.
+std::string id_in_text(std::string_view message) {
+  size_t at = message.find("\"id\"");
+  if (at == message.npos) return "null";
+  at = message.find_first_not_of(" \t\r\n", at + 4);
+  if (at == message.npos || message[at] != ':') return "null";
+  at = message.find_first_not_of(" \t\r\n", at + 1);
+  size_t end = at == message.npos ? at : message.find_first_not_of("0123456789", at);
+  if (at == message.npos || end == at || end - at > 16) return "null";
+  return std::string(message.substr(at, end == message.npos ? message.npos : end - at));
+}
+
 }  // namespace
 
 int64_t page_api::handle_for(const std::string& path) {
@@ -269,7 +329,8 @@ std::optional<std::string> page_api::answer(std::string_view message, bool from_
     return rejection("null", "the message is larger than a call may be: file data of at most 64 MiB");
   json_node request;
   json_text_error parse_error;
-  if (!parse_json_text(message, request, parse_error)) return rejection("null", "the message is not JSON");
+  if (!parse_json_text(with_lone_surrogates_replaced(message), request, parse_error))
+    return rejection(id_in_text(message), "the message is not JSON");
   const json_node* marker = request.kind == json_kind::object ? json_member_of(request, "wapp") : nullptr;
   if (!marker) return std::nullopt;
   if (!key_.empty() && (marker->kind != json_kind::string || marker->text != key_)) return std::nullopt;

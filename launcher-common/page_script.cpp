@@ -12,10 +12,15 @@ constexpr char script_text[] = R"js((function () {
   if (window.top !== window || "wapp" in window) return;
   var here = String(location.href);
   try { here = decodeURI(here); } catch (e) {}
-  if (settings.foldCase) here = here.toLowerCase();
-  var own = settings.prefixes.some(function (prefix) {
-    return here.indexOf(settings.foldCase ? prefix.toLowerCase() : prefix) === 0;
-  });
+  // Scheme and host are the same in any case (wapp://APP.WAPP/ is the
+  // app's host); a path only where the system's names are (Windows).
+  function folded(address) {
+    if (settings.foldCase) return address.toLowerCase();
+    var path = address.indexOf("/", address.indexOf("//") + 2);
+    return path < 0 ? address.toLowerCase() : address.slice(0, path).toLowerCase() + address.slice(path);
+  }
+  here = folded(here);
+  var own = settings.prefixes.some(function (prefix) { return here.indexOf(folded(prefix)) === 0; });
   if (!own) return;
 
   var pending = {}, next = 1, send;
@@ -45,6 +50,9 @@ constexpr char script_text[] = R"js((function () {
     };
   }
 
+  // A call that no reply settles fails after a minute rather than never;
+  // the dialogs wait for the user, however long the user takes.
+  var bound = 60 * 1000, waitsForUser = { openFile: true, saveFile: true };
   function call(method, args) {
     return new Promise(function (resolve, reject) {
       var id = next++;
@@ -54,7 +62,12 @@ constexpr char script_text[] = R"js((function () {
       } catch (failure) {
         delete pending[id];
         reject(failure);
+        return;
       }
+      if (waitsForUser[method]) return;
+      setTimeout(function () {
+        settle({ wapp: true, id: id, error: "no answer to " + method + " within a minute" });
+      }, bound);
     });
   }
 

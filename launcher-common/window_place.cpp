@@ -100,3 +100,12 @@ bool lies_on_a_screen(const window_place& place, const screen_area* screens, siz
   }
   return false;
 }
+
+window_place fitted_to(const window_place& place, const screen_area& area) {
+  window_place fitted = place;
+  fitted.width = std::max(1, std::min(place.width, area.width));
+  fitted.height = std::max(1, std::min(place.height, area.height));
+  fitted.x = (int32_t)std::clamp<int64_t>(place.x, area.x, std::max<int64_t>(area.x, (int64_t)area.x + area.width - fitted.width));
+  fitted.y = (int32_t)std::clamp<int64_t>(place.y, area.y, std::max<int64_t>(area.y, (int64_t)area.y + area.height - fitted.height));
+  return fitted;
+}

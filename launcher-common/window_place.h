@@ -41,3 +41,9 @@ bool read_window_place(std::string_view text, window_place& place);
 // for a title bar, over some of the window's width. A place on a monitor
 // that has gone, or beyond a resolution since made smaller, is not.
 bool lies_on_a_screen(const window_place& place, const screen_area* screens, size_t count);
+
+// The place made to fit the area (a screen's work area): no larger than it,
+// moved inside it as far as it reached out. A window larger than its screen
+// would open with parts out of reach, and one of tens of thousands of
+// pixels leaves the engine no surface to draw on.
+window_place fitted_to(const window_place& place, const screen_area& area);

@@ -12,6 +12,9 @@
 namespace {
 
 constexpr char handler_name[] = "wapp";
+// Requests wait their turn while a dialog is open; past these the page is
+// told at once (a page that sends more in one go is not the app's script).
+constexpr size_t most_waiting_requests = 8;
 
 struct waiting_request {
   std::string text;
@@ -25,6 +28,7 @@ struct page_api_host {
   app_scope app;
   gtk_page_system system;
   page_api api;
+  std::string key;
   std::deque<waiting_request> requests;
   bool answering = false;
   bool window_gone = false;  // and the view with it: nothing is answered any more
@@ -95,17 +99,39 @@ void window_destroyed(gpointer data) {
   host.system.end_choosing();
 }
 
+// Any frame can post to the handler, so a message is looked at before it is
+// read: the app's script sends one JSON text that starts with the run's
+// key. Anything else (another kind of value, a text without the key, more
+// than a call may carry, more calls than wait at once) is refused here,
+// at the cost of its first bytes, and never parsed.
 gboolean request_heard(WebKitUserContentManager*, JSCValue* value, WebKitScriptMessageReply* reply, gpointer data) {
   auto& host = *(page_api_host*)data;
-  gchar* text = jsc_value_is_string(value) ? jsc_value_to_string(value) : jsc_value_to_json(value, 0);
-  try {
-    host.requests.push_back({text ? text : "", webkit_script_message_reply_ref(reply)});
-  } catch (...) {
-    g_free(text);
-    return FALSE;
+  auto refuse = [&](const char* why) {
+    webkit_script_message_reply_return_error_message(reply, why);
+    return TRUE;
+  };
+  if (!jsc_value_is_string(value)) return refuse("not answered");
+  if (host.requests.size() >= most_waiting_requests) return refuse("too many calls at once");
+  GBytes* bytes = jsc_value_to_string_as_bytes(value);
+  gsize size = 0;
+  const char* text = bytes ? (const char*)g_bytes_get_data(bytes, &size) : nullptr;
+  std::string_view message(text ? text : "", size);
+  if (message.ends_with('\0')) message.remove_suffix(1);
+  const std::string marker = "{\"wapp\":\"" + host.key + "\"";
+  if (!message.starts_with(marker)) {
+    refuse("not answered");
+  } else if (message.size() > page_api_message_limit) {
+    refuse("the message is larger than a call may be: file data of at most 64 MiB");
+  } else {
+    try {
+      std::string copy(message);
+      host.requests.push_back({std::move(copy), webkit_script_message_reply_ref(reply)});
+      g_idle_add(answer_requests, &host);
+    } catch (...) {
+      refuse("out of memory");
+    }
   }
-  g_free(text);
-  g_idle_add(answer_requests, &host);
+  if (bytes) g_bytes_unref(bytes);
   return TRUE;
 }
 
@@ -129,6 +155,7 @@ void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app
   if (!webkit_user_content_manager_register_script_message_handler_with_reply(content, handler_name, nullptr)) return;
   // Lives for the run, as the view does.
   auto* host = new page_api_host(view, window, app, key);
+  host->key = key;
   g_signal_connect(content, "script-message-with-reply-received::wapp", G_CALLBACK(request_heard), host);
   on_ending_signals(ending, host);
   g_signal_connect_swapped(window, "destroy", G_CALLBACK(window_destroyed), host);

@@ -4,6 +4,7 @@
 
 #include "launcher-linux/file_replacement.h"
 #include "launcher-linux/page_boundary.h"
+#include "launcher-linux/window_memory.h"
 
 namespace {
 
@@ -124,11 +125,16 @@ void gtk_page_system::change_window(const window_request& request) {
     // As the close button: the window goes, and the run ends with it.
     case window_change::close: gtk_window_close(window_); break;
     // A window of fixed size takes its content's (launcher-linux/app_window.cpp).
-    case window_change::set_size:
-      if (gtk_window_get_resizable(window_))
-        gtk_window_resize(window_, (int)request.width, (int)request.height);
-      else
-        gtk_widget_set_size_request(content_, (int)request.width, (int)request.height);
+    // No larger than the work area of the window's monitor.
+    case window_change::set_size: {
+      int x = 0, y = 0;
+      gtk_window_get_position(window_, &x, &y);
+      screen_area area = work_area_at(gtk_widget_get_display(GTK_WIDGET(window_)), x, y);
+      int width = (int)std::min<int64_t>(request.width, area.width);
+      int height = (int)std::min<int64_t>(request.height, area.height);
+      if (gtk_window_get_resizable(window_)) gtk_window_resize(window_, width, height);
+      else gtk_widget_set_size_request(content_, width, height);
       break;
+    }
   }
 }

@@ -44,10 +44,19 @@ gboolean on_state(GtkWidget*, GdkEventWindowState* event, gpointer data) {
 bool remembered_place(const std::string& data_folder, GdkDisplay* display, window_place& place) {
   std::string text;
   std::string problem;
-  return display &&
-         read_file_at_most(data_folder + "/" + window_place_file, window_place_file_limit, file_owner::launcher, text,
-                           problem) &&
-         text.size() <= window_place_file_limit && read_window_place(text, place) && on_a_monitor(place, display);
+  if (!display ||
+      !read_file_at_most(data_folder + "/" + window_place_file, window_place_file_limit, file_owner::launcher, text,
+                         problem) ||
+      text.size() > window_place_file_limit || !read_window_place(text, place) || !on_a_monitor(place, display))
+    return false;
+  place = fitted_to(place, work_area_at(display, place.x, place.y));
+  return true;
+}
+
+screen_area work_area_at(GdkDisplay* display, int x, int y) {
+  GdkRectangle area = {0, 0, 1, 1};
+  if (GdkMonitor* monitor = gdk_display_get_monitor_at_point(display, x, y)) gdk_monitor_get_workarea(monitor, &area);
+  return {area.x, area.y, area.width, area.height};
 }
 
 void follow_window_place(GtkWindow* window, followed_place& followed) {

@@ -19,6 +19,9 @@ struct followed_place {
 
 // The stored place, when the file holds a sound one that lies on one of
 // the display's monitors.
+// The work area (the monitor less the desktop's panels) of the monitor at a point.
+screen_area work_area_at(GdkDisplay* display, int x, int y);
+
 bool remembered_place(const std::string& data_folder, GdkDisplay* display, window_place& place);
 
 // Follows the window's place from now on: its position and size whenever

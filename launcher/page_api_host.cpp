@@ -50,11 +50,16 @@ LRESULT CALLBACK worker_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
   return 0;
 }
 
+// Requests wait their turn while a dialog is open; more than this at once
+// is no script of the app's, and the rest go unanswered (the page's script
+// gives up on a call after a minute).
+constexpr size_t most_waiting_requests = 8;
+
 // In the browser's callback: the request is only noted. A message from
 // elsewhere than the app's own pages is not even kept.
 void message_heard(void* context, const wchar_t* json, bool from_app_page) {
   auto& host = *(page_api_host*)context;
-  if (!from_app_page) return;
+  if (!from_app_page || host.requests.size() >= most_waiting_requests) return;
   try {
     host.requests.push_back(utf8_of(json));
   } catch (...) {

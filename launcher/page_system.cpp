@@ -132,8 +132,14 @@ void windows_page_system::change_window(const window_request& request) {
       RECT frame = {0, 0, scale_x((int32_t)request.width), scale_y((int32_t)request.height)};
       AdjustWindowRectEx(&frame, (DWORD)GetWindowLongPtrW(window_, GWL_STYLE), FALSE,
                          (DWORD)GetWindowLongPtrW(window_, GWL_EXSTYLE));
-      SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      // No larger than the work area of the window's monitor.
+      MONITORINFO monitor{sizeof monitor, {}, {}, 0};
+      LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
+      if (GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        width = std::min(width, monitor.rcWork.right - monitor.rcWork.left);
+        height = std::min(height, monitor.rcWork.bottom - monitor.rcWork.top);
+      }
+      SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     }
   }

@@ -38,8 +38,17 @@ bool remembered_place(window_place& place) {
   path_buffer path;
   std::string text;
   std::string problem;
-  return place_file(path) && read_file_at_most(path, window_place_file_limit, text, problem) &&
-         text.size() <= window_place_file_limit && read_window_place(text, place) && on_a_desktop(place);
+  if (!place_file(path) || !read_file_at_most(path, window_place_file_limit, text, problem) ||
+      text.size() > window_place_file_limit || !read_window_place(text, place) || !on_a_desktop(place))
+    return false;
+  RECT rect = {place.x, place.y, place.x + place.width, place.y + place.height};
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const RECT& w = monitor.rcWork;
+    place = fitted_to(place, {w.left, w.top, w.right - w.left, w.bottom - w.top});
+  }
+  return true;
 }
 
 window_place place_of_window(HWND window) {

@@ -3,14 +3,17 @@
 #include <cctype>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 namespace {
 
 using json = nlohmann::json;
 
-// Settings are flat; the bound only keeps hostile input off the stack of
-// the writer and of the tree's destruction.
+// Settings are flat and the page API's requests small; the bounds keep
+// hostile input off the stack of the writer and of the tree's destruction,
+// and a document of a million tiny values from taking memory and time.
 constexpr size_t max_depth = 200;
+constexpr size_t max_values = 100000;
 constexpr char byte_order_mark[] = "\xEF\xBB\xBF";
 
 // A character iterator that notes how far the parser has read, so that the
@@ -106,16 +109,25 @@ class tree_builder : public nlohmann::json_sax<json> {
   }
 
   // The new value's place: the root, an array's next item, or the member
-  // named by the last key (an earlier member of that name, if there is one).
+  // named by the last key (an earlier member of that name, if there is one,
+  // found through the object's index of names: linear time however many).
   json_node& place() {
     if (open_.empty()) return root_;
     json_node& parent = *open_.back();
     if (parent.kind == json_kind::array) return parent.items.emplace_back();
-    if (auto* same = const_cast<json_node*>(json_member_of(parent, key_))) return *same = {};
+    auto [at, fresh] = names_.back().emplace(key_, parent.members.size());
+    if (!fresh) return parent.members[at->second].second = {};
     return parent.members.emplace_back(key_, json_node{}).second;
   }
 
+  bool counted() {
+    if (++values_ <= max_values) return true;
+    fail("more than " + std::to_string(max_values) + " values", (size_t)(*furthest_ - text_.data()));
+    return false;
+  }
+
   bool add(json_kind kind, const std::string& text) {
+    if (!counted()) return false;
     json_node& node = place();
     node.kind = kind;
     node.text = text;
@@ -127,14 +139,17 @@ class tree_builder : public nlohmann::json_sax<json> {
       fail("too deeply nested", (size_t)(*furthest_ - text_.data()));
       return false;
     }
+    if (!counted()) return false;
     json_node& node = place();
     node.kind = kind;
     open_.push_back(&node);
+    names_.emplace_back();
     return true;
   }
 
   bool close() {
     open_.pop_back();
+    names_.pop_back();
     return true;
   }
 
@@ -146,6 +161,8 @@ class tree_builder : public nlohmann::json_sax<json> {
   // The objects and arrays being filled; a node's children do not move
   // while it is open, since only its last child is ever added to.
   std::vector<json_node*> open_;
+  std::vector<std::unordered_map<std::string, size_t>> names_;  // each open object's members by name
+  size_t values_ = 0;
   bool failed_ = false;
 };
 

@@ -45,7 +45,7 @@ bool find_directory(std::string_view archive, directory_place& place) {
     if (little_endian(archive, at, 4) != end_signature || at + end_size + little_endian(archive, at + 20, 2) > archive.size())
       continue;
     place = {little_endian(archive, at + 10, 2), little_endian(archive, at + 12, 4), little_endian(archive, at + 16, 4)};
-    bool overflowed = place.count == 0xFFFF || place.size == 0xFFFFFFFF || place.offset == 0xFFFFFFFF;
+    bool overflowed = zip64_end_needed(place.count, place.size, place.offset);
     if (overflowed && !find_end64(archive, at, place)) return false;
     // The directory lies before its end record, whole.
     uint64_t before = overflowed ? at - locator64_size : at;

@@ -22,6 +22,14 @@
 
 enum class zip_method : uint16_t { stored = 0, deflated = 8 };
 
+// Whether an archive's end needs the zip64 records: the classic end record
+// holds a count below 0xFFFF and a size and an offset below 0xFFFFFFFF, its
+// largest values meaning "read the zip64 record". The packer writes by this
+// rule and the index reads by it.
+constexpr bool zip64_end_needed(uint64_t entries, uint64_t directory_size, uint64_t directory_offset) {
+  return entries >= 0xFFFF || directory_size >= 0xFFFFFFFF || directory_offset >= 0xFFFFFFFF;
+}
+
 struct zip_entry {
   std::string_view name;  // as stored, in the archive's bytes
   bool directory;         // a name ending in "/" or "\"

@@ -8,7 +8,19 @@
 
 namespace {
 
-std::wstring widened(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+// UTF-8 to UTF-16, as the Windows launcher has its addresses.
+std::wstring widened(const std::string& text) {
+  std::wstring wide;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char b = text[i];
+    int more = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+    unsigned long c = more ? b & (0x3F >> more) : b;
+    for (i++; more-- > 0 && i < text.size(); i++) c = c << 6 | ((unsigned char)text[i] & 0x3F);
+    if (c >= 0x10000) wide += (wchar_t)(0xD800 + ((c - 0x10000) >> 10)), c = 0xDC00 + ((c - 0x10000) & 0x3FF);
+    wide += (wchar_t)c;
+  }
+  return wide;
+}
 
 TEST(AppBoundary, OnlyWebAndMailAddressesMayGoToTheUsersBrowser) {
   const struct {
@@ -33,6 +45,24 @@ TEST(AppBoundary, OnlyWebAndMailAddressesMayGoToTheUsersBrowser) {
       {"https://example.test/\t", false},
       {"https://example.test\\x", false},
       {"", false},
+      // Schemes that only begin like the web's.
+      {"httpx://example.test/", false},
+      {"http+unix://%2Frun%2Fdocker.sock/x", false},
+      // Controls of every kind, written or escaped, and mail that sends a file or a header.
+      {"https://example.test/\xC2\x85", false},
+      {"https://example.test/\xE2\x80\xAE" "exe.txt", false},
+      {"https://example.test/a\xE2\x80\xA8" "b", false},
+      {"https://example.test/\xE2\x81\xA6x", false},
+      {"https://example.test/%E2%80%AE", false},
+      {"https://example.test/%0d%0a", false},
+      {"https://example.test/%C2%9F", false},
+      {"https://example.test/%20and%2F", true},
+      {"mailto:a@example.test?subject=Hi&body=Line%201&cc=b@example.test", true},
+      {"mailto:victim@x.test?attach=/etc/passwd", false},
+      {"mailto:a@x.test?subject=x&ATTACHMENT=%2Fetc%2Fpasswd", false},
+      {"mailto:a@x.test?%61ttach=/etc/passwd", false},
+      {"mailto:a@x.test?subject=x%0d%0aBcc:evil@x.test", false},
+      {"mailto:a@x.test?from=evil@x.test", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(may_open_in_user_browser(std::string_view(c.address)), c.may_open) << c.address;

@@ -75,6 +75,8 @@ TEST(PageApi, EachMessageGetsItsExactReplyAndTouchesOnlyWhatTheUserPicked) {
   page_api api(system, "k");
   const std::string hello = base64_encoded(std::string_view("hello\0world", 11));
   const std::string over_limit = std::string((page_api_data_limit / 3 + 1) * 4, 'A');
+  const std::string exactly_limit = base64_encoded(std::string(page_api_data_limit, 'x'));
+  const std::string one_over_limit = base64_encoded(std::string(page_api_data_limit + 1, 'x'));
   const struct {
     const char* title;
     std::string message;
@@ -170,6 +172,20 @@ TEST(PageApi, EachMessageGetsItsExactReplyAndTouchesOnlyWhatTheUserPicked) {
        "save |write /readonly/c.md"},
       {"a message over the size of any call", std::string(page_api_message_limit + 1, ' '), true, {}, "",
        R"({"wapp":true,"id":null,"error":"the message is larger than a call may be: file data of at most 64 MiB"})"},
+      {"a backslash in a suggested name", request(36, "saveFile", R"({"suggestedName":"..\\x.md","data":""})"), true,
+       {}, "/home/u/x", R"({"wapp":true,"id":36,"error":"suggestedName must be a file name, without folders"})"},
+      {"exactly 64 MiB is written", request(37, "saveFile", "{\"data\":\"" + exactly_limit + "\"}"), true, {},
+       "/home/u/exact.bin", R"({"wapp":true,"id":37,"result":{"name":"exact.bin","handle":4}})",
+       "save |write /home/u/exact.bin"},
+      {"one byte more is not", request(38, "saveFile", "{\"data\":\"" + one_over_limit + "\"}"), true, {},
+       "/home/u/over.bin", R"({"wapp":true,"id":38,"error":"data is larger than 64 MiB, the most one call carries"})"},
+      // Half a character (a string cut inside a surrogate pair) settles the call, shown as U+FFFD.
+      {"half a character in a title", request(39, "window.setTitle", R"({"text":"a\ud83d\ude00\ud83d"})"), true,
+       {}, "", R"({"wapp":true,"id":39,"result":null})", "window 0 a\xF0\x9F\x98\x80\xEF\xBF\xBD"},
+      {"half a character alone", request(40, "window.setTitle", R"({"text":"\ude00\\ud83d"})"), true, {}, "",
+       R"({"wapp":true,"id":40,"result":null})", "window 0 \xEF\xBF\xBD\\ud83d"},
+      {"no JSON, but an id to answer", R"({"wapp":"k","id":41,"method":"window.close",)", true, {}, "",
+       R"({"wapp":true,"id":41,"error":"the message is not JSON"})"},
   };
   for (const auto& c : cases) {
     system.to_open = c.to_open;
@@ -184,7 +200,8 @@ TEST(PageApi, EachMessageGetsItsExactReplyAndTouchesOnlyWhatTheUserPicked) {
   // Exactly the bytes sent, NUL included; nothing else was ever written.
   EXPECT_EQ(system.files["/home/u/notes.md"], std::string("hello\0world", 11));
   EXPECT_EQ(system.files["/home/u/b.md"], std::string("hello\0world", 11));
-  EXPECT_EQ(system.files.size(), 3u);
+  EXPECT_EQ(system.files["/home/u/exact.bin"].size(), page_api_data_limit);
+  EXPECT_EQ(system.files.size(), 4u);
 }
 
 TEST(PageApi, Base64ReadsBackOnlyWhatItWrites) {
@@ -196,6 +213,8 @@ TEST(PageApi, Base64ReadsBackOnlyWhatItWrites) {
   }
   std::string out;
   for (const char* bad : {"Zg", "Zg=", "Zh==", "Z===", "Zm9v\n", "Zm 9", "Zg==Zg==", "-_8="}) EXPECT_FALSE(base64_decoded(bad, out)) << bad;
+  // A view ends where it ends, whatever the bytes after it would complete.
+  EXPECT_FALSE(base64_decoded(std::string_view("Zm9vYg==", 6), out));
 }
 
 TEST(PageApi, TheScriptCarriesItsSettingsAsData) {

@@ -3,8 +3,8 @@
 // saves again through its handle, keeps the window's title on the file
 // (read back from the X server) and sends its help link to the stand-in
 // browser, all from keys a user presses, and ends on SIGTERM with a chooser
-// open; a frame of another origin finds no
-// window.wapp and is not answered.
+// open; a frame of another origin finds no window.wapp and whatever it
+// posts is refused at once.
 #include "linux_launcher_support.h"
 
 namespace {
@@ -67,33 +67,47 @@ TEST_F(LinuxPageApi, TheNotesSampleOpensSavesAsSavesAgainAndSendsItsHelpOut) {
   EXPECT_EQ(ended(run, 10000), 0);
 }
 
-TEST_F(LinuxPageApi, AFrameOfAnotherOriginFindsNoApiAndIsNotAnswered) {
+// A frame is hostile: it finds no API, and what it posts to the handler
+// (no key, megabytes of keys, deep nesting, no text at all) is refused at
+// once without freezing the program. The app's own page, meanwhile, sets a
+// title that ends in half a character, and the call settles.
+TEST_F(LinuxPageApi, AFrameOfAnotherOriginFindsNoApiAndIsRefusedAtOnce) {
   fs::path app = dir / "app";
-  // Green when the page has the API, knows the app, and its frame (an
-  // opaque origin) finds none and has a forged request refused.
+  // Green when the page has the API, knows the app, its frame (an opaque
+  // origin) finds none and has every message refused within two seconds,
+  // and the page's own call with half a character is answered.
   write(app / "index.html", R"(<!doctype html><style>html,body{margin:0;height:100%;background:#00f}</style>
 <script>
 const own = typeof window.wapp === "object" && wapp.app.name === "Probe App" && wapp.app.version === "2.0" &&
   wapp.app.platform === "linux" && typeof wapp.window.setTitle === "function";
 addEventListener("message", (event) => {
-  document.body.style.background = own && event.data === "undefined,refused" ? "#0f0" : "#f00";
+  if (!own || event.data !== "undefined,refused,fast") return void (document.body.style.background = "#f00");
+  wapp.window.setTitle("Probe" + "\ud83d\ude00".slice(0, 1)).then(() => {
+    document.body.style.background = "#0f0";
+  }, () => { document.body.style.background = "#f00"; });
 });
 </script>
 <iframe sandbox="allow-scripts" srcdoc="<script>
 const handler = window.webkit && webkit.messageHandlers && webkit.messageHandlers.wapp;
-const forged = JSON.stringify({wapp: '', id: 1, method: 'window.setTitle', args: {text: 'taken'}});
-(handler ? handler.postMessage(forged).then(() => 'answered', () => 'refused') : Promise.resolve('refused'))
-  .then((reply) => parent.postMessage(typeof window.wapp + ',' + reply, '*'));
+const keys = {};
+for (let i = 0; i < 200000; i++) keys['k' + i] = 0;
+const messages = [JSON.stringify({wapp: '', id: 1, method: 'window.setTitle', args: {text: 'taken'}}),
+  JSON.stringify(keys), '['.repeat(100000) + ']'.repeat(100000), keys, 'x'.repeat(90 * 1024 * 1024)];
+for (let i = 0; i < 20; i++) messages.push(JSON.stringify({wapp: 'guess' + i, id: i, method: 'window.close'}));
+const started = performance.now();
+Promise.all(messages.map((m) => handler ? handler.postMessage(m).then(() => 'answered', () => 'refused') : 'refused'))
+  .then((replies) => parent.postMessage(typeof window.wapp + ',' +
+    (replies.every((r) => r === 'refused') ? 'refused' : 'answered') + ',' +
+    (performance.now() - started < 2000 ? 'fast' : 'slow'), '*'));
 </script>"></iframe>)");
+  const std::string title = "Probe\xEF\xBF\xBD";
   // Served under the app's scheme, and unpacked to file://.
   for (std::vector<std::string> options : {std::vector<std::string>{"--virtual-host", "app.wapp"}, {"--file-url"}}) {
     for (const char* o : {"--app-name", "Probe App", "--app-version", "2.0"}) options.push_back(o);
     pid_t run = start(pack(app, "Probe", options));
     screen_rect rect;
-    ASSERT_TRUE(shows("Probe", green, rect)) << options[0];
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    Window window = find_x_window(screen.get(), "Probe");
-    EXPECT_TRUE(window) << "the frame changed the title";
+    ASSERT_TRUE(shows(title, green, rect)) << options[0];
+    Window window = find_x_window(screen.get(), title);
     ASSERT_TRUE(close_x_window(screen.get(), window));
     EXPECT_EQ(ended(run), 0);
   }

@@ -14,6 +14,9 @@ struct icon_image {
   std::string data;  // a BMP without its file header, or a PNG
 };
 
+// An icon file, .ico or PNG, is read whole: at most 16 MiB.
+constexpr uint64_t icon_file_limit = (uint64_t)16 << 20;
+
 bool read_icon_file(const std::string& bytes, std::vector<icon_image>& images, std::string& problem);
 
 // Icon 1 made of the images, in each language its group has in the

@@ -14,6 +14,7 @@
 #include "payload/virtual_host.h"
 #include "png_icon.h"
 #include "settings_document.h"
+#include "shown_text.h"
 #include "text_paths.h"
 #include "version_resource.h"
 #include "wapp_pack.h"
@@ -84,15 +85,17 @@ struct packer {
   bool progress_shown = false;
   uint64_t total_files = 0, total_bytes = 0;
 
+  // Messages name files of the app, whose names may hold anything: each
+  // line is shown safe for the terminal.
   int refuse(const std::string& problem) {
-    context.err << "wapp-pack: " << problem << "\n";
+    context.err << "wapp-pack: " << shown_lines(problem) << "\n";
     return exit_refused;
   }
   int fail(const std::string& problem) {
-    context.err << "wapp-pack: " << problem << "\n";
+    context.err << "wapp-pack: " << shown_lines(problem) << "\n";
     return exit_failed;
   }
-  void warn(const std::string& text) { context.err << "wapp-pack: warning: " << text << "\n"; }
+  void warn(const std::string& text) { context.err << "wapp-pack: warning: " << shown_lines(text) << "\n"; }
 
   bool read_settings(settings_values& values, std::string& problem) {
     if (!options.settings_file.empty()) {
@@ -263,7 +266,7 @@ struct packer {
     std::vector<std::pair<std::string, std::string>> files;
     for (const auto& name : options.icons) {
       files.emplace_back(name, "");
-      if (!read_whole_file(path_of(name), files.back().second, problem)) return false;
+      if (!read_whole_file(path_of(name), files.back().second, problem, icon_file_limit)) return false;
     }
     return files.empty() || icon_images_of(files, icons, problem);
   }
@@ -373,7 +376,7 @@ struct packer {
       context.out << "  " << folder.copied_links.size()
                   << (one ? " symbolic link packed as a copy of what it leads to:\n"
                           : " symbolic links packed as copies of what they lead to:\n");
-      for (const auto& link : folder.copied_links) context.out << "    " << link << "\n";
+      for (const auto& link : folder.copied_links) context.out << "    " << shown_text(link) << "\n";
     }
   }
 

@@ -267,7 +267,7 @@ void show_signature(const std::string& bytes, const trailer_layout& trailer, con
 int inspect_packed_file(const std::string& path, bool list_all, const tool_context& context) {
   std::string bytes, problem;
   if (!read_whole_file(path_of(path), bytes, problem)) {
-    context.err << "wapp-pack: " << problem << "\n";
+    context.err << "wapp-pack: " << shown_lines(problem) << "\n";
     return exit_refused;
   }
   context.out << path << ": " << bytes.size() << " bytes\n";

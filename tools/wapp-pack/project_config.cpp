@@ -46,7 +46,7 @@ bool read_object(const fs::path& path, const std::string& label, json_node& root
 
 bool read_json_file(const fs::path& path, const std::string& label, json_node& root, std::string& problem) {
   std::string text;
-  if (!read_whole_file(path, text, problem)) return false;
+  if (!read_whole_file(path, text, problem, json_file_limit)) return false;
   // Editors on Windows like to start UTF-8 files with a byte-order mark.
   std::string_view body = text;
   if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);

@@ -20,6 +20,8 @@ struct project_config {
 
 // A JSON file as people write them: a UTF-8 byte-order mark allowed. False
 // with "LABEL: line L, column C: what" for text that does not parse.
+// A settings document or a project config: a regular file of at most 1 MiB.
+constexpr uint64_t json_file_limit = (uint64_t)1 << 20;
 bool read_json_file(const std::filesystem::path& path, const std::string& label, json_node& root, std::string& problem);
 
 // Finds and reads the config. config_file is --config's (relative to

@@ -1,5 +1,6 @@
 #include "shown_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "payload/entry_names.h"
@@ -36,6 +37,17 @@ std::string shown_text(std::string_view text) {
     } else {
       shown.append(text, at, (size_t)length);
     }
+  }
+  return shown;
+}
+
+std::string shown_lines(std::string_view text) {
+  std::string shown;
+  for (size_t start = 0; start <= text.size();) {
+    size_t end = std::min(text.find('\n', start), text.size());
+    if (start) shown += '\n';
+    shown += shown_text(text.substr(start, end - start));
+    start = end + 1;
   }
   return shown;
 }

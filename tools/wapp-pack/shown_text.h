@@ -9,3 +9,5 @@
 // breaks a line or turns the direction of text, and every byte that is not
 // UTF-8 written as an escape: "\x0a", "\x1b", "\u009b", "\u202e", "\xff".
 std::string shown_text(std::string_view text);
+// The same for each line of a message of several.
+std::string shown_lines(std::string_view text);

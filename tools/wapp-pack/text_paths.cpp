@@ -9,6 +9,7 @@
 #else
 #include <fcntl.h>
 #include <locale.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <wctype.h>
 #endif
@@ -54,19 +55,62 @@ std::FILE* create_new_file(const fs::path& path) {
   return stream;
 }
 
-bool read_whole_file(const fs::path& path, std::string& bytes, std::string& problem) {
+namespace {
+
+std::string kind_of(const fs::file_status& status) {
+  switch (status.type()) {
+    case fs::file_type::directory: return "a folder";
+    case fs::file_type::fifo: return "a FIFO";
+    case fs::file_type::block:
+    case fs::file_type::character: return "a device";
+    case fs::file_type::socket: return "a socket";
+    default: return "not a regular file";
+  }
+}
+
+// Opened without waiting for a writer, then kept only when it is a file.
+std::FILE* open_regular_file(const fs::path& path, std::string& kind) {
+#ifdef _WIN32
+  std::error_code error;
+  fs::file_status status = fs::status(path, error);
+  if (!error && status.type() != fs::file_type::regular) return kind = kind_of(status), nullptr;
+  return open_file(path, "rb");
+#else
+  int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) return nullptr;
+  struct stat facts;
+  if (fstat(descriptor, &facts) != 0 || !S_ISREG(facts.st_mode)) {
+    kind = kind_of(fs::status(path));
+    close(descriptor);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(descriptor, "rb");
+  if (!file) close(descriptor);
+  return file;
+#endif
+}
+
+}  // namespace
+
+bool read_whole_file(const fs::path& path, std::string& bytes, std::string& problem, uint64_t most) {
   bytes.clear();
-  std::FILE* file = open_file(path, "rb");
+  std::string kind;
+  std::FILE* file = open_regular_file(path, kind);
   if (!file) {
-    problem = "cannot read " + utf8_of(path);
+    problem = "cannot read " + utf8_of(path) + (kind.empty() ? "" : ": " + kind + ", not a file");
     return false;
   }
   char buffer[65536];
   size_t count;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
+  while (bytes.size() <= most && (count = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, count);
   bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (failed) problem = "cannot read " + utf8_of(path);
+  if (!failed && bytes.size() > most) {
+    problem = "cannot read " + utf8_of(path) + ": larger than " + std::to_string(most >> 20) + " MiB, the most it may be";
+    bytes.clear();
+    return false;
+  }
   return !failed;
 }
 

@@ -14,7 +14,12 @@ std::FILE* open_file(const std::filesystem::path& path, const char* mode);
 // A file made here and now, for writing: never one that was there already,
 // nor what a link of that name points at.
 std::FILE* create_new_file(const std::filesystem::path& path);
-bool read_whole_file(const std::filesystem::path& path, std::string& bytes, std::string& problem);
+// Only a regular file is read, and at most `most` bytes of it: a FIFO would
+// block, a device or a file that grows would never end. The problem names
+// the file and, for anything but a file, its kind.
+constexpr uint64_t no_size_limit = ~(uint64_t)0;
+bool read_whole_file(const std::filesystem::path& path, std::string& bytes, std::string& problem,
+                     uint64_t most = no_size_limit);
 
 // Appends length bytes of the file from offset on to out.
 bool copy_file_part(const std::filesystem::path& path, uint64_t offset, uint64_t length, std::FILE* out);

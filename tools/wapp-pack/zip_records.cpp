@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "payload/zip_index.h"
 #include "text_paths.h"
 
 namespace {
@@ -102,11 +103,14 @@ std::string central_record(const zip_entry_header& entry, uint32_t crc, uint64_t
   return bytes.append(extra_fields, extra_length);
 }
 
-uint64_t end_records_size(uint64_t entries) { return (entries > 0xFFFF ? 56 + 20 : 0) + 22; }
+uint64_t end_records_size(uint64_t entries, uint64_t directory_offset, uint64_t directory_size) {
+  return (zip64_end_needed(entries, directory_size, directory_offset) ? 56 + 20 : 0) + 22;
+}
 
 std::string end_records(uint64_t entries, uint64_t directory_offset, uint64_t directory_size, uint16_t comment_length) {
   std::string bytes;
-  if (entries > 0xFFFF) {
+  const bool zip64 = zip64_end_needed(entries, directory_size, directory_offset);
+  if (zip64) {
     uint64_t record = directory_offset + directory_size;
     bytes += "PK\6\6";
     put(bytes, 44, 8);  // the record's size after this field
@@ -123,14 +127,16 @@ std::string end_records(uint64_t entries, uint64_t directory_offset, uint64_t di
     put(bytes, record, 8);
     put(bytes, 1, 4);
   }
-  uint64_t count = entries > 0xFFFF ? 0xFFFF : entries;
+  // The classic record's fields at their largest where the zip64 record holds them.
+  auto classic = [&](uint64_t value, uint64_t largest) { return zip64 ? std::min(value, largest) : value; };
+  uint64_t count = classic(entries, 0xFFFF);
   bytes += "PK\5\6";
   put(bytes, 0, 2);
   put(bytes, 0, 2);
   put(bytes, count, 2);
   put(bytes, count, 2);
-  put(bytes, directory_size, 4);
-  put(bytes, directory_offset, 4);
+  put(bytes, classic(directory_size, 0xFFFFFFFF), 4);
+  put(bytes, classic(directory_offset, 0xFFFFFFFF), 4);
   put(bytes, comment_length, 2);
   return bytes.append(comment_length, ' ');
 }

@@ -28,7 +28,7 @@ std::string central_record(const zip_entry_header& entry, uint32_t crc, uint64_t
 // `comment_length` spaces.
 std::string end_records(uint64_t entries, uint64_t directory_offset, uint64_t directory_size, uint16_t comment_length);
 // The end records take this many bytes before their comment.
-uint64_t end_records_size(uint64_t entries);
+uint64_t end_records_size(uint64_t entries, uint64_t directory_offset, uint64_t directory_size);
 
 struct compressed_file {
   uint32_t crc = 0;

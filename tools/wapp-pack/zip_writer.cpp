@@ -229,7 +229,7 @@ class zip_writer {
       return zip_outcome::failed;
     }
     const uint64_t directory_offset = out_.written, entries = jobs_.size();
-    uint64_t length = directory_offset + directory.size() + end_records_size(entries);
+    uint64_t length = directory_offset + directory.size() + end_records_size(entries, directory_offset, directory.size());
     auto padding = (uint16_t)((alignment - length % alignment) % alignment);
     if (!out_.put(directory) || !out_.put(end_records(entries, directory_offset, directory.size(), padding)))
       return output_trouble();
