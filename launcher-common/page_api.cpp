@@ -323,6 +323,10 @@ int64_t page_api::handle_for(const std::string& path) {
   return next_handle_++;
 }
 
+std::string page_api::refusal(std::string_view message, const std::string& why) {
+  return rejection(id_in_text(message.substr(0, 256)), why);
+}
+
 std::optional<std::string> page_api::answer(std::string_view message, bool from_app_page) {
   if (!from_app_page) return std::nullopt;
   if (message.size() > page_api_message_limit)

@@ -76,6 +76,13 @@ class page_api {
   // without the marker: another part of the page talks to the host).
   std::optional<std::string> answer(std::string_view message, bool from_app_page);
 
+  // A refusal of a message that is not read (too many wait already), to the
+  // id its text shows, so that the page's call settles.
+  static std::string refusal(std::string_view message, const std::string& why);
+
+  // Calls waiting while a dialog is open; past these the page is refused.
+  static constexpr size_t most_waiting_calls = 32;
+
   // What the handle table holds, for the caller's own checks.
   const std::map<int64_t, std::string>& handles() const { return handles_; }
 

@@ -5,6 +5,7 @@
 #include "launcher-linux/entry_stream.h"
 #include "launcher-linux/scheme_response.h"
 #include "launcher-common/served_names.h"
+#include "launcher-common/served_ranges.h"
 #include "payload/virtual_host.h"
 #include "payload/zip_entry_reader.h"
 
@@ -18,11 +19,19 @@ struct served_archive {
   const zip_index& index;
 };
 
-// The entry's bytes, checked, in a stream of their own; or, for an entry too
-// large to hold, a stream that inflates as it is read. Null for a damaged
-// entry, or when memory is short.
-GInputStream* body_of(const zip_index& index, const zip_entry& entry) {
-  if (entry.size > largest_checked_entry) return entry_input_stream_new(index.archive(), entry);
+// The entry's bytes from `start` on, `length` of them, checked, in a stream
+// of their own; or, for an entry too large to hold, a stream that inflates
+// as it is read, from `start` to the end. Null for a damaged entry, or when
+// memory is short.
+GInputStream* body_of(const zip_index& index, const zip_entry& entry, uint64_t start = 0, uint64_t length = ~0ull) {
+  if (entry.size > largest_checked_entry) {
+    GInputStream* stream = entry_input_stream_new(index.archive(), entry);
+    if (stream && start && g_input_stream_skip(stream, (gsize)start, nullptr, nullptr) != (gssize)start) {
+      g_object_unref(stream);
+      return nullptr;
+    }
+    return stream;
+  }
   auto* inflated = new (std::nothrow) std::string;
   std::string_view bytes;
   if (!inflated || !read_checked_entry(index.archive(), entry, *inflated, bytes)) {
@@ -32,7 +41,10 @@ GInputStream* body_of(const zip_index& index, const zip_entry& entry) {
   // A stored entry's bytes are the archive's own, mapped: no copy is made.
   GBytes* held = g_bytes_new_with_free_func(bytes.data(), bytes.size(),
                                             [](gpointer data) { delete (std::string*)data; }, inflated);
-  GInputStream* body = g_memory_input_stream_new_from_bytes(held);
+  start = std::min<uint64_t>(start, bytes.size());
+  GBytes* part = g_bytes_new_from_bytes(held, start, std::min<uint64_t>(length, bytes.size() - start));
+  GInputStream* body = g_memory_input_stream_new_from_bytes(part);
+  g_bytes_unref(part);
   g_bytes_unref(held);
   return body;
 }
@@ -43,13 +55,24 @@ const zip_entry* entry_at(const served_archive& served, const char* uri, std::st
   return uri && served_entry_name(uri, linux_served_scheme, served.host, name) ? served.index.find(name) : nullptr;
 }
 
+// As a web server answers: HEAD without a body, one range of bytes as 206.
+// An entry too large to hold is sent from the range's start to its end.
 void answer(WebKitURISchemeRequest* request, gpointer data) {
   const auto* served = (const served_archive*)data;
   std::string name;
   const zip_entry* entry = entry_at(*served, webkit_uri_scheme_request_get_uri(request), name);
-  GInputStream* body = entry ? body_of(served->index, *entry) : nullptr;
+  if (!entry) return answer_not_found(request, served->origin);
+  SoupMessageHeaders* headers = webkit_uri_scheme_request_get_http_headers(request);
+  const char* asked = headers ? soup_message_headers_get_one(headers, "Range") : nullptr;
+  served_range range = range_of(asked ? asked : "", entry->size);
+  if (range.status == 206 && entry->size > largest_checked_entry)
+    range = range_of("bytes=" + std::to_string(range.start) + "-", entry->size);
+  scheme_answer how{range.status == 206 ? 206 : 200, range.status == 206 ? range.content_range : "",
+                    g_strcmp0(webkit_uri_scheme_request_get_http_method(request), "HEAD") == 0};
+  if (range.status == 416) return answer_range_not_satisfiable(request, served->origin, range.content_range);
+  GInputStream* body = body_of(served->index, *entry, range.start, range.length);
   if (!body) return answer_not_found(request, served->origin);
-  answer_with_body(request, served->origin, body, (int64_t)entry->size, served_content_type(name));
+  answer_with_body(request, served->origin, body, (int64_t)range.length, served_content_type(name), how);
 }
 
 }  // namespace

@@ -12,9 +12,6 @@
 namespace {
 
 constexpr char handler_name[] = "wapp";
-// Requests wait their turn while a dialog is open; past these the page is
-// told at once (a page that sends more in one go is not the app's script).
-constexpr size_t most_waiting_requests = 8;
 
 struct waiting_request {
   std::string text;
@@ -111,7 +108,7 @@ gboolean request_heard(WebKitUserContentManager*, JSCValue* value, WebKitScriptM
     return TRUE;
   };
   if (!jsc_value_is_string(value)) return refuse("not answered");
-  if (host.requests.size() >= most_waiting_requests) return refuse("too many calls at once");
+  if (host.requests.size() >= page_api::most_waiting_calls) return refuse("too many calls at once");
   GBytes* bytes = jsc_value_to_string_as_bytes(value);
   gsize size = 0;
   const char* text = bytes ? (const char*)g_bytes_get_data(bytes, &size) : nullptr;

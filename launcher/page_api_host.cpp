@@ -50,16 +50,21 @@ LRESULT CALLBACK worker_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
   return 0;
 }
 
-// Requests wait their turn while a dialog is open; more than this at once
-// is no script of the app's, and the rest go unanswered (the page's script
-// gives up on a call after a minute).
-constexpr size_t most_waiting_requests = 8;
-
 // In the browser's callback: the request is only noted. A message from
 // elsewhere than the app's own pages is not even kept.
 void message_heard(void* context, const wchar_t* json, bool from_app_page) {
   auto& host = *(page_api_host*)context;
-  if (!from_app_page || host.requests.size() >= most_waiting_requests) return;
+  if (!from_app_page) return;
+  // Requests wait their turn while a dialog is open; past a few dozen the
+  // page is told at once, from the request's first bytes.
+  if (host.requests.size() >= page_api::most_waiting_calls) {
+    try {
+      std::wstring_view start(json, std::min<size_t>(wcslen(json), 256));
+      post_web_view_message(host.web_view, wide_of(page_api::refusal(utf8_of(start), "too many calls at once")).c_str());
+    } catch (...) {
+    }
+    return;
+  }
   try {
     host.requests.push_back(utf8_of(json));
   } catch (...) {

@@ -4,7 +4,9 @@
 
 #include "launcher-common/content_types.h"
 #include "launcher-common/served_names.h"
+#include "launcher-common/served_ranges.h"
 #include "payload/virtual_host.h"
+#include "payload/zip_entry_reader.h"
 #include "runtime/browser/entry_stream.h"
 #include "runtime/core/utf16.h"
 
@@ -12,22 +14,41 @@ namespace webview {
 
 namespace {
 
-std::wstring headers_for(std::string_view type, uint64_t length) {
+std::wstring headers_for(std::string_view type, uint64_t length, const std::string& content_range = "") {
   std::wstring headers = L"Content-Type: ";
   headers.append(type.begin(), type.end());
-  return headers + L"\r\nContent-Length: " + std::to_wstring(length);
+  headers += L"\r\nContent-Length: " + std::to_wstring(length) + L"\r\nAccept-Ranges: bytes";
+  if (!content_range.empty()) headers += L"\r\nContent-Range: " + wide_of(content_range);
+  return headers;
 }
 
-// The address the request is for; empty when it cannot be had.
-std::string address_of(ICoreWebView2WebResourceRequestedEventArgs* args) {
+// What the browser asks: the address, the method and a Range header.
+struct asked_resource {
+  std::string address, method = "GET", range;
+};
+
+std::string taken_text(LPWSTR text) {
+  std::string utf8 = text ? utf8_of(text) : "";
+  CoTaskMemFree(text);
+  return utf8;
+}
+
+asked_resource asked_of(ICoreWebView2WebResourceRequestedEventArgs* args) {
+  asked_resource asked;
   ICoreWebView2WebResourceRequest* request = nullptr;
-  if (FAILED(args->get_Request(&request)) || !request) return "";
-  LPWSTR uri = nullptr;
-  std::string address;
-  if (SUCCEEDED(request->get_Uri(&uri)) && uri) address = utf8_of(uri);
-  CoTaskMemFree(uri);
+  if (FAILED(args->get_Request(&request)) || !request) return asked;
+  LPWSTR text = nullptr;
+  if (SUCCEEDED(request->get_Uri(&text))) asked.address = taken_text(text);
+  text = nullptr;
+  if (SUCCEEDED(request->get_Method(&text)) && text) asked.method = taken_text(text);
+  ICoreWebView2HttpRequestHeaders* headers = nullptr;
+  text = nullptr;
+  if (SUCCEEDED(request->get_Headers(&headers)) && headers) {
+    if (SUCCEEDED(headers->GetHeader(L"Range", &text))) asked.range = taken_text(text);
+    headers->Release();
+  }
   request->Release();
-  return address;
+  return asked;
 }
 
 }  // namespace
@@ -68,17 +89,31 @@ HRESULT STDMETHODCALLTYPE archive_server::Invoke(ICoreWebView2*, ICoreWebView2We
   return S_OK;
 }
 
+// As a web server answers: HEAD without a body, one range of bytes as 206
+// (an entry too large to hold from the range's start to its end), a range
+// past the end as 416.
 void archive_server::answer(ICoreWebView2WebResourceRequestedEventArgs* args) {
   std::string name;
+  asked_resource asked = asked_of(args);
   // Another host's request is not the app's: the filter should have kept it away.
-  if (!served_entry_name(address_of(args), windows_served_scheme, host_, name)) return;
+  if (!served_entry_name(asked.address, windows_served_scheme, host_, name)) return;
   const zip_entry* entry = index_.find(name);
-  IStream* body = entry ? entry_stream_for(index_, *entry) : nullptr;
+  served_range range = range_of(asked.range, entry ? entry->size : 0);
+  if (entry && range.status == 206 && entry->size > largest_checked_entry)
+    range = range_of("bytes=" + std::to_string(range.start) + "-", entry->size);
+  IStream* body = entry && range.status != 416 ? entry_stream_for(index_, *entry, range.start, range.length) : nullptr;
   const char* type = known_content_type(name);
-  std::wstring headers = body ? headers_for(type ? type : unknown_content_type, entry->size) : headers_for("text/plain", 0);
+  int status = !entry ? 404 : range.status == 416 ? 416 : body ? range.status : 404;
+  std::wstring headers = body ? headers_for(type ? type : unknown_content_type, range.length, range.content_range)
+                              : headers_for("text/plain", 0, status == 416 ? range.content_range : "");
+  if (body && asked.method == "HEAD") {
+    body->Release();
+    body = nullptr;
+  }
+  const wchar_t* reason = status == 200 ? L"OK" : status == 206 ? L"Partial Content" : status == 416
+                              ? L"Range Not Satisfiable" : L"Not Found";
   ICoreWebView2WebResourceResponse* response = nullptr;
-  HRESULT made = environment_->CreateWebResourceResponse(body, body ? 200 : 404, body ? L"OK" : L"Not Found",
-                                                         headers.c_str(), &response);
+  HRESULT made = environment_->CreateWebResourceResponse(body, status, reason, headers.c_str(), &response);
   if (body) body->Release();
   if (FAILED(made) || !response) return;
   args->put_Response(response);

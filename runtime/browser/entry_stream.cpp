@@ -14,13 +14,26 @@ class entry_stream final : public IStream {
  public:
   // The bytes are the archive's own, or those of `inflated`, which the
   // stream then keeps.
-  entry_stream(std::string&& inflated, std::string_view bytes)
-      : inflated_(std::move(inflated)), bytes_(bytes), size_(bytes.size()) {
+  entry_stream(std::string&& inflated, std::string_view bytes, uint64_t start, uint64_t length)
+      : inflated_(std::move(inflated)), bytes_(bytes) {
     if (!inflated_.empty()) bytes_ = inflated_;
+    start = std::min<uint64_t>(start, bytes_.size());
+    bytes_ = bytes_.substr(start, length);
+    size_ = bytes_.size();
   }
-  entry_stream(std::string_view archive, const zip_entry& entry)
-      : streamed_(true), reader_(new (std::nothrow) zip_entry_reader(archive, entry)), size_(entry.size) {}
-  bool usable() const { return !streamed_ || (reader_ && !reader_->damaged()); }
+  // From `start` to the entry's end, inflated as it is read.
+  entry_stream(std::string_view archive, const zip_entry& entry, uint64_t start)
+      : streamed_(true), reader_(new (std::nothrow) zip_entry_reader(archive, entry)),
+        size_(entry.size - std::min(start, entry.size)) {
+    char skipped[65536];
+    while (reader_ && start > 0) {
+      size_t piece = reader_->read(skipped, (size_t)std::min<uint64_t>(start, sizeof skipped));
+      if (!piece) break;
+      start -= piece;
+    }
+    skip_short_ = start > 0;
+  }
+  bool usable() const { return !streamed_ || (reader_ && !reader_->damaged() && !skip_short_); }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
@@ -97,22 +110,22 @@ class entry_stream final : public IStream {
   LONG references_ = 1;
   std::string inflated_;
   std::string_view bytes_;
-  bool streamed_ = false;
+  bool streamed_ = false, skip_short_ = false;
   zip_entry_reader* reader_ = nullptr;
   uint64_t size_ = 0, position_ = 0;
 };
 
 }  // namespace
 
-IStream* entry_stream_for(const zip_index& index, const zip_entry& entry) {
+IStream* entry_stream_for(const zip_index& index, const zip_entry& entry, uint64_t start, uint64_t length) {
   entry_stream* stream = nullptr;
   if (entry.size > largest_checked_entry) {
-    stream = new (std::nothrow) entry_stream(index.archive(), entry);
+    stream = new (std::nothrow) entry_stream(index.archive(), entry, start);
   } else {
     std::string inflated;
     std::string_view bytes;
     if (!read_checked_entry(index.archive(), entry, inflated, bytes)) return nullptr;
-    stream = new (std::nothrow) entry_stream(std::move(inflated), bytes);
+    stream = new (std::nothrow) entry_stream(std::move(inflated), bytes, start, length);
   }
   if (stream && !stream->usable()) {
     stream->Release();

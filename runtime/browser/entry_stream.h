@@ -15,8 +15,10 @@
 
 namespace webview {
 
-// The response body for the entry, with one reference; null for a damaged
-// entry or when memory is short.
-IStream* entry_stream_for(const zip_index& index, const zip_entry& entry);
+// The response body for the entry, or its `length` bytes from `start` (an
+// entry too large to hold: from `start` to its end), with one reference;
+// null for a damaged entry or when memory is short.
+IStream* entry_stream_for(const zip_index& index, const zip_entry& entry, uint64_t start = 0,
+                          uint64_t length = ~(uint64_t)0);
 
 }  // namespace webview

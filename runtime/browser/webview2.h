@@ -44,6 +44,8 @@ inline constexpr IID IID_ICoreWebView2WebResourceRequestedEventArgs = {
     0x453e667f, 0x12c7, 0x49d4, {0xbe, 0x6d, 0xdd, 0xbe, 0x79, 0x56, 0xf5, 0x7a}};
 inline constexpr IID IID_ICoreWebView2WebResourceRequest = {
     0x97055cd4, 0x512c, 0x4264, {0x8b, 0x5f, 0xe3, 0xf4, 0x46, 0xce, 0xa6, 0xa5}};
+inline constexpr IID IID_ICoreWebView2HttpRequestHeaders = {
+    0xe86cac0e, 0x5523, 0x465c, {0xb5, 0x36, 0x8f, 0xb9, 0xfc, 0x8c, 0x8c, 0x60}};
 inline constexpr IID IID_ICoreWebView2WebResourceResponse = {
     0xaafcc94f, 0xfa27, 0x48fd, {0x97, 0xdf, 0x83, 0x0e, 0xf7, 0x5a, 0xae, 0xc9}};
 inline constexpr IID IID_ICoreWebView2NewWindowRequestedEventHandler = {
@@ -114,6 +116,11 @@ struct ICoreWebView2WebResourceResponse : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE put_ReasonPhrase(LPCWSTR phrase) = 0;
 };
 
+// Only the lookup of one header is used.
+struct ICoreWebView2HttpRequestHeaders : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) = 0;
+};
+
 struct ICoreWebView2WebResourceRequest : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR uri) = 0;
@@ -121,7 +128,7 @@ struct ICoreWebView2WebResourceRequest : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR method) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_Content(IStream** content) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_Content(IStream* content) = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_Headers(void** headers) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders** headers) = 0;
 };
 
 struct ICoreWebView2WebResourceRequestedEventArgs : IUnknown {

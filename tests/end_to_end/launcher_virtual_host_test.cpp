@@ -30,7 +30,8 @@ std::string fetched(const std::string& address, int status, const std::string& t
 
 // Two launchers at once, each serving its own archive and nothing else: the
 // page, its modules, its JSON and its worker's script come through the
-// launcher with their types; a missing file and a damaged entry are 404;
+// launcher with their types; a missing file and a damaged entry are 404; a
+// range of bytes is 206 with exactly those bytes, a HEAD has no body;
 // nothing is unpacked, no folder made.
 TEST_F(LauncherVirtualHost, EachServesItsArchiveWithNoFolder) {
   entry_list app = module_app();
@@ -41,7 +42,8 @@ TEST_F(LauncherVirtualHost, EachServesItsArchiveWithNoFolder) {
   archive[archive.rfind("assets/damaged.js") - 46 + 16] ^= 0x5A;  // its checksum in the central directory
   page_actions page(root / "page.txt",
                     "fetch assets/index-4f2a.js\nfetch assets/start-9c1e.js\nfetch assets/data.json\n"
-                    "fetch assets/worker-77aa.js\nfetch assets/missing.js\nfetch assets/damaged.js\n");
+                    "fetch assets/worker-77aa.js\nfetch assets/missing.js\nfetch assets/damaged.js\n"
+                    "fetch bytes=2-7 assets/data.json\nfetch HEAD assets/data.json\n");
   launcher_run first = start(make_launcher(L"first", with_virtual_host("First", "\"app.wapp\""), archive));
   ASSERT_TRUE(first.wait_for_window(L"First"));
   launcher_run second = start(make_launcher(L"second", with_virtual_host("Second", "\"My-App.example\""), archive));
@@ -52,7 +54,8 @@ TEST_F(LauncherVirtualHost, EachServesItsArchiveWithNoFolder) {
   } runs[] = {{first, "app.wapp"}, {second, "My-App.example"}};
   for (auto& r : runs) {
     SCOPED_TRACE(r.host);
-    std::vector<fake_line> lines = r.run.wait_for_fake_line("fetched", "https://" + r.host + "/assets/damaged.js 404 text/plain 0 0 " + fake_checksum(""));
+    std::vector<fake_line> lines =
+        r.run.wait_for_fake_line("fetched", "https://" + r.host + "/assets/data.json 200 application/json 19 0 " + fake_checksum(""));
     std::string base = "https://" + r.host + "/";
     EXPECT_EQ(fake_values(lines, "navigate"), (strings{base + "index.html"}));
     std::string lowered = r.host == "app.wapp" ? r.host : "my-app.example";
@@ -65,7 +68,9 @@ TEST_F(LauncherVirtualHost, EachServesItsArchiveWithNoFolder) {
                        fetched(base + "assets/data.json", 200, "application/json", app[4].second),
                        fetched(base + "assets/worker-77aa.js", 200, "text/javascript", app[5].second),
                        fetched(base + "assets/missing.js", 404, "text/plain", ""),
-                       fetched(base + "assets/damaged.js", 404, "text/plain", "")}));
+                       fetched(base + "assets/damaged.js", 404, "text/plain", ""),
+                       fetched(base + "assets/data.json", 206, "application/json", "colour"),
+                       base + "assets/data.json 200 application/json 19 0 " + fake_checksum("")}));
     EXPECT_TRUE(fake_values(lines, "virtual_host").empty()) << "no folder is mapped";
   }
   EXPECT_TRUE(web_app_folders().empty()) << "nothing is unpacked";

@@ -269,7 +269,8 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   void show_document(const char* key, LPCWSTR text);
   // The handler's answer for an address a filter takes, logged; false when
   // no filter takes it.
-  bool fetch_through_handler(const std::wstring& address);
+  bool fetch_through_handler(const std::wstring& address, const std::wstring& method = L"GET",
+                             const std::wstring& range = L"");
   // The folder a mapped host serves the address from, or "".
   std::wstring mapped_file(const std::wstring& address) const;
   // NavigationStarting for uri (fake_navigation.cpp); false when cancelled.

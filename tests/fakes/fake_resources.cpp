@@ -31,22 +31,43 @@ HRESULT copy_text(const std::wstring& text, LPWSTR* out) {
   return S_OK;
 }
 
+// A request's headers: its Range, when the page asked for one.
+class fake_request_headers final : public fake_com<ICoreWebView2HttpRequestHeaders> {
+ public:
+  explicit fake_request_headers(std::wstring range)
+      : fake_com("request_headers", IID_ICoreWebView2HttpRequestHeaders), range_(range) {}
+  HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) override {
+    if (!name || !value) return E_POINTER;
+    *value = nullptr;
+    if (range_.empty() || lower(name) != L"range") return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    return copy_text(range_, value);
+  }
+
+ private:
+  std::wstring range_;
+};
+
 class fake_request final : public fake_com<ICoreWebView2WebResourceRequest> {
  public:
-  explicit fake_request(std::wstring uri) : fake_com("request", IID_ICoreWebView2WebResourceRequest), uri_(uri) {}
+  fake_request(std::wstring uri, std::wstring method, std::wstring range)
+      : fake_com("request", IID_ICoreWebView2WebResourceRequest), uri_(uri), method_(method), range_(range) {}
   HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return copy_text(uri_, uri); }
   HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) override { return copy_text(L"GET", method); }
+  HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) override { return copy_text(method_, method); }
   HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override {
     if (content) *content = nullptr;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE put_Content(IStream*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_Headers(void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders** headers) override {
+    if (!headers) return E_POINTER;
+    *headers = new fake_request_headers(range_);
+    return S_OK;
+  }
 
  private:
-  std::wstring uri_;
+  std::wstring uri_, method_, range_;
 };
 
 class fake_request_args final : public fake_com<ICoreWebView2WebResourceRequestedEventArgs> {
@@ -200,7 +221,8 @@ HRESULT STDMETHODCALLTYPE fake_web_view::RemoveWebResourceRequestedFilter(LPCWST
   return S_OK;
 }
 
-bool fake_web_view::fetch_through_handler(const std::wstring& address) {
+bool fake_web_view::fetch_through_handler(const std::wstring& address, const std::wstring& method,
+                                          const std::wstring& range) {
   bool taken = false;
   for (const std::wstring& filter : resource_filters_) taken = taken || wildcard_matches(filter.c_str(), lower(address).c_str());
   if (!taken) return false;
@@ -208,7 +230,7 @@ bool fake_web_view::fetch_through_handler(const std::wstring& address) {
     record("fetched", utf8(address.c_str()) + " unanswered");
     return true;
   }
-  auto* args = new fake_request_args(new fake_request(address));
+  auto* args = new fake_request_args(new fake_request(address, method, range));
   ICoreWebView2WebResourceRequestedEventHandler* handler = resource_handler_;
   handler->AddRef();
   handler->Invoke(this, args);
@@ -230,12 +252,19 @@ bool fake_web_view::fetch_through_handler(const std::wstring& address) {
   return true;
 }
 
-void fake_web_view::fetch(const std::wstring& address) {
+void fake_web_view::fetch(const std::wstring& asked) {
+  // "HEAD address" asks without a body, "bytes=A-B address" for a range.
+  std::wstring address = asked, method = L"GET", range;
+  if (address.starts_with(L"HEAD ")) method = L"HEAD", address.erase(0, 5);
+  if (address.starts_with(L"bytes=") && address.find(L' ') != std::wstring::npos) {
+    range = address.substr(0, address.find(L' '));
+    address.erase(0, range.size() + 1);
+  }
   // A relative address, as a page has it, is taken from its document's folder.
   std::wstring absolute = address;
   if (address.find(L"://") == std::wstring::npos)
     absolute = source_.substr(0, source_.find_first_of(L"?#")).substr(0, source_.find_last_of(L"/\\") + 1) + address;
-  if (fetch_through_handler(absolute)) return;
+  if (fetch_through_handler(absolute, method, range)) return;
   std::wstring file = mapped_file(absolute);
   if (file.empty()) file = wide_of(file_address_path(utf8(absolute.c_str())));
   if (file.empty()) return record("fetched", utf8(absolute.c_str()) + " network");

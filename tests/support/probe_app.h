@@ -3,7 +3,8 @@
 // fetch with its headers (the app's origin, in lower case, the one allowed
 // to read it), XHR, dynamic import, classic (with importScripts),
 // module, blob, data and shared workers, WebAssembly's streaming compile,
-// localStorage, IndexedDB, a 404 for a missing file, a secure context, and
+// localStorage, IndexedDB, a 404 for a missing file, a secure context, a
+// range of bytes (206 and exactly those bytes), a HEAD without a body, and
 // that no file: script, style sheet or image outside the app loads or tells
 // whether it exists. Each check paints its cell, along the top of the page
 // from the left, green or red; the rest of the page is blue while checks
@@ -17,7 +18,7 @@
 inline const std::vector<std::string> probe_checks = {
     "fetch",         "XHR",          "dynamic import",  "classic worker", "module worker",  "blob worker",
     "data worker",   "shared worker", "WebAssembly",    "localStorage",   "IndexedDB",      "missing file",
-    "secure context", "no file: script", "no file: style", "no file: image"};
+    "secure context", "no file: script", "no file: style", "no file: image", "range", "HEAD"};
 constexpr int probe_cell_size = 40;
 
 // A module exporting answer(), which returns 42.
@@ -110,6 +111,15 @@ const checks = {
     };
   }),
   "missing file": async () => (await fetch("no/such.js")).status === 404,
+  "range": async () => {
+    const response = await fetch("data/probe.json", {headers: {Range: "bytes=10-19"}});
+    return response.status === 206 && response.headers.get("Content-Range") === "bytes 10-19/21" &&
+      (await response.text()) === '"fetched"}';
+  },
+  "HEAD": async () => {
+    const response = await fetch("data/probe.json", {method: "HEAD"});
+    return response.ok && (await response.arrayBuffer()).byteLength === 0;
+  },
   "secure context": () => window.isSecureContext === true,
   "no file: script": async () => (await sameForBoth((name) => Object.assign(document.createElement("script"),
     {src: outside + name + ".js"}))) && window.outsideScript === undefined,
