@@ -141,7 +141,10 @@ int main() {
   const std::string program_name = program_file_name();
   g_set_prgname(program_name.c_str());
   // Before any folder is claimed: a run that cannot show a window leaves nothing.
-  if (!gtk_init_check(nullptr, nullptr)) return refuse(program_name, no_display_problem());
+  if (!gtk_init_check(nullptr, nullptr)) {
+    abandon_single_instance(instance);
+    return refuse(program_name, no_display_problem());
+  }
   std::string problem;
   mark_ending_signals();
   std::string base = app_folders_base();

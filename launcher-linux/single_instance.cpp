@@ -1,6 +1,7 @@
 #include "launcher-linux/single_instance.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <thread>
 
@@ -33,16 +34,20 @@ bool socket_address(int folder, sockaddr_un& address) {
   return true;
 }
 
+// Names tried after the first, when a folder of the name is not ours.
+constexpr int other_names = 4;
+
 // The program's folder, made when missing; none unless it is a folder (not
 // a link) of this user that no one else may enter.
-descriptor open_instance_folder(const std::string& base, const std::string& name) {
+descriptor open_instance_folder(const std::string& base, const std::string& name, instance_claim& claim) {
   descriptor parent(open(base.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!parent) return {};
-  mkdirat(parent.value, name.c_str(), 0700);
+  bool made = mkdirat(parent.value, name.c_str(), 0700) == 0;
   descriptor folder = open_folder_at(parent.value, name.c_str());
   struct stat about;
   if (!folder || fstat(folder.value, &about) != 0 || about.st_uid != geteuid() || (about.st_mode & 077) != 0)
     return {};
+  if (made) claim.parent = std::move(parent), claim.made_name = name;
   return folder;
 }
 
@@ -100,8 +105,15 @@ std::string instance_folder_name(const std::string& program_path) {
 
 bool claim_single_instance(const std::string& base, const std::string& program_path, instance_claim& claim) {
   claim = {};
-  descriptor folder = open_instance_folder(base, instance_folder_name(program_path));
-  if (!folder) return true;
+  const std::string name = instance_folder_name(program_path);
+  descriptor folder;
+  for (int i = 0; i <= other_names && !folder; i++)
+    folder = open_instance_folder(base, i ? name + "-" + std::to_string(i) : name, claim);
+  if (!folder) {
+    fprintf(stderr, "%s: the folders for SingleInstance in %s are another user's: this copy runs on its own\n",
+            g_get_prgname() ? g_get_prgname() : "launcher", base.c_str());
+    return true;
+  }
   descriptor lock(openat(folder.value, lock_name, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!lock) return true;
   auto start = std::chrono::steady_clock::now();
@@ -135,4 +147,13 @@ void release_single_instance(instance_claim& claim) {
   stop_answering(&claim);
   if (claim.listener) unlinkat(claim.folder.value, socket_name, 0);
   claim = {};
+}
+
+void abandon_single_instance(instance_claim& claim) {
+  if (claim.folder && !claim.made_name.empty()) {
+    unlinkat(claim.folder.value, socket_name, 0);
+    unlinkat(claim.folder.value, lock_name, 0);
+    unlinkat(claim.parent.value, claim.made_name.c_str(), AT_REMOVEDIR);
+  }
+  release_single_instance(claim);
 }

@@ -29,14 +29,21 @@ struct instance_claim {
   descriptor lock;      // locked for the run
   descriptor listener;  // the socket later starts connect to
   guint watch = 0;
+  // Where the folder is, when this run made it: a run that ends before its
+  // window takes it away again.
+  descriptor parent;
+  std::string made_name;
 };
 
 // "wapp-instance-<uid>-<16 hex digits of the path's hash>".
 std::string instance_folder_name(const std::string& program_path);
 
 // True when this launcher is to run: it then holds the claim, unless none
-// could be had (a folder that is not the user's own, say), and runs as it
-// would without the setting. False when another copy of the program runs
+// could be had, and runs as it would without the setting. A folder of the
+// name that is not the user's own, or that others may enter (made first by
+// another user where the base folder is shared), is not used: the next of a
+// few other names is, the same for every start; with none of them usable,
+// a line on standard error says so. False when another copy of the program runs
 // and has answered that it came to the front: this launcher is to end.
 bool claim_single_instance(const std::string& base, const std::string& program_path, instance_claim& claim);
 
@@ -46,3 +53,6 @@ void answer_later_starts(instance_claim& claim, GtkWindow* window);
 
 // Lets the claim go: a later start runs again.
 void release_single_instance(instance_claim& claim);
+// For a run that ends before its window: the claim goes, and the folder
+// with it when this run made it.
+void abandon_single_instance(instance_claim& claim);

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "launcher-linux/base_folder.h"
+#include "launcher-linux/single_instance.h"
 #include "linux_launcher_support.h"
 #include "payload/trailer.h"
 
@@ -125,8 +126,10 @@ TEST_F(LinuxLauncherHostile, ALargeAppsWindowShowsWhileItUnpacksAndItsCloseButto
   pid_t run = start(pack_large_app("Early", size));
   fs::path large = dir / "run" / "webapp" / "a-large.bin";
   ASSERT_TRUE(wait_for_x_window(screen.get(), "Early", 30000));
+  // A file not made yet counts as smaller (file_size then gives its error value).
   std::error_code error;
-  EXPECT_LT(fs::file_size(large, error), size) << "the window came before the unpacking ended";
+  uintmax_t written = fs::file_size(large, error);
+  EXPECT_LT(error ? 0 : written, size) << "the window came before the unpacking ended";
   close_window("Early");
   EXPECT_EQ(ended(run, 10000), 0);
   EXPECT_TRUE(fs::is_empty(dir / "run"));
@@ -224,8 +227,9 @@ TEST_F(LinuxLauncherHostile, ATwoThousandLevelAppGoesUnderA256DescriptorLimit) {
   EXPECT_TRUE(fs::is_empty(dir / "run"));
 }
 
+// A single-instance program too: the folder of its claim goes with it.
 TEST_F(LinuxLauncherHostile, WithoutADisplayItSaysSoAndEndsWithExitCode1BeforeClaimingAFolder) {
-  fs::path program = pack(make_app("app", paint_green), "Blind");
+  fs::path program = pack(make_app("app", paint_green), "Blind", {"--single-instance"});
   const struct {
     std::string display_change;
     std::string message;
@@ -239,6 +243,25 @@ TEST_F(LinuxLauncherHostile, WithoutADisplayItSaysSoAndEndsWithExitCode1BeforeCl
     EXPECT_EQ(error_output(run), c.message);
     EXPECT_TRUE(fs::is_empty(dir / "run"));
   }
+}
+
+// Another user who makes the instance folder first, where the base folder
+// is shared, neither takes the program's second start nor turns single
+// instance off: the next name is used, by every start alike.
+TEST_F(LinuxLauncherHostile, AnInstanceFolderOfAnotherUserIsPassedOverAndTheProgramStaysOne) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another user";
+  fs::path program = pack(make_app("app", paint_green), "Alone", {"--single-instance"});
+  const std::string name = instance_folder_name(fs::canonical(program).string());
+  fs::create_directories(dir / "run" / name);
+  ASSERT_EQ(chown((dir / "run" / name).c_str(), 65534, 65534), 0);
+  pid_t first = start(program);
+  screen_rect rect;
+  ASSERT_TRUE(shows("Alone", green, rect));
+  pid_t second = start(program);
+  EXPECT_EQ(ended(second, 25000), 0) << "the second start found the first";
+  close_window("Alone");
+  EXPECT_EQ(ended(first), 0);
+  EXPECT_EQ(folders_in(dir / "run"), (std::vector<std::string>{name, name + "-1"}));
 }
 
 TEST_F(LinuxLauncherHostile, OnlyFilesAndFoldersAreUnpackedAndAWarnedEntryStopsNothing) {

@@ -1,6 +1,8 @@
 // The Linux launcher as one program, end to end: a second start of a
 // single-instance program brings the running window to the front and ends,
 // and a window that remembers its place opens where the last run left it.
+#include <functional>
+
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -128,6 +130,32 @@ TEST_F(LinuxOneProgram, TheWindowOpensWhereItWasLeft) {
     SCOPED_TRACE(text);
     write(stored, text);
     run_to_close(sized, "Remember", [&](Window, const screen_rect& rect) { EXPECT_EQ(numbers(rect), centred); });
+  }
+  // A huge place (setSize(32767, 32767) once) fits the screen again.
+  write(stored, "{\"x\": 100, \"y\": 120, \"width\": 900000, \"height\": 32767, \"maximized\": false}");
+  run_to_close(sized, "Remember", [&](Window, const screen_rect& rect) {
+    EXPECT_EQ(numbers(rect), (std::vector<int>{0, 0, 1920, 1080}));
+  });
+  // What another program of the user's plants at the file's name never
+  // blocks a start, and is replaced, never written through, at the close.
+  const std::string outside_text = "{\"x\": 1, \"y\": 2, \"width\": 300, \"height\": 200, \"maximized\": false}\n";
+  const struct {
+    const char* planted;
+    std::function<void()> plant;
+    std::vector<int> opened;
+  } plantings[] = {
+      {"a FIFO", [&] { ASSERT_EQ(mkfifo(stored.c_str(), 0600), 0); }, centred},
+      {"a link out", [&] { fs::create_symlink(dir / "outside.json", stored); }, centred},
+      {"a hard link", [&] { fs::create_hard_link(dir / "outside.json", stored); }, {1, 2, 300, 200}},
+  };
+  for (const auto& p : plantings) {
+    SCOPED_TRACE(p.planted);
+    fs::remove(stored);
+    write(dir / "outside.json", outside_text);
+    p.plant();
+    run_to_close(sized, "Remember", [&](Window, const screen_rect& rect) { EXPECT_EQ(numbers(rect), p.opened); });
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(stored)));
+    EXPECT_EQ(read(dir / "outside.json"), outside_text);
   }
 
   // A frameless window keeps its size, and comes back where it was moved to.
