@@ -70,8 +70,16 @@ void ask_where(GtkWindow* window, const char* suggested_name, pending_save* save
 }
 
 // The download waits, writing nothing, until a destination is set.
+// The page's own data may come with no name (a blob), or with a piece of
+// its address for one (a data: address the link gave no name): it is
+// offered as "download", as browsers do.
 gboolean choose_destination(WebKitDownload* download, gchar* suggested_name, gpointer window) {
-  ask_where(GTK_WINDOW(window), suggested_name, new pending_save{WEBKIT_DOWNLOAD(g_object_ref(download)), nullptr});
+  const char* uri = webkit_uri_request_get_uri(webkit_download_get_request(download));
+  bool from_address = uri && suggested_name && address_scheme(std::string_view(uri)) == "data" &&
+                      std::string_view(uri).find(suggested_name) != std::string_view::npos;
+  bool named = suggested_name && *suggested_name && !from_address;
+  const char* name = named ? suggested_name : "download";
+  ask_where(GTK_WINDOW(window), name, new pending_save{WEBKIT_DOWNLOAD(g_object_ref(download)), nullptr});
   return TRUE;
 }
 

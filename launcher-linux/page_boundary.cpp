@@ -21,7 +21,16 @@ struct boundary {
   std::deque<navigation_note> notes;  // newest last
   // The window's load in progress leaves the app: it is not to be shown.
   bool load_leaves = false;
+  // The window's load in progress is the page's own data (blob: or data:):
+  // it is saved as a download when the engine cannot show it, and not shown
+  // in the app's place when it can.
+  bool load_is_data = false;
 };
+
+bool is_page_data(const std::string& address) {
+  std::string scheme = address_scheme(std::string_view(address));
+  return scheme == "blob" || scheme == "data";
+}
 
 // Schemes whose addresses WebKit can show in a frame; a navigation to any
 // other goes nowhere inside the app whichever frame asks for it.
@@ -72,11 +81,12 @@ gboolean decide_navigation(boundary& b, WebKitNavigationAction* action, WebKitPo
 // downloaded anew, which the launcher's downloads take (downloads.h).
 gboolean decide_response(WebKitWebView* view, boundary& b, WebKitResponsePolicyDecision* decision) {
   if (!webkit_response_policy_decision_is_main_frame_main_resource(decision)) return FALSE;
-  if (b.load_leaves) {
+  bool shown = webkit_response_policy_decision_is_mime_type_supported(decision);
+  if (b.load_leaves || (b.load_is_data && shown)) {
     webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
     return TRUE;
   }
-  if (webkit_response_policy_decision_is_mime_type_supported(decision)) return FALSE;
+  if (shown) return FALSE;
   const char* address = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(decision));
   if (address && address_scheme(std::string_view(address)) == linux_served_scheme) {
     webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
@@ -119,7 +129,9 @@ void load_started(WebKitWebView* view, WebKitWebResource* resource, WebKitURIReq
   boundary& b = *(boundary*)data;
   const char* uri = webkit_uri_request_get_uri(request);
   std::string address = uri ? uri : "";
-  b.load_leaves = !stays(b, address.c_str(), false, false, noted_user_initiated(b, address));
+  // The page's own data leaves nothing: it is saved or dropped at its response.
+  b.load_is_data = is_page_data(address);
+  b.load_leaves = !b.load_is_data && !stays(b, address.c_str(), false, false, noted_user_initiated(b, address));
   g_signal_connect(resource, "sent-request", G_CALLBACK(redirected), data);
 }
 

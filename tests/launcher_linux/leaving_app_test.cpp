@@ -83,7 +83,9 @@ TEST_F(LinuxLeavingApp, DownloadsAreSavedWhereTheUserSaysAndACancelledOneWritesN
   fs::path app = dir / "app";
   write(app / "table.bin", table);
   // At each click: a blob; a document the engine cannot show, which is a
-  // download too; a data: address.
+  // download too; a data: address; then the page's own data the window is
+  // sent to, or linked with no name: a blob, a blob with an empty name and
+  // a data: address without the download attribute.
   write(app / "index.html", R"(<!doctype html><style>html,body{margin:0;height:100%;background:#0f0}
 #heard{position:fixed;left:0;top:0;width:8px;height:8px}</style><div id=heard></div>
 <script>
@@ -97,10 +99,14 @@ const save = (name, href) => {
 let clicks = 0;
 document.addEventListener("click", (event) => {
   if (!event.isTrusted) return;  // the link's own click
-  heard.style.background = ["#f00", "#00f", "#fff"][clicks];
+  heard.style.background = ["#f00", "#00f", "#fff", "#ff0", "#0ff", "#f0f"][clicks];
+  const bytes = (n) => new Blob([new Uint8Array([n, n, n])], {type: "application/octet-stream"});
   if (++clicks === 1) save("report.bin", URL.createObjectURL(new Blob([new Uint8Array(256).map((_, i) => i)])));
   else if (clicks === 2) location = "table.bin";
-  else save("unwanted.txt", "data:text/plain,not%20wanted");
+  else if (clicks === 3) save("unwanted.txt", "data:text/plain,not%20wanted");
+  else if (clicks === 4) location.href = URL.createObjectURL(bytes(4));
+  else if (clicks === 5) save("", URL.createObjectURL(bytes(5)));
+  else { const a = document.createElement("a"); a.href = "data:application/octet-stream;base64,BgYG"; document.body.append(a); a.click(); }
 });
 </script>)");
   pid_t run = start(pack(app, "Downloads"));
@@ -122,8 +128,21 @@ document.addEventListener("click", (event) => {
   ASSERT_TRUE(answer_chooser("unwanted.txt", {"key", "Escape"}));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   EXPECT_FALSE(find_x_window(screen.get(), "unwanted.txt")) << "the chooser stayed";
+  // The page's own data, nameless, each saved where the user says.
+  const struct {
+    uint32_t heard;
+    const char* kept;
+    char byte;
+  } nameless[] = {{0xFFFF00, "sent.bin", 4}, {0x00FFFF, "unnamed.bin", 5}, {0xFF00FF, "data.bin", 6}};
+  for (const auto& n : nameless) {
+    SCOPED_TRACE(n.kept);
+    ASSERT_TRUE(click_until_heard(rect, 20, 20, n.heard, "download"));
+    ASSERT_TRUE(answer_chooser("download", {"key", "ctrl+a", "type", (chosen / n.kept).string()}));
+    ASSERT_TRUE(x_input({"sleep", "1", "key", "Return"}));
+    EXPECT_EQ(wait_for_file(chosen / n.kept, 3), std::string(3, n.byte));
+  }
   EXPECT_EQ(folders_in(downloads), std::vector<std::string>{"report.bin"});
-  EXPECT_EQ(folders_in(chosen), std::vector<std::string>{"kept.bin"});
+  EXPECT_EQ(folders_in(chosen), (std::vector<std::string>{"data.bin", "kept.bin", "sent.bin", "unnamed.bin"}));
   for (const std::string& name : file_names()) EXPECT_EQ(name.find("unwanted"), std::string::npos) << name;
   EXPECT_TRUE(shows("Downloads", green, rect, 2000)) << "a download replaced the page";
   ASSERT_TRUE(close_x_window(screen.get(), find_x_window(screen.get(), "Downloads")));
