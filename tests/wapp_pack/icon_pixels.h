@@ -4,6 +4,8 @@
 // LoadImageW for the size asked; the version through the version library.
 #include <windows.h>
 
+#include "runtime/core/utf16.h"
+
 #include <string>
 #include <vector>
 
@@ -74,11 +76,7 @@ inline std::string version_texts(const std::wstring& path) {
                               L"OriginalFilename", L"ProductName", L"ProductVersion"}) {
     wchar_t* value = nullptr;
     if (!VerQueryValueW(data.data(), (std::wstring(table) + name).c_str(), (void**)&value, &length) || !length) continue;
-    char text[512];
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, value, -1, text, sizeof text, nullptr, nullptr);
-    char key[64];
-    WideCharToMultiByte(CP_UTF8, 0, name, -1, key, sizeof key, nullptr, nullptr);
-    out += std::string("\n") + key + "=" + std::string(text, bytes > 0 ? bytes - 1 : 0);
+    out.append(1, '\n').append(utf8_of(name)).append(1, '=').append(utf8_of(value));
   }
   return out;
 }
