@@ -199,6 +199,13 @@ std::string open_external(page_api_call& call, page_api_system& system) {
   return "null";
 }
 
+std::string will_open(page_api_call& call, page_api_system& system) {
+  std::string address;
+  if (!call.text("url", 8192, address)) return "";
+  system.announce_window(address);
+  return "null";
+}
+
 std::string change_window(page_api_call& call, page_api_system& system, window_request request) {
   bool checked = true;
   if (request.change == window_change::set_title) checked = call.text("text", 4096, request.title);
@@ -236,6 +243,7 @@ const struct {
     {"window.setFullscreen", window_method<window_change::set_fullscreen>},
     {"window.close", window_method<window_change::close>},
     {"window.setSize", window_method<window_change::set_size>},
+    {"window.willOpen", will_open},
 };
 
 std::string reply(const std::string& id, const std::string& member, const std::string& value) {
@@ -321,6 +329,10 @@ int64_t page_api::handle_for(const std::string& path) {
     if (known == path) return number;
   handles_[next_handle_] = path;
   return next_handle_++;
+}
+
+bool page_api::announces_window(std::string_view message) {
+  return message.substr(0, 256).find("\"method\":\"window.willOpen\"") != std::string_view::npos;
 }
 
 std::string page_api::refusal(std::string_view message, const std::string& why) {

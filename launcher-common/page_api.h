@@ -63,6 +63,9 @@ class page_api_system {
   // Hands an address that may leave the app to the user's browser.
   virtual bool open_external(const std::string& address) = 0;
   virtual void change_window(const window_request& request) = 0;
+  // The page is about to open a window for the address (its window.open):
+  // one without a user gesture may then go out (launcher-common/window_openings.h).
+  virtual void announce_window(const std::string& address) = 0;
 };
 
 class page_api {
@@ -79,6 +82,10 @@ class page_api {
   // A refusal of a message that is not read (too many wait already), to the
   // id its text shows, so that the page's call settles.
   static std::string refusal(std::string_view message, const std::string& why);
+
+  // Whether the message is a window.willOpen request, which is answered the
+  // moment it comes: the engine's request for the window follows at once.
+  static bool announces_window(std::string_view message);
 
   // Calls waiting while a dialog is open; past these the page is refused.
   static constexpr size_t most_waiting_calls = 32;

@@ -50,6 +50,16 @@ constexpr char script_text[] = R"js((function () {
     };
   }
 
+  // Each window the page opens is announced first: the launcher lets a
+  // window without a click go out only when the app's own page asked.
+  var nativeOpen = window.open;
+  window.open = function (url) {
+    if (url !== undefined && String(url) !== "") {
+      try { call("window.willOpen", { url: new URL(String(url), location.href).href }).catch(function () {}); } catch (e) {}
+    }
+    return nativeOpen.apply(window, arguments);
+  };
+
   // A call that no reply settles fails after a minute rather than never;
   // the dialogs wait for the user, however long the user takes.
   var bound = 60 * 1000, waitsForUser = { openFile: true, saveFile: true };

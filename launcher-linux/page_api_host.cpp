@@ -117,6 +117,13 @@ gboolean request_heard(WebKitUserContentManager*, JSCValue* value, WebKitScriptM
   const std::string marker = "{\"wapp\":\"" + host.key + "\"";
   if (!message.starts_with(marker)) {
     refuse("not answered");
+  } else if (page_api::announces_window(message)) {
+    // Noted at once: the engine asks for the window right after.
+    const char* shown = webkit_web_view_get_uri(host.view);
+    std::optional<std::string> answer = host.api.answer(message, shown && is_app_address(host.app, shown));
+    JSCValue* value = jsc_value_new_string(host.replies, answer.value_or("").c_str());
+    webkit_script_message_reply_return_value(reply, value);
+    g_object_unref(value);
   } else if (message.size() > page_api_message_limit) {
     refuse("the message is larger than a call may be: file data of at most 64 MiB");
   } else {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "launcher-common/app_boundary.h"
+#include "launcher-common/window_openings.h"
 #include "payload/virtual_host.h"
 
 namespace {
@@ -21,6 +22,7 @@ struct boundary {
   std::deque<navigation_note> notes;  // newest last
   // The window's load in progress leaves the app: it is not to be shown.
   bool load_leaves = false;
+  window_openings openings;
   // The window's load in progress is the page's own data (blob: or data:):
   // it is saved as a download when the engine cannot show it, and not shown
   // in the app's place when it can.
@@ -97,6 +99,15 @@ gboolean decide_response(WebKitWebView* view, boundary& b, WebKitResponsePolicyD
   return TRUE;
 }
 
+// A new window: out only after a gesture or the app's own announcement
+// (a site's pages announce nothing and open as they ask).
+void new_window(boundary& b, WebKitNavigationAction* action) {
+  const char* address = request_address(action);
+  bool gesture = webkit_navigation_action_is_user_gesture(action);
+  if (!app_is_site(b.app) && !b.openings.may_open(address, gesture, (uint64_t)(g_get_monotonic_time() / 1000))) return;
+  stays(b, address, true, false, gesture);
+}
+
 gboolean decide_policy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                        gpointer data) {
   boundary& b = *(boundary*)data;
@@ -106,13 +117,13 @@ gboolean decide_policy(WebKitWebView* view, WebKitPolicyDecision* decision, WebK
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return decide_navigation(b, action, decision);
   webkit_policy_decision_ignore(decision);
-  stays(b, request_address(action), true, false, webkit_navigation_action_is_user_gesture(action));
+  new_window(b, action);
   return TRUE;
 }
 
 // window.open and the like; no view is made, so none opens.
 GtkWidget* create_window(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
-  stays(*(boundary*)data, request_address(action), true, false, webkit_navigation_action_is_user_gesture(action));
+  new_window(*(boundary*)data, action);
   return nullptr;
 }
 
@@ -129,8 +140,9 @@ void load_started(WebKitWebView* view, WebKitWebResource* resource, WebKitURIReq
   boundary& b = *(boundary*)data;
   const char* uri = webkit_uri_request_get_uri(request);
   std::string address = uri ? uri : "";
-  // The page's own data leaves nothing: it is saved or dropped at its response.
-  b.load_is_data = is_page_data(address);
+  // The page's own data leaves nothing: it is saved or dropped at its
+  // response (unless it is the app itself: a site that starts at a data: address).
+  b.load_is_data = is_page_data(address) && !is_app_address(b.app, address);
   b.load_leaves = !b.load_is_data && !stays(b, address.c_str(), false, false, noted_user_initiated(b, address));
   g_signal_connect(resource, "sent-request", G_CALLBACK(redirected), data);
 }
@@ -146,6 +158,11 @@ gboolean load_failed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer 
 
 }  // namespace
 
+void announce_page_window(WebKitWebView* view, const std::string& address) {
+  if (auto* b = (boundary*)g_object_get_data(G_OBJECT(view), "wapp-page-boundary"))
+    b->openings.announce(address, (uint64_t)(g_get_monotonic_time() / 1000));
+}
+
 bool open_in_user_browser(const char* address) {
   GError* error = nullptr;
   if (g_app_info_launch_default_for_uri(address, nullptr, &error)) return true;
@@ -154,7 +171,7 @@ bool open_in_user_browser(const char* address) {
 }
 
 void keep_view_within_app(WebKitWebView* view, const app_scope& app) {
-  auto* b = new boundary{app, {}, false};
+  auto* b = new boundary{app, {}, false, {}, false};
   g_object_set_data_full(G_OBJECT(view), "wapp-page-boundary", b, [](gpointer data) { delete (boundary*)data; });
   g_signal_connect(view, "decide-policy", G_CALLBACK(decide_policy), b);
   g_signal_connect(view, "create", G_CALLBACK(create_window), b);

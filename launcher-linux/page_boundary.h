@@ -18,5 +18,8 @@
 #include "launcher-linux/app_addresses.h"
 
 void keep_view_within_app(WebKitWebView* view, const app_scope& app);
+// The app's own page is about to open a window for the address
+// (launcher-common/window_openings.h).
+void announce_page_window(WebKitWebView* view, const std::string& address);
 // Through the desktop's handler for the address's scheme; false when it has none.
 bool open_in_user_browser(const char* address);

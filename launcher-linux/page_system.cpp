@@ -108,6 +108,10 @@ bool gtk_page_system::write_file(const std::string& path, std::string_view bytes
 
 bool gtk_page_system::open_external(const std::string& address) { return open_in_user_browser(address.c_str()); }
 
+void gtk_page_system::announce_window(const std::string& address) {
+  announce_page_window(WEBKIT_WEB_VIEW(content_), address);
+}
+
 void gtk_page_system::change_window(const window_request& request) {
   switch (request.change) {
     case window_change::set_title: gtk_window_set_title(window_, request.title.c_str()); break;

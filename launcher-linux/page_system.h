@@ -17,6 +17,7 @@ class gtk_page_system final : public page_api_system {
   bool write_file(const std::string& path, std::string_view bytes, std::string& problem) override;
   bool open_external(const std::string& address) override;
   void change_window(const window_request& request) override;
+  void announce_window(const std::string& address) override;
   // The run is ending (a signal): the open chooser goes as if cancelled,
   // and no other opens, so that the main loop can end.
   void end_choosing();

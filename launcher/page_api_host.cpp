@@ -9,7 +9,7 @@
 #include "runtime/gadget/web_view.h"
 
 struct page_api_host {
-  page_api_host(int64_t number, HWND window) : web_view(number), system(window), api(system, "") {}
+  page_api_host(int64_t number, HWND window) : web_view(number), system(window, number), api(system, "") {}
   int64_t web_view;
   windows_page_system system;
   page_api api;
@@ -55,6 +55,17 @@ LRESULT CALLBACK worker_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
 void message_heard(void* context, const wchar_t* json, bool from_app_page) {
   auto& host = *(page_api_host*)context;
   if (!from_app_page) return;
+  // An announced window is noted before the browser asks for it, right after.
+  try {
+    std::string text = utf8_of(json);
+    if (page_api::announces_window(text)) {
+      if (std::optional<std::string> reply = host.api.answer(text, true))
+        post_web_view_message(host.web_view, wide_of(*reply).c_str());
+      return;
+    }
+  } catch (...) {
+    return;
+  }
   // Requests wait their turn while a dialog is open; past a few dozen the
   // page is told at once, from the request's first bytes.
   if (host.requests.size() >= page_api::most_waiting_calls) {

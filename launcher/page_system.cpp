@@ -5,6 +5,7 @@
 
 #include "launcher/file_replacement.h"
 #include "runtime/core/utf16.h"
+#include "runtime/gadget/web_view.h"
 #include "runtime/window/display_scale.h"
 
 namespace {
@@ -90,6 +91,10 @@ bool windows_page_system::read_file(const std::string& path, std::string& bytes,
 
 bool windows_page_system::write_file(const std::string& path, std::string_view bytes, std::string& problem) {
   return replace_file(wide_of(path), bytes, problem);
+}
+
+void windows_page_system::announce_window(const std::string& address) {
+  announce_web_view_window(web_view_, wide_of(address).c_str());
 }
 
 // One argument to the shell's handler for the scheme, never a command line.

@@ -7,7 +7,7 @@
 
 class windows_page_system final : public page_api_system {
  public:
-  explicit windows_page_system(HWND window) : window_(window) {}
+  windows_page_system(HWND window, int64_t web_view) : window_(window), web_view_(web_view) {}
   std::vector<std::string> choose_files_to_open(const std::vector<file_type_filter>& types, bool multiple) override;
   std::string choose_file_to_save(const std::string& suggested_name,
                                   const std::vector<file_type_filter>& types) override;
@@ -17,11 +17,13 @@ class windows_page_system final : public page_api_system {
   bool write_file(const std::string& path, std::string_view bytes, std::string& problem) override;
   bool open_external(const std::string& address) override;
   void change_window(const window_request& request) override;
+  void announce_window(const std::string& address) override;
 
  private:
   void set_fullscreen(bool on);
 
   HWND window_;
+  int64_t web_view_;
   // The window as it was before it went full screen.
   bool fullscreen_ = false;
   LONG_PTR style_ = 0;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "payload/zip_index.h"
+#include "launcher-common/window_openings.h"
 #include "runtime/browser/app_addresses.h"
 #include "runtime/browser/environment.h"
 #include "runtime/browser/webview2.h"
@@ -79,6 +80,8 @@ class webview {
   bool serve_page_api(const wchar_t* script, page_message_listener listener, void* context);
   // A message to the page's window.chrome.webview listeners.
   bool post_to_page(const wchar_t* json);
+  // The app's own page is about to open a window for the address.
+  void announce_window(std::wstring_view address);
 
  private:
   friend class creation_handler;
@@ -131,6 +134,7 @@ using page_message_listener = void (*)(void* context, const wchar_t* json, bool 
   bool navigation_handler_added_ = false;
   app_scope app_;
   bool within_app_ = false;
+  window_openings openings_;
   int scripts_added_ = 0;
   page_message_listener page_listener_ = nullptr;
   void* page_listener_context_ = nullptr;

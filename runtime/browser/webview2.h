@@ -163,6 +163,8 @@ struct ICoreWebView2NewWindowRequestedEventArgs : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* web_view) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** web_view) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* user_initiated) = 0;
 };
 
 struct ICoreWebView2NavigationStartingEventArgs : IUnknown {

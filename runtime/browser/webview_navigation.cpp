@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "launcher-common/app_boundary.h"
+#include "runtime/core/utf16.h"
 #include "runtime/browser/webview.h"
 
 namespace webview {
@@ -50,13 +51,24 @@ void webview::new_window_requested(ICoreWebView2NewWindowRequestedEventArgs* arg
   if (FAILED(args->get_Uri(&uri)) || !uri) return;
   try {
     std::wstring_view address = uri;
+    BOOL user_initiated = FALSE;
+    args->get_IsUserInitiated(&user_initiated);
     page_navigation request{is_app_address(app_, address), true, false, true, app_is_site(app_)};
-    if (judge_page_navigation(request, address) == page_navigation_verdict::open_in_user_browser)
+    // A site's pages announce nothing: they open as they ask.
+    if (judge_page_navigation(request, address) == page_navigation_verdict::open_in_user_browser &&
+        (app_is_site(app_) || openings_.may_open(utf8_of(address), user_initiated, GetTickCount64())))
       open_in_user_browser(host_, uri);
   } catch (...) {
     // Out of memory: the window stays closed, and nothing opens.
   }
   CoTaskMemFree(uri);
+}
+
+void webview::announce_window(std::wstring_view address) {
+  try {
+    openings_.announce(utf8_of(address), GetTickCount64());
+  } catch (...) {
+  }
 }
 
 // What cannot be read, or judged, goes nowhere.

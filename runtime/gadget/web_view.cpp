@@ -191,6 +191,13 @@ int32_t post_web_view_message(int64_t number, const wchar_t* json) {
   return browser_of(record)->post_to_page(json) ? 1 : 0;
 }
 
+int32_t announce_web_view_window(int64_t number, const wchar_t* address) {
+  auto* record = (gadget_record*)find_object(gadget_registry, number);
+  if (!record || record->kind != &web_view_kind || !address) return 0;
+  browser_of(record)->announce_window(address);
+  return 1;
+}
+
 // Runs in the host's WM_NCDESTROY teardown.
 void web_view_release(gadget_record* record) {
   delete browser_of(record);

@@ -54,6 +54,9 @@ int32_t serve_web_view_page_api(int64_t number, const wchar_t* script, web_view_
                                 void* context);
 // Posts a JSON message to the page of web view number; 1 when it went.
 int32_t post_web_view_message(int64_t number, const wchar_t* json);
+// The app's own page is about to open a window for the address
+// (launcher-common/window_openings.h).
+int32_t announce_web_view_window(int64_t number, const wchar_t* address);
 
 constexpr int32_t web_view_kind_code = 35;
 // What web_view_native_object answers the browser controller for.

