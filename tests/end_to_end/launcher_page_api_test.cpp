@@ -44,6 +44,13 @@ TEST_F(LauncherPageApi, TheAppsPagesOpenAndSaveWhatTheUserPicksAndNothingElse) {
   write_file(notes, "# Notes\n");
   std::string every_byte;
   for (int b = 0; b < 256; b++) every_byte += (char)b;
+  // Hostile texts from the app's own page: half a character, 200,000 keys
+  // and 300 levels of nesting each settle their call.
+  std::string keys = "{\"wapp\":\"\",\"id\":17,\"method\":\"window.setTitle\",\"args\":{";
+  for (int k = 0; k < 200000; k++) keys += (k ? ",\"k" : "\"k") + std::to_string(k) + "\":0";
+  keys += "}}";
+  const std::string deep = "{\"wapp\":\"\",\"id\":18,\"method\":\"window.setTitle\",\"args\":" +
+                           std::string(300, '[') + std::string(300, ']') + "}";
   const std::string own = "https://app.wapp/index.html ", foreign = "https://example.test/index.html ";
   page_actions page(root / "page.txt",
                     "wait 200\n"
@@ -58,6 +65,9 @@ TEST_F(LauncherPageApi, TheAppsPagesOpenAndSaveWhatTheUserPicksAndNothingElse) {
                     "message " + own + R"("{\"id\":1,\"method\":\"x\",\"params\":[]}")" + "\n"
                     "message " + own + request(8, "openExternal", R"({"url":"https://example.test/help"})") + "\n"
                     "message " + own + request(9, "openExternal", R"({"url":"file:///C:/windows/win.ini"})") + "\n"
+                    "message " + own + request(16, "window.setTitle", R"({"text":"\ud83d"})") + "\n"
+                    "message " + own + keys + "\n"
+                    "message " + own + deep + "\n"
                     "message " + own + request(10, "window.setTitle", R"({"text":"copy.md \u2014 Notes"})") + "\n"
                     "message " + own + request(11, "window.setSize", R"({"width":640,"height":480})") + "\n"
                     "message " + own + R"({"id":12,"method":"openFile"})" + "\n"
@@ -91,6 +101,8 @@ TEST_F(LauncherPageApi, TheAppsPagesOpenAndSaveWhatTheUserPicksAndNothingElse) {
                      R"({"wapp":true,"id":5,"error":"no file of this run has handle 7: handles come from the open and save dialogs"})",
                      R"({"wapp":true,"id":8,"result":null})",
                      R"({"wapp":true,"id":9,"error":"only http:, https: and mailto: addresses open outside the app"})",
+                     R"({"wapp":true,"id":16,"result":null})", R"({"wapp":true,"id":17,"error":"the message is not JSON"})",
+                     R"({"wapp":true,"id":18,"error":"the message is not JSON"})",
                      R"({"wapp":true,"id":10,"result":null})", R"({"wapp":true,"id":11,"result":null})"}));
   // external.invoke's text is read and dropped as before; the message
   // without the marker belongs to someone else.

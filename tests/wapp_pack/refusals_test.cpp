@@ -31,9 +31,15 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   write_bytes(dir / "wide.png", wide);
   write_bytes(dir / "small.png", png(64));
   write_bytes(dir / "big.png", png(256));
+  // A chunk the reader does not know, whose type would be an escape sequence.
+  std::string chunked = png(256);
+  chunked.insert(33, std::string("\0\0\0\0\x1b[2J\0\0\0\0", 12));
+  write_bytes(dir / "chunk.png", chunked);
+  write_bytes(dir / "huge.json", "{\"WindowTitle\": \"" + std::string(1 << 20, 't') + "\"}");
   std::vector<fs::path> inputs = {app, bare, dir / "bad.json", dir / "list.json", dir / "title.json",
                                   dir / "not.ico", dir / "text.exe", dir / "port.json", dir / "number.json",
-                                  dir / "elf", launcher, dir / "wide.png", dir / "small.png", dir / "big.png"};
+                                  dir / "elf", launcher, dir / "wide.png", dir / "small.png", dir / "big.png",
+                                  dir / "chunk.png", dir / "huge.json"};
 #ifndef _WIN32
   // Special files the output must not be written through, nor replaced.
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
@@ -98,6 +104,10 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
        "big.png are both 256x256: give one of each size"},
       {"an icon and a PNG", with({"--icon", u(dir / "not.ico"), "--icon", u(dir / "big.png")}, common),
        "not.ico is not a PNG: several --icon files are PNGs, one for each size"},
+      {"a PNG chunk's type, shown safe", with({"--icon", u(dir / "chunk.png")}, common),
+       "chunk.png: a PNG that cannot be read (\\x1b[2J PNG chunk not known)"},
+      {"settings too large to read", with({"--settings", u(dir / "huge.json")}, common),
+       "cannot read " + u(dir / "huge.json") + ": larger than 1 MiB, the most it may be"},
       {"--list without --inspect", with({"--list"}, common), "--list goes with --inspect"},
       {"launcher missing", {u(app), "-o", u(exe), "--launcher", u(dir / "none.exe")}, "cannot read the launcher"},
       {"default launcher missing", {u(app), "-o", u(exe)}, "cannot read the launcher"},
@@ -113,6 +123,11 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
       {"archive too large", with({"--level", "0"}, common), "which its 32-bit length field cannot hold", 60000},
       {"settings too large", common, "the settings take more bytes than their 32-bit length field", 100},
 #ifndef _WIN32
+      // Read as files, special files would block or never end.
+      {"settings a FIFO", with({"--settings", u(dir / "fifo")}, common),
+       "cannot read " + u(dir / "fifo") + ": a FIFO, not a file"},
+      {"settings a device", with({"--settings", "/dev/zero"}, common), "cannot read /dev/zero: a device, not a file"},
+      {"an icon a device", with({"--icon", "/dev/zero"}, common), "cannot read /dev/zero: a device, not a file"},
       {"output a FIFO", {u(app), "-o", u(dir / "fifo"), "--launcher", u(launcher)},
        "the output " + u(dir / "fifo") + " exists and is not a regular file"},
       {"output a link to a FIFO", {u(app), "-o", u(dir / "to-fifo"), "--launcher", u(launcher)},
