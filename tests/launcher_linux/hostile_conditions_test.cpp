@@ -227,6 +227,21 @@ TEST_F(LinuxLauncherHostile, ATwoThousandLevelAppGoesUnderA256DescriptorLimit) {
   EXPECT_TRUE(fs::is_empty(dir / "run"));
 }
 
+// An app of exactly 65,535 entries, the count the classic zip record holds
+// only as "see the zip64 record": packed, served and shown.
+TEST_F(LinuxLauncherHostile, AnAppOfExactly65535EntriesShows) {
+  fs::path app = make_app("many", paint_green);
+  fs::create_directories(app / "f");
+  // Every file and folder is an entry.
+  size_t entries = std::distance(fs::recursive_directory_iterator(app), fs::recursive_directory_iterator());
+  for (size_t i = entries; i < 0xFFFF; i++) close(open((app / "f" / std::to_string(i)).c_str(), O_WRONLY | O_CREAT, 0644));
+  pid_t run = start(pack(app, "Many"));
+  screen_rect rect;
+  ASSERT_TRUE(shows("Many", green, rect));
+  close_window("Many");
+  EXPECT_EQ(ended(run), 0);
+}
+
 // A single-instance program too: the folder of its claim goes with it.
 TEST_F(LinuxLauncherHostile, WithoutADisplayItSaysSoAndEndsWithExitCode1BeforeClaimingAFolder) {
   fs::path program = pack(make_app("app", paint_green), "Blind", {"--single-instance"});

@@ -113,4 +113,18 @@ Promise.all(messages.map((m) => handler ? handler.postMessage(m).then(() => 'ans
   }
 }
 
+// The app's host in capitals is the app's host: its pages get the API there too.
+TEST_F(LinuxPageApi, TheAppsHostInCapitalsHasTheApi) {
+  fs::path app = dir / "app";
+  write(app / "index.html", R"(<!doctype html><script>
+if (location.hash !== "#again") location = "wapp://APP.WAPP/index.html#again";
+else if (window.wapp) wapp.window.setTitle("Capitals");
+</script>)");
+  pid_t run = start(pack(app, "Host"));
+  Window window = wait_for_x_window(screen.get(), "Capitals", 30000);
+  ASSERT_TRUE(window);
+  ASSERT_TRUE(close_x_window(screen.get(), window));
+  EXPECT_EQ(ended(run), 0);
+}
+
 }  // namespace
