@@ -152,6 +152,16 @@ TEST_F(LauncherOneProgram, TheWindowOpensWhereItWasLeft) {
     run_to_close(sized, L"Remember", centred);
   }
 
+  // A huge place (setSize(32767, 32767) once) fits the work area again.
+  write_file(data.folders[0] / "window.json",
+             "{\"x\": 100, \"y\": 120, \"width\": 900000, \"height\": 32767, \"maximized\": false}");
+  run_to_close(sized, L"Remember", [&](HWND window) {
+    RECT area = {}, outer = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(rect_text(outer), rect_text(area));
+  });
+
   // A frameless window keeps its size, and comes back where it was moved to.
   run_to_close(frameless, L"Bare", [&](HWND window) {
     SetWindowPos(window, nullptr, 30, 40, 900, 900, SWP_NOZORDER | SWP_NOACTIVATE);
