@@ -24,9 +24,9 @@ inline served_range range_of(std::string_view header, uint64_t size) {
   };
   header = trim(header);
   if (!header.starts_with("bytes=")) return whole;
-  std::string_view spec = trim(header.substr(6));
-  size_t dash = spec.find('-');
-  if (dash == spec.npos || spec.find_first_not_of("0123456789-") != spec.npos || spec.find('-', dash + 1) != spec.npos)
+  std::string_view asked = trim(header.substr(6));
+  size_t dash = asked.find('-');
+  if (dash == asked.npos || asked.find_first_not_of("0123456789-") != asked.npos || asked.find('-', dash + 1) != asked.npos)
     return whole;
   auto number = [](std::string_view digits, uint64_t& value) {
     if (digits.empty() || digits.size() > 18) return false;
@@ -35,7 +35,7 @@ inline served_range range_of(std::string_view header, uint64_t size) {
     return true;
   };
   uint64_t first = 0, last = 0;
-  bool has_first = number(spec.substr(0, dash), first), has_last = number(spec.substr(dash + 1), last);
+  bool has_first = number(asked.substr(0, dash), first), has_last = number(asked.substr(dash + 1), last);
   if (!has_first && !has_last) return whole;
   if (!has_first) {  // the last `last` bytes
     if (last == 0) return {416, 0, 0, "bytes */" + std::to_string(size)};
