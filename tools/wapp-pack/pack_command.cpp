@@ -6,6 +6,7 @@
 
 #include "app_folder.h"
 #include "app_identity.h"
+#include "build_advice.h"
 #include "interruption.h"
 #include "module_scripts.h"
 #include "payload/pe_headers.h"
@@ -193,7 +194,8 @@ struct packer {
     fs::path target = comparable_path(plan.output_path);
     std::error_code error;
     if (target == comparable_path(plan.launcher)) problem = "the output would overwrite the launcher";
-    else if (path_is_within(target, comparable_path(app_dir))) problem = "the output lies inside the app folder";
+    else if (path_is_within(target, comparable_path(app_dir)))
+      problem = "the output lies inside the app folder" + output_inside_advice(app_dir, project);
     else if (fs::is_directory(plan.output_path, error)) problem = "the output " + plan.output + " is a folder";
     // The output replaces a file, never a FIFO, a device or a socket (as
     // root, -o /dev/null would replace the system's).
@@ -266,7 +268,16 @@ struct packer {
     std::vector<std::pair<std::string, std::string>> files;
     for (const auto& name : options.icons) {
       files.emplace_back(name, "");
-      if (!read_whole_file(path_of(name), files.back().second, problem, icon_file_limit)) return false;
+      // The config's icon is found from the config's folder, which the
+      // message says, in the system's own way of writing paths.
+      const bool from_config = options.icon_origin != "--icon";
+      fs::path file = path_of(name);
+      if (from_config) file.make_preferred();
+      if (!read_whole_file(file, files.back().second, problem, icon_file_limit)) {
+        if (from_config)
+          problem = options.icon_origin + ": " + problem + " (the config's paths start at " + utf8_of(project.folder) + ")";
+        return false;
+      }
     }
     return files.empty() || icon_images_of(files, icons, problem);
   }
@@ -392,7 +403,11 @@ struct packer {
 
     fs::path app_dir = path_of(options.app_dir);
     app_folder folder;
-    if (!scan_app_folder(app_dir, options.excludes, options.follow_links, folder, problem)) return refuse(problem);
+    if (!scan_app_folder(app_dir, options.excludes, options.follow_links, folder, problem)) {
+      std::error_code error;
+      if (!fs::exists(app_dir, error)) problem += missing_folder_advice(project);
+      return refuse(problem);
+    }
     bool with_archive = !folder.index_page.empty();
     if (!with_archive && !values.given[setting_index("StartURL")])
       return refuse("the app folder " + options.app_dir + " has no index.html (or give --start-url)");
@@ -425,6 +440,9 @@ struct packer {
       if (plan.kind == program_kind::windows && !plan_resources(plan, identity, icons, problem)) return refuse(problem);
     }
 
+    // An app packed from its sources shows a blank window: said first.
+    if (!options.quiet)
+      for (const std::string& warning : build_warnings(app_dir, folder, html, project)) warn(warning);
     // Said before the work, which such folders make long.
     for (const auto& bulky : bulky_folders(folder))
       warn(bulky.name + " (" + std::to_string(bulky.files) + " files, " + size_text(bulky.bytes) +

@@ -114,7 +114,12 @@ bool config_option_values(const project_config& project, std::vector<option_valu
       return false;
     }
     if (!option->takes_value) {
-      if (value.kind != json_kind::boolean) return refuse("true or false");
+      if (value.kind != json_kind::boolean) {
+        refuse("true or false");
+        if (value.kind == json_kind::string && (value.text == "true" || value.text == "false"))
+          problem += " (drop the quotes: " + value.text + ")";
+        return false;
+      }
       if (value.text == "true") values.push_back({option, "", origin});
       continue;
     }
