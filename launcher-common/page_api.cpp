@@ -262,20 +262,14 @@ std::string id_of(const json_node& request) {
   return id->text;
 }
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // The \uXXXX escape at `at`, or -1.
 long escaped_unit(std::string_view text, size_t at) {
   if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return -1;
   long unit = 0;
   for (size_t i = at + 2; i < at + 6; i++) {
-    if (hex_value(text[i]) < 0) return -1;
-    unit = unit * 16 + hex_value(text[i]);
+    int digit = app_boundary_detail::hex_digit(text[i]);
+    if (digit < 0) return -1;
+    unit = unit * 16 + digit;
   }
   return unit;
 }

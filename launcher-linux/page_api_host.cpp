@@ -45,6 +45,24 @@ std::string run_key() {
   return key;
 }
 
+// Answers one request, as the view shows the app's page or not; nothing
+// once the window is gone (a dialog's loop may outlive it).
+void answer_one(page_api_host& host, std::string_view text, WebKitScriptMessageReply* reply) {
+  if (host.window_gone) return;
+  const char* shown = webkit_web_view_get_uri(host.view);
+  std::optional<std::string> answer;
+  try {
+    answer = host.api.answer(text, shown && is_app_address(host.app, shown));
+  } catch (...) {
+    // Out of memory: unanswered, and nothing was touched.
+  }
+  if (host.window_gone) return;
+  if (!answer) return webkit_script_message_reply_return_error_message(reply, "not answered");
+  JSCValue* value = jsc_value_new_string(host.replies, answer->c_str());
+  webkit_script_message_reply_return_value(reply, value);
+  g_object_unref(value);
+}
+
 gboolean answer_requests(gpointer data) {
   auto& host = *(page_api_host*)data;
   if (host.answering) return G_SOURCE_REMOVE;
@@ -52,29 +70,7 @@ gboolean answer_requests(gpointer data) {
   while (!host.requests.empty()) {
     waiting_request request = std::move(host.requests.front());
     host.requests.pop_front();
-    if (host.window_gone) {
-      webkit_script_message_reply_unref(request.reply);
-      continue;
-    }
-    const char* shown = webkit_web_view_get_uri(host.view);
-    bool own = shown && is_app_address(host.app, shown);
-    std::optional<std::string> reply;
-    try {
-      reply = host.api.answer(request.text, own);
-    } catch (...) {
-      // Out of memory: unanswered, and nothing was touched.
-    }
-    if (host.window_gone) {
-      webkit_script_message_reply_unref(request.reply);
-      continue;
-    }
-    if (reply) {
-      JSCValue* value = jsc_value_new_string(host.replies, reply->c_str());
-      webkit_script_message_reply_return_value(request.reply, value);
-      g_object_unref(value);
-    } else {
-      webkit_script_message_reply_return_error_message(request.reply, "not answered");
-    }
+    answer_one(host, request.text, request.reply);
     webkit_script_message_reply_unref(request.reply);
   }
   host.answering = false;
@@ -119,11 +115,7 @@ gboolean request_heard(WebKitUserContentManager*, JSCValue* value, WebKitScriptM
     refuse("not answered");
   } else if (page_api::announces_window(message)) {
     // Noted at once: the engine asks for the window right after.
-    const char* shown = webkit_web_view_get_uri(host.view);
-    std::optional<std::string> answer = host.api.answer(message, shown && is_app_address(host.app, shown));
-    JSCValue* value = jsc_value_new_string(host.replies, answer.value_or("").c_str());
-    webkit_script_message_reply_return_value(reply, value);
-    g_object_unref(value);
+    answer_one(host, message, reply);
   } else if (message.size() > page_api_message_limit) {
     refuse("the message is larger than a call may be: file data of at most 64 MiB");
   } else {

@@ -55,29 +55,19 @@ LRESULT CALLBACK worker_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
 void message_heard(void* context, const wchar_t* json, bool from_app_page) {
   auto& host = *(page_api_host*)context;
   if (!from_app_page) return;
-  // An announced window is noted before the browser asks for it, right after.
   try {
     std::string text = utf8_of(json);
-    if (page_api::announces_window(text)) {
-      if (std::optional<std::string> reply = host.api.answer(text, true))
-        post_web_view_message(host.web_view, wide_of(*reply).c_str());
+    // An announced window is noted before the browser asks for it, right
+    // after; other requests wait their turn while a dialog is open, and
+    // past a few dozen the page is told at once.
+    bool announced = page_api::announces_window(text);
+    if (announced || host.requests.size() >= page_api::most_waiting_calls) {
+      std::optional<std::string> now =
+          announced ? host.api.answer(text, true) : page_api::refusal(text, "too many calls at once");
+      if (now) post_web_view_message(host.web_view, wide_of(*now).c_str());
       return;
     }
-  } catch (...) {
-    return;
-  }
-  // Requests wait their turn while a dialog is open; past a few dozen the
-  // page is told at once, from the request's first bytes.
-  if (host.requests.size() >= page_api::most_waiting_calls) {
-    try {
-      std::wstring_view start(json, std::min<size_t>(wcslen(json), 256));
-      post_web_view_message(host.web_view, wide_of(page_api::refusal(utf8_of(start), "too many calls at once")).c_str());
-    } catch (...) {
-    }
-    return;
-  }
-  try {
-    host.requests.push_back(utf8_of(json));
+    host.requests.push_back(std::move(text));
   } catch (...) {
     return;
   }
