@@ -115,6 +115,12 @@ void show_app(WebKitWebContext* context) {
     unpacked(unpack_outcome::no_archive);
 }
 
+// PageTitle: the page's title, or the packed one while the page has none.
+void show_page_title(WebKitWebView* view, GParamSpec*, GtkWindow* window) {
+  const char* title = webkit_web_view_get_title(view);
+  gtk_window_set_title(window, title && *title ? title : run.settings.window_title.c_str());
+}
+
 std::string program_path() {
   std::error_code error;
   return std::filesystem::read_symlink("/proc/self/exe", error).string();
@@ -171,6 +177,7 @@ int main() {
   // and the loop ends with it as it ends on the ending signals.
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
   g_signal_connect_swapped(run.view, "close", G_CALLBACK(gtk_widget_destroy), window);
+  if (run.settings.app.page_title) g_signal_connect(run.view, "notify::title", G_CALLBACK(show_page_title), window);
   show_app(context);
   gtk_main();
   stop_background_unpacking();

@@ -1,5 +1,6 @@
 #include "launcher-linux/settings.h"
 
+#include "launcher-common/base64.h"
 #include "payload/json_text.h"
 
 bool read_launcher_settings(const payload_texts& payload, launcher_settings& settings) {
@@ -22,5 +23,7 @@ bool read_launcher_settings(const payload_texts& payload, launcher_settings& set
   settings.frameless = on("Frameless");
   settings.resizable = on("Resizable");
   settings.app = read_app_settings(document, settings.window_title);
+  // An icon that is no base64 is none; one that is no image GTK says nothing of.
+  if (!base64_decoded(setting_value(document, app_icon_setting), settings.icon_png)) settings.icon_png.clear();
   return true;
 }

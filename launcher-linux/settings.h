@@ -21,6 +21,7 @@ struct launcher_settings {
   bool frameless;
   bool resizable;
   app_settings app;
+  std::string icon_png;  // the window's icon; empty: none
 };
 
 // From the payload's JSON text, or the built-in document when it carries

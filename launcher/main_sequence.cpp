@@ -193,13 +193,21 @@ bool open_web_app_window(launcher_state& state) {
   return true;
 }
 
+// PageTitle: the page's title, or the packed one while the page has none.
+void show_page_title(void* context, const wchar_t* title) {
+  const auto& settings = *(const launcher_settings*)context;
+  SetWindowTextW(window_handle(main_window), *title ? title : settings.window_title.c_str());
+}
+
 // The web view fills the inner area the window really got: the system
 // holds a window much larger than the screen below the size asked for.
 void open_web_view(const launcher_settings& s) {
   if (!create_web_view_gadget_with_flags(web_view, 0, 0, (int32_t)window_inner_width(main_window),
-                                         (int32_t)window_inner_height(main_window), s.app.dev_tools ? 1 : 0) &&
-      web_view_runtime_missing())
-    show_runtime_notice(window_handle(main_window));
+                                         (int32_t)window_inner_height(main_window), s.app.dev_tools ? 1 : 0)) {
+    if (web_view_runtime_missing()) show_runtime_notice(window_handle(main_window));
+    return;
+  }
+  if (s.app.page_title) follow_web_view_title(web_view, show_page_title, (void*)&s);
 }
 
 // The app's own pages get window.wapp; a site (StartURL) never does. Its

@@ -44,6 +44,8 @@ inline constexpr setting_key setting_keys[] = {
     {"DevTools", "0", setting_kind::switch_when_not_zero, "--devtools", "1"},
     {"SingleInstance", "0", setting_kind::switch_when_one, "--single-instance", "1"},
     {"RememberWindow", "0", setting_kind::switch_when_one, "--remember-window", "1"},
+    // The window's title follows the page's document.title.
+    {"PageTitle", "0", setting_kind::switch_when_one, "--page-title", "1"},
     // A host name under which the web app is served (payload/virtual_host.h);
     // without one a launcher unpacks it and opens file://.
     {"VirtualHost", nullptr, setting_kind::text, nullptr, nullptr},
@@ -51,6 +53,9 @@ inline constexpr setting_key setting_keys[] = {
     // the settings file, package.json): the page's native API tells them.
     {"AppName", nullptr, setting_kind::text, nullptr, nullptr},
     {"AppVersion", nullptr, setting_kind::text, nullptr, nullptr},
+    // A Linux program's icon, a PNG in base64 (a Windows program's is its
+    // icon resource): the window shows it, and so the task switcher.
+    {"AppIcon", nullptr, setting_kind::text, nullptr, nullptr},
 };
 constexpr int setting_count = (int)(sizeof setting_keys / sizeof setting_keys[0]);
 // The window's ten come first: the Windows launcher reads them through its
@@ -67,6 +72,7 @@ constexpr int setting_index(std::string_view name) {
 constexpr int virtual_host_setting = setting_index("VirtualHost");
 constexpr int app_name_setting = setting_index("AppName");
 constexpr int app_version_setting = setting_index("AppVersion");
+constexpr int app_icon_setting = setting_index("AppIcon");
 constexpr const char* virtual_host_key = setting_keys[virtual_host_setting].name;
 constexpr const char* app_name_key = setting_keys[app_name_setting].name;
 constexpr const char* app_version_key = setting_keys[app_version_setting].name;

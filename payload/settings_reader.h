@@ -36,6 +36,7 @@ struct app_settings {
   // What the page API tells of the app: the packer's name and version, else
   // the window's title and none.
   std::string app_name, app_version;
+  bool page_title = false;  // the window's title follows the page's
 };
 
 app_settings read_app_settings(const settings_lookup& document, std::string_view window_title);

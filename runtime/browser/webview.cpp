@@ -6,6 +6,7 @@
 #include "payload/virtual_host.h"
 #include "runtime/browser/archive_server.h"
 #include "runtime/browser/creation_handler.h"
+#include "runtime/browser/title_watcher.h"
 #include "runtime/core/utf16.h"
 
 namespace webview {
@@ -56,7 +57,9 @@ webview::webview(bool debug, HWND host, environment* prepared) : host_(host), de
 // into this object.
 webview::~webview() {
   if (handler_) handler_->detach();
+  if (title_watcher_) title_watcher_->detach();
   if (web_view_) {
+    if (title_watcher_) web_view_->remove_DocumentTitleChanged(title_token_);
     if (server_) web_view_->remove_WebResourceRequested(server_token_);
     if (message_handler_added_) web_view_->remove_WebMessageReceived(message_token_);
     if (close_handler_added_) web_view_->remove_WindowCloseRequested(close_token_);
@@ -70,6 +73,7 @@ webview::~webview() {
     controller_->Release();
   }
   if (handler_) handler_->Release();
+  if (title_watcher_) title_watcher_->Release();
   if (server_) server_->Release();
   if (environment_) environment_->release();
 }
@@ -155,6 +159,35 @@ bool webview::serve_page_api(const wchar_t* script, page_message_listener listen
   page_listener_ = listener;
   page_listener_context_ = context;
   return true;
+}
+
+bool webview::follow_title(title_listener listener, void* context) {
+  if (!ready_ || !web_view_) return false;
+  if (!title_watcher_) {
+    auto* watcher = new (std::nothrow) title_watcher(this);
+    if (!watcher) return false;
+    if (FAILED(web_view_->add_DocumentTitleChanged(watcher, &title_token_))) {
+      watcher->Release();
+      return false;
+    }
+    title_watcher_ = watcher;
+  }
+  title_listener_ = listener;
+  title_listener_context_ = context;
+  return true;
+}
+
+// The browser gives a document without a title its address as one, which
+// the window's title should not become.
+void webview::title_changed() {
+  if (!title_listener_ || !web_view_) return;
+  LPWSTR title = nullptr, source = nullptr;
+  if (FAILED(web_view_->get_DocumentTitle(&title))) title = nullptr;
+  if (FAILED(web_view_->get_Source(&source))) source = nullptr;
+  bool own = title && !stand_in_title(title, source ? source : L"");
+  title_listener_(title_listener_context_, own ? title : L"");
+  CoTaskMemFree(title);
+  CoTaskMemFree(source);
 }
 
 bool webview::post_to_page(const wchar_t* json) {

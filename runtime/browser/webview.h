@@ -29,11 +29,15 @@ inline constexpr wchar_t init_script[] = L"window.external={invoke:s=>window.chr
 
 class archive_server;
 class creation_handler;
+class title_watcher;
 
 // Hears the JSON messages (objects, arrays, numbers: not the texts that
 // window.external.invoke posts) of the page the browser shows, with whether
 // the page that posted it is one of the app's own.
 using page_message_listener = void (*)(void* context, const wchar_t* json, bool from_app_page);
+// Hears the title of the document the browser shows: the page's own, or ""
+// while it has none.
+using title_listener = void (*)(void* context, const wchar_t* title);
 
 class webview {
  public:
@@ -82,14 +86,14 @@ class webview {
   bool post_to_page(const wchar_t* json);
   // The app's own page is about to open a window for the address.
   void announce_window(std::wstring_view address);
+  // Tells listener the document's title from now on, each time it changes.
+  // False when the browser is not ready or refuses.
+  bool follow_title(title_listener listener, void* context);
 
  private:
   friend class creation_handler;
+  friend class title_watcher;
 
-// Hears the JSON messages (objects, arrays, numbers: not the texts that
-// window.external.invoke posts) of the page the browser shows, with whether
-// the page that posted it is one of the app's own.
-using page_message_listener = void (*)(void* context, const wchar_t* json, bool from_app_page);
   void create_controller();
   void controller_created(HRESULT error, ICoreWebView2Controller* controller);
   void set_up_web_view();
@@ -104,6 +108,7 @@ using page_message_listener = void (*)(void* context, const wchar_t* json, bool 
   // address (webview_navigation.cpp).
   void new_window_requested(ICoreWebView2NewWindowRequestedEventArgs* args);
   void navigation_starting(ICoreWebView2NavigationStartingEventArgs* args);
+  void title_changed();
   void creation_finished(bool ready) {
     ready_ = ready;
     creation_pending_ = false;
@@ -136,6 +141,10 @@ using page_message_listener = void (*)(void* context, const wchar_t* json, bool 
   bool within_app_ = false;
   window_openings openings_;
   int scripts_added_ = 0;
+  title_watcher* title_watcher_ = nullptr;
+  EventRegistrationToken title_token_{};
+  title_listener title_listener_ = nullptr;
+  void* title_listener_context_ = nullptr;
   page_message_listener page_listener_ = nullptr;
   void* page_listener_context_ = nullptr;
 };

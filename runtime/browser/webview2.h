@@ -38,6 +38,8 @@ inline constexpr IID IID_ICoreWebView2Settings9 = {
     0x0528a73b, 0xe92d, 0x49f4, {0x92, 0x7a, 0xe5, 0x47, 0xdd, 0xda, 0xa3, 0x7d}};
 inline constexpr IID IID_ICoreWebView2WindowCloseRequestedEventHandler = {
     0x5c19e9e0, 0x092f, 0x486b, {0xaf, 0xfa, 0xca, 0x82, 0x31, 0x91, 0x30, 0x39}};
+inline constexpr IID IID_ICoreWebView2DocumentTitleChangedEventHandler = {
+    0xf5f2b923, 0x953e, 0x4042, {0x9f, 0x95, 0xf3, 0xa1, 0x18, 0xe1, 0xaf, 0xd4}};
 inline constexpr IID IID_ICoreWebView2WebResourceRequestedEventHandler = {
     0xab00b74c, 0x15f1, 0x4646, {0x80, 0xe8, 0xe7, 0x63, 0x41, 0xd2, 0x5d, 0x71}};
 inline constexpr IID IID_ICoreWebView2WebResourceRequestedEventArgs = {
@@ -101,6 +103,12 @@ struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
 // Raised when the top-level document calls window.close(); the browser
 // closes nothing itself. The arguments have no properties.
 struct ICoreWebView2WindowCloseRequestedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
+};
+
+// Raised when the top-level document's title changes, and with each new
+// document; get_DocumentTitle tells the title. The arguments are null.
+struct ICoreWebView2DocumentTitleChangedEventHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
 };
 
@@ -334,7 +342,8 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
                                                            EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) = 0;
-  virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* handler,
+                                                              EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR name, void* object) = 0;

@@ -78,6 +78,12 @@ webview::webview* browser_in(HWND host, bool debug) {
 
 webview::webview* browser_of(gadget_record* record) { return (webview::webview*)record->data0; }
 
+// The browser of gadget number when it is a web view; else null.
+webview::webview* web_view_browser(int64_t number) {
+  auto* record = (gadget_record*)find_object(gadget_registry, number);
+  return record && record->kind == &web_view_kind ? browser_of(record) : nullptr;
+}
+
 }  // namespace
 
 int64_t create_web_view_gadget(int64_t number, int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -156,46 +162,51 @@ void web_view_set_focus(gadget_record* record) {
 
 // Not a slot of the kind: no generic gadget operation has a meaning for it.
 int32_t serve_web_view_archive(int64_t number, const wchar_t* host, const zip_index& index) {
-  auto* record = (gadget_record*)find_object(gadget_registry, number);
-  if (!record || record->kind != &web_view_kind) return 0;
+  webview::webview* browser = web_view_browser(number);
+  if (!browser) return 0;
   char* name = utf8_copy_of(host);
   if (!name) return 0;
-  bool serving = browser_of(record)->serve_archive(name, index);
+  bool serving = browser->serve_archive(name, index);
   free(name);
   return serving ? 1 : 0;
 }
 
 int32_t keep_web_view_within_app(int64_t number, const wchar_t* folder, const wchar_t* virtual_host,
                                  const wchar_t* start_address) {
-  auto* record = (gadget_record*)find_object(gadget_registry, number);
-  if (!record || record->kind != &web_view_kind) return 0;
+  webview::webview* browser = web_view_browser(number);
+  if (!browser) return 0;
   app_scope app;
   try {
     app = {folder ? folder : L"", virtual_host ? virtual_host : L"", start_address ? start_address : L""};
   } catch (...) {
     return 0;
   }
-  return browser_of(record)->keep_within_app(app) ? 1 : 0;
+  return browser->keep_within_app(app) ? 1 : 0;
 }
 
 int32_t serve_web_view_page_api(int64_t number, const wchar_t* script, web_view_message_listener listener,
                                 void* context) {
-  auto* record = (gadget_record*)find_object(gadget_registry, number);
-  if (!record || record->kind != &web_view_kind) return 0;
-  return browser_of(record)->serve_page_api(script, listener, context) ? 1 : 0;
+  webview::webview* browser = web_view_browser(number);
+  if (!browser) return 0;
+  return browser->serve_page_api(script, listener, context) ? 1 : 0;
 }
 
 int32_t post_web_view_message(int64_t number, const wchar_t* json) {
-  auto* record = (gadget_record*)find_object(gadget_registry, number);
-  if (!record || record->kind != &web_view_kind) return 0;
-  return browser_of(record)->post_to_page(json) ? 1 : 0;
+  webview::webview* browser = web_view_browser(number);
+  if (!browser) return 0;
+  return browser->post_to_page(json) ? 1 : 0;
 }
 
 int32_t announce_web_view_window(int64_t number, const wchar_t* address) {
-  auto* record = (gadget_record*)find_object(gadget_registry, number);
-  if (!record || record->kind != &web_view_kind || !address) return 0;
-  browser_of(record)->announce_window(address);
+  webview::webview* browser = web_view_browser(number);
+  if (!browser || !address) return 0;
+  browser->announce_window(address);
   return 1;
+}
+
+int32_t follow_web_view_title(int64_t number, web_view_title_listener listener, void* context) {
+  webview::webview* browser = web_view_browser(number);
+  return browser && browser->follow_title(listener, context) ? 1 : 0;
 }
 
 // Runs in the host's WM_NCDESTROY teardown.

@@ -58,6 +58,11 @@ int32_t post_web_view_message(int64_t number, const wchar_t* json);
 // (launcher-common/window_openings.h).
 int32_t announce_web_view_window(int64_t number, const wchar_t* address);
 
+// Tells listener the title of web view number's document each time it
+// changes: the page's own, or "" while it has none. 1 when done.
+using web_view_title_listener = void (*)(void* context, const wchar_t* title);
+int32_t follow_web_view_title(int64_t number, web_view_title_listener listener, void* context);
+
 constexpr int32_t web_view_kind_code = 35;
 // What web_view_native_object answers the browser controller for.
 constexpr int64_t web_view_native_controller = 10;

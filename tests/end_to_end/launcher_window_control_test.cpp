@@ -1,6 +1,6 @@
 // Apps in charge of their window, end to end: a page's own title bar
-// (drag regions), a page that closes its window, and what the window says
-// when no WebView2 runtime is installed.
+// (drag regions), a page that closes its window, the page's title as the
+// window's, and what the window says when no WebView2 runtime is installed.
 #include <algorithm>
 #include <cstdlib>
 
@@ -59,6 +59,25 @@ TEST_F(LauncherWindowControl, APageThatCallsWindowCloseEndsTheRunAsTheCloseBoxWo
                               browser_released_in_time.end()));
     EXPECT_EQ(last_fake_value(lines, "can_unload_now"), "0x00000000") << "references left on the browser";
   }
+}
+
+// The browser names a document without a title by its address; the window
+// keeps the packed title then, and takes the page's own when it sets one.
+TEST_F(LauncherWindowControl, WithPageTitleTheWindowIsTitledAsThePageIs) {
+  page_actions page(root / "page.txt",
+                    "wait 300\ntitle Draft \xE2\x80\x94 Notes\nwait 1500\nnavigate https://app.wapp/other.html\n"
+                    "wait 1500\nclose\n");
+  launcher_run run = start(make_launcher(
+      L"Notes", settings_document("Notes", {{"VirtualHost", "app.wapp"}, {"PageTitle", "1"}}),
+      {{L"index.html", "<p>notes</p>"}, {L"other.html", "<p>other</p>"}}));
+  ASSERT_TRUE(run.find_window(L"Draft \u2014 Notes"));
+  run.wait_for_fake_line("navigate", "https://app.wapp/other.html");
+  Sleep(200);
+  wchar_t title[64] = {};
+  GetWindowTextW(run.window, title, 64);
+  EXPECT_EQ(std::wstring(title), L"Notes");
+  EXPECT_EQ(run.wait_for_exit(), 0u);
+  EXPECT_EQ(fake_values(run.fake_log(), "title_handler"), (strings{"added", "removed"}));
 }
 
 struct notice_controls {

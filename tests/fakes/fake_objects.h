@@ -168,6 +168,8 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   // The page's document is to go to uri (a link, a script, or the server's
   // redirect): unless the handler cancels, it goes as Navigate goes.
   void request_navigation(const std::wstring& uri, bool redirect);
+  // The document's title becomes title (document.title = title).
+  void change_title(const std::wstring& title);
   bool is_closed() const { return closed_; }
   // The page loads the address (relative to the document's), as a browser
   // does: through the WebResourceRequested handler when a filter takes it,
@@ -222,9 +224,10 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
                                                    EventRegistrationToken* token) override;
   HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) override;
-  HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* handler,
+                                                     EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) override;
+  HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override;
   HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR, void*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() override { return E_NOTIMPL; }
@@ -292,6 +295,8 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   std::vector<std::wstring> resource_filters_;  // in lower case
   ICoreWebView2NewWindowRequestedEventHandler* new_window_handler_ = nullptr;
   ICoreWebView2NavigationStartingEventHandler* navigation_handler_ = nullptr;
+  ICoreWebView2DocumentTitleChangedEventHandler* title_handler_ = nullptr;
+  std::wstring title_;
   HANDLE document_file_ = INVALID_HANDLE_VALUE;
   bool closed_ = false;
   bool page_played_ = false;  // WAPP_FAKE_WEBVIEW2_PAGE's actions are played once, on the first document

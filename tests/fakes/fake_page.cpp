@@ -21,6 +21,7 @@ struct page_action_kind {
 const page_action_kind page_action_kinds[] = {
     {"close", [](fake_web_view& view, const std::string&) { view.request_window_close(); }},
     {"fetch", [](fake_web_view& view, const std::string& address) { view.fetch(wide_of(address)); }},
+    {"title", [](fake_web_view& view, const std::string& title) { view.change_title(wide_of(title)); }},
     {"new_window", [](fake_web_view& view, const std::string& uri) { view.request_new_window(wide_of(uri)); }},
     {"navigate",
      [](fake_web_view& view, const std::string& arguments) {

@@ -102,6 +102,8 @@ void fake_web_view::close() {
   new_window_handler_ = nullptr;
   if (navigation_handler_) navigation_handler_->Release();
   navigation_handler_ = nullptr;
+  if (title_handler_) title_handler_->Release();
+  title_handler_ = nullptr;
 }
 
 bool fake_web_view::deliver_message(const wchar_t* text) {
@@ -134,10 +136,18 @@ void fake_web_view::request_window_close() {
   args->Release();
 }
 
+// A new document has no title of its own yet: the browser gives its
+// address as one, and says so.
 void fake_web_view::show_document(const char* key, LPCWSTR text) {
   record(key, utf8(text));
   record("document_scripts", std::to_string(scripts_ready_));
   SetWindowTextW(browser_, text);
+  change_title(source_);
+}
+
+void fake_web_view::change_title(const std::wstring& title) {
+  title_ = title;
+  if (title_handler_) raise_event(title_handler_, this, (IUnknown*)nullptr);
 }
 
 void fake_web_view::hold_document_file(LPCWSTR address) {
@@ -285,7 +295,7 @@ void remove_handler(Handler*& slot, EventRegistrationToken token, int64_t value,
   slot = nullptr;
 }
 
-constexpr int64_t message_token = 1, close_token = 2, new_window_token = 3, navigation_token = 4;
+constexpr int64_t message_token = 1, close_token = 2, new_window_token = 3, navigation_token = 4, title_token = 5;
 
 }  // namespace
 
@@ -308,6 +318,18 @@ HRESULT STDMETHODCALLTYPE fake_web_view::remove_WindowCloseRequested(EventRegist
   remove_handler(close_handler_, token, close_token, "close_handler");
   return S_OK;
 }
+
+HRESULT STDMETHODCALLTYPE fake_web_view::add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* handler,
+                                                                  EventRegistrationToken* token) {
+  return closed_ ? E_INVALIDARG : add_handler(title_handler_, handler, token, title_token, "title_handler");
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::remove_DocumentTitleChanged(EventRegistrationToken token) {
+  remove_handler(title_handler_, token, title_token, "title_handler");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::get_DocumentTitle(LPWSTR* title) { return task_memory_copy(title_.c_str(), title); }
 
 HRESULT STDMETHODCALLTYPE fake_web_view::add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
                                                                 EventRegistrationToken* token) {

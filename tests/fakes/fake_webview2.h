@@ -45,6 +45,8 @@
 //                                handler when one of the web view's filters
 //                                takes it, else from a mapped folder or the
 //                                file:// address's file, else the network
+//      title <text>              the document sets its title: DocumentTitleChanged
+//                                (a new document has its address as title)
 //      new_window <uri>          the page asks for a window (window.open,
 //                                target="_blank"): NewWindowRequested
 //      navigate <uri> [redirect] the document is to go to uri, by the user's
@@ -90,6 +92,7 @@
 //   close_handler added | close_handler removed   WindowCloseRequested
 //   new_window_handler added | ... removed        NewWindowRequested
 //   navigation_handler added | ... removed        NavigationStarting (raised by Navigate too)
+//   title_handler added | ... removed             DocumentTitleChanged
 //   new_window_handled <0|1>                      the handler's put_Handled
 //   popup_window <uri>                            unhandled: the runtime's own window opened
 //   navigation_cancel <0|1>                       the handler's put_Cancel; cancelled,

@@ -4,8 +4,11 @@
 // a link.
 #include <sys/stat.h>
 
+#include <X11/Xatom.h>
+
 #include "linux_launcher_support.h"
 #include "payload/trailer.h"
+#include "png_icon.h"
 
 namespace {
 
@@ -37,6 +40,49 @@ TEST_F(LinuxLauncher, ShowsThePageFromItsFolderAndRemovesItAfterTheCloseButton) 
   EXPECT_EQ(folders_in(dir / "outside"), std::vector<std::string>{"keep.txt"});
   // The page's data is kept under the program's name.
   EXPECT_TRUE(fs::is_directory(dir / "data" / "Page" / "localstorage"));
+}
+
+// _NET_WM_ICON's images as width, height, then ARGB pixels: each image's
+// size and first pixel.
+std::map<int, uint32_t> window_icons(Display* display, Window window) {
+  std::map<int, uint32_t> icons;
+  Atom type;
+  int format;
+  unsigned long count = 0, after;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), 0, 1 << 24, False,
+                         XA_CARDINAL, &type, &format, &count, &after, &data) != Success || !data)
+    return icons;
+  auto* longs = (unsigned long*)data;  // 32-bit items come as longs
+  for (unsigned long at = 0; at + 2 < count && longs[at] * longs[at + 1] <= count - at - 2;
+       at += 2 + longs[at] * longs[at + 1])
+    icons[(int)longs[at]] = (uint32_t)longs[at + 2];
+  XFree(data);
+  return icons;
+}
+
+// The packed icon on the window, in the sizes panels ask for; the title as
+// the page sets it, and the packed one again when the page has none.
+TEST_F(LinuxLauncher, TheWindowHasTheAppsIconAndThePagesTitle) {
+  fs::path app = make_app("app", "document.title = 'Draft \\u2014 Notes';"
+                                 "setTimeout(() => { document.title = ''; " + paint_green + " }, 1000);");
+  const int size = 300;
+  rgba_pixels pixels{size, {}};
+  for (int i = 0; i < size * size; i++) pixels.bytes.insert(pixels.bytes.end(), {0xCC, 0x22, 0x00, 0xFF});
+  write(dir / "icon.png", png_of(pixels));
+  fs::path program = pack(app, "Notes", {"--icon", (dir / "icon.png").string(), "--page-title"});
+  std::ostringstream out, err;
+  run_wapp_pack({"--inspect", program.string()}, {fs::path(WAPP_LINUX_LAUNCHER).parent_path(), out, err, false});
+  EXPECT_NE(out.str().find("\n  AppIcon             a PNG of 256x256 ("), std::string::npos) << out.str();
+  pid_t run = start(program);
+  ASSERT_TRUE(wait_for_x_window(screen.get(), "Draft \u2014 Notes", 30000));
+  screen_rect rect;
+  ASSERT_TRUE(shows("Notes", green, rect));
+  std::map<int, uint32_t> icons = window_icons(screen.get(), find_x_window(screen.get(), "Notes"));
+  EXPECT_EQ(icons, (std::map<int, uint32_t>{{16, 0xFFCC2200}, {32, 0xFFCC2200}, {48, 0xFFCC2200},
+                                             {64, 0xFFCC2200}, {128, 0xFFCC2200}, {256, 0xFFCC2200}}));
+  ASSERT_TRUE(close_x_window(screen.get(), find_x_window(screen.get(), "Notes")));
+  EXPECT_EQ(ended(run), 0);
 }
 
 // An entry's bytes as the page sums them: larger than the launcher checks

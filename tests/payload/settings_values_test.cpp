@@ -38,7 +38,8 @@ TEST(SettingValues, TheSharedReaderAndTheDocumentsEachLauncherTakes) {
     app_settings app;
   } cases[] = {
       {R"({"VirtualHost": "app.wapp", "DevTools": "2", "SingleInstance": "1", "RememberWindow": " 1",
-           "AppName": "Notes", "AppVersion": "1.2.0"})", true, true, {"app.wapp", true, true, true, "Notes", "1.2.0"}},
+           "AppName": "Notes", "AppVersion": "1.2.0", "PageTitle": "1"})", true, true,
+       {"app.wapp", true, true, true, "Notes", "1.2.0", true}},
       {R"({"DevTools": 1, "SingleInstance": "2", "RememberWindow": "01", "AppName": null, "VirtualHost": "a\u0000b"})",
        true, true, {"a", false, false, true, "", ""}},
       {R"({"devtools": "1", "AppVersion": ["1"]})", true, true, {"", false, false, false, "Title", ""}},
@@ -68,8 +69,8 @@ TEST(SettingValues, TheSharedReaderAndTheDocumentsEachLauncherTakes) {
     if (!c.json_reads) continue;
     app_settings app = read_app_settings(json_node_lookup(root), "Title");
     EXPECT_EQ(app.virtual_host, c.app.virtual_host);
-    EXPECT_EQ(std::make_tuple(app.dev_tools, app.single_instance, app.remember_window),
-              std::make_tuple(c.app.dev_tools, c.app.single_instance, c.app.remember_window));
+    EXPECT_EQ(std::make_tuple(app.dev_tools, app.single_instance, app.remember_window, app.page_title),
+              std::make_tuple(c.app.dev_tools, c.app.single_instance, c.app.remember_window, c.app.page_title));
     EXPECT_EQ(app.app_name, c.app.app_name);
     EXPECT_EQ(app.app_version, c.app.app_version);
   }

@@ -74,7 +74,9 @@ TEST_F(Icon, PngsAndTheAppsOwnVersion) {
   for (int size : {40, 48, 256}) EXPECT_EQ(icon_one_pixels(exe, size), solid_icon_pixels(size, 0xCC2200)) << size;
   EXPECT_EQ(version_texts(exe), expected_version_texts("Notes"));
   ASSERT_EQ(pack({"--inspect", u(exe)}), exit_done) << out;
-  EXPECT_NE(out.find("version: 2.5.1.0\n  CompanyName         \"ACME\"\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("icon: 16, 20, 24, 32, 40, 48, 64 and 256 pixels\nversion: 2.5.1.0\n  CompanyName         \"ACME\"\n"),
+            std::string::npos)
+      << out;
   EXPECT_NE(out.find("  AppName             \"Caf\xC3\xA9 Notes\"\n  AppVersion          \"2.5.1-beta\"\n"), std::string::npos);
 }
 

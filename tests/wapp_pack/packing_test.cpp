@@ -139,7 +139,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
               "  \"Nested\": {\"a\": [1.5, \"\\u00e9\", true, null]}\r\n}");
   ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--settings", u(dir / "settings.json"), "--width",
                   "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--devtools",
-                  "--remember-window", "-q"}),
+                  "--remember-window", "--page-title", "-q"}),
             exit_done)
       << err;
   // Quiet, but for what the launcher will ignore.
@@ -167,6 +167,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"DevTools", "1"},
                                 {"SingleInstance", "1"},
                                 {"RememberWindow", "1"},
+                                {"PageTitle", "1"},
                                 {"VirtualHost", "app.wapp"},  // by default
                                 {"ExeFileName", "x.exe"},
                                 {"Nested", "{\"a\":[1.5,\"\xC3\xA9\",true,null]}"}}));

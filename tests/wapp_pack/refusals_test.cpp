@@ -20,6 +20,9 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   write_bytes(dir / "list.json", "[1]");
   write_bytes(dir / "title.json", "{\"WindowTitle\": [\"x\"]}");
   write_bytes(dir / "not.ico", "GIF89a, not an icon at all, but long enough to be read as one");
+  // An icon file whose one image is a 32x32 bitmap of 8 bits a pixel.
+  write_bytes(dir / "old.ico", std::string("\0\0\1\0\1\0\x20\x20\0\0\1\0\x08\0\x28\0\0\0\x16\0\0\0", 22) +
+                                   std::string("\x28\0\0\0\x20\0\0\0\x40\0\0\0\1\0\x08\0", 16) + std::string(24, '\0'));
   write_bytes(dir / "text.exe", "#!/bin/sh");
   write_bytes(dir / "port.json", "{\"VirtualHost\": \"app.wapp:8080\"}");
   write_bytes(dir / "number.json", "{\"VirtualHost\": 7}");
@@ -37,7 +40,7 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
   write_bytes(dir / "chunk.png", chunked);
   write_bytes(dir / "huge.json", "{\"WindowTitle\": \"" + std::string(1 << 20, 't') + "\"}");
   std::vector<fs::path> inputs = {app, bare, dir / "bad.json", dir / "list.json", dir / "title.json",
-                                  dir / "not.ico", dir / "text.exe", dir / "port.json", dir / "number.json",
+                                  dir / "not.ico", dir / "old.ico", dir / "text.exe", dir / "port.json", dir / "number.json",
                                   dir / "elf", launcher, dir / "wide.png", dir / "small.png", dir / "big.png",
                                   dir / "chunk.png", dir / "huge.json"};
 #ifndef _WIN32
@@ -114,8 +117,9 @@ TEST_F(Refusals, EachLeavesNoOutputAndSaysWhyOnOneLine) {
       {"launcher not a program", {u(app), "-o", u(exe), "--launcher", u(dir / "text.exe")},
        "is neither a Windows executable nor a Linux program"},
       {"not an icon", with({"--icon", u(dir / "not.ico")}, common), "not.ico is neither an icon file (.ico) nor a PNG"},
-      {"an icon for Linux", {u(app), "-o", u(dir / "out"), "--launcher", u(dir / "elf"), "--icon", u(dir / "not.ico")},
-       "--icon is for Windows programs: a Linux program carries no icon"},
+      {"an old icon for Linux", {u(app), "-o", u(dir / "out"), "--launcher", u(dir / "elf"), "--icon", u(dir / "old.ico")},
+       "old.ico: its largest image (32x32, 8 bits a pixel) is neither a PNG nor a 32-bit bitmap, which a Linux "
+       "program needs: give --icon a square PNG"},
       {"a target its launcher is not for", {u(app), "-o", u(dir / "out"), "--launcher", u(launcher), "--target", "linux"},
        "launcher.exe is a Windows executable, not a Linux program (--target linux)"},
       {"an unknown target", with({"--target", "macos"}, common), "--target wants windows, linux or both, not \"macos\""},

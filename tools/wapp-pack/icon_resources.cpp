@@ -119,3 +119,15 @@ resource_change plan_icon_change(const std::vector<resource_item>& items, const 
   }
   return change;
 }
+
+std::vector<int> icon_one_sizes(const std::vector<resource_item>& items) {
+  std::vector<int> sizes;
+  auto group = std::find_if(items.begin(), items.end(), is_group_one);
+  if (group == items.end() || group->data.size() < 6) return sizes;
+  uint32_t count = get16(group->data, 4);
+  for (uint32_t i = 0; i < count && 6 + 14 * (i + 1) <= group->data.size(); i++) {
+    uint8_t width = (uint8_t)group->data[6 + 14 * i];
+    sizes.push_back(width ? width : 256);
+  }
+  return sizes;
+}

@@ -23,3 +23,7 @@ bool read_icon_file(const std::string& bytes, std::vector<icon_image>& images, s
 // executable: old images go unless another group still lists them; new ones
 // take the lowest free icon numbers.
 resource_change plan_icon_change(const std::vector<resource_item>& items, const std::vector<icon_image>& images);
+
+// The sizes of the images icon 1 lists, in the first language that has it;
+// none without the icon.
+std::vector<int> icon_one_sizes(const std::vector<resource_item>& items);

@@ -14,6 +14,7 @@
 #include "payload/trailer.h"
 #include "payload/virtual_host.h"
 #include "png_icon.h"
+#include "launcher-common/base64.h"
 #include "settings_document.h"
 #include "shown_text.h"
 #include "text_paths.h"
@@ -85,6 +86,8 @@ struct packer {
   clock_type::time_point shown{};
   bool progress_shown = false;
   uint64_t total_files = 0, total_bytes = 0;
+  std::vector<icon_image> icons = {};  // a Windows program's icon 1
+  std::string linux_icon = {};         // the PNG a Linux program's window shows
 
   // Messages name files of the app, whose names may hold anything: each
   // line is shown safe for the terminal.
@@ -371,6 +374,16 @@ struct packer {
     return exit_done;
   }
 
+  // Which icon went in, from where, at which sizes.
+  void show_icon(program_kind kind) {
+    if (icons.empty()) return;
+    bool windows = kind == program_kind::windows;
+    std::string files;
+    for (const auto& name : options.icons) files += (files.empty() ? "" : ", ") + name;
+    context.out << "  icon " << icon_sizes_text(windows ? icon_sizes_of(icons) : std::vector<int>{png_width(linux_icon)})
+                << " (" << (options.icon_origin == "--icon" ? "" : options.icon_origin + ": ") << files << ")\n";
+  }
+
   void summarize(const program_plan& plan, const zip_counts& counts, const settings_values& values,
                  const app_folder& folder, const std::string& asked_host, const std::string& origin_feature) {
     std::chrono::duration<double> took = clock_type::now() - started;
@@ -380,6 +393,7 @@ struct packer {
     context.out << plan.output << ": " << counts.files << " files, " << size_text(counts.bytes_in) << " in, "
                 << size_text(counts.bytes_out) << " packed, " << size_text(fs::file_size(plan.output_path, error))
                 << " written, " << seconds << "\n";
+    show_icon(plan.kind);
     if (folder.index_page.empty()) return;
     show_address(plan.kind, values, asked_host, origin_feature);
     if (!folder.copied_links.empty()) {
@@ -418,27 +432,30 @@ struct packer {
     std::optional<std::string>& title = values.given[setting_index("WindowTitle")];
     if (!title && identity.name) title = *identity.name, title_source = identity.name_source;
     if (std::string page = page_title_of(html); !title && !page.empty()) title = page, title_source = "index.html's <title>";
-    std::string document = settings_document(values);
-    // With room for the spaces that align the payload.
-    if ((int64_t)(document.size() + payload_alignment - 1) > context.part_limit)
-      return refuse("the settings take more bytes than their 32-bit length field can hold");
-
     std::vector<program_plan> plans;
     if (!plan_programs(plans, problem)) return refuse(problem);
-    bool for_windows = false;
+    bool for_linux = false;
     for (auto& plan : plans) {
       if (!check_output(plan, app_dir, problem) || !read_launcher(plan, problem)) return refuse(problem);
-      for_windows = for_windows || plan.kind == program_kind::windows;
+      for_linux = for_linux || plan.kind == program_kind::linux_elf;
     }
-    // The config's icon is the project's, for its Windows programs; one
-    // asked for here for a Linux program is a mistake.
-    if (!options.icons.empty() && !for_windows && options.icon_origin == "--icon")
-      return refuse("--icon is for Windows programs: a Linux program carries no icon (its desktop entry names one)");
-    std::vector<icon_image> icons;
-    if (for_windows && !read_icons(icons, problem)) return refuse(problem);
+    if (!read_icons(icons, problem)) return refuse(problem);
+    if (for_linux && !icons.empty() && !linux_icon_png(icons, linux_icon, problem))
+      return refuse(options.icons.back() + ": " + problem);
     for (auto& plan : plans) {
       if (plan.kind == program_kind::windows && !plan_resources(plan, identity, icons, problem)) return refuse(problem);
     }
+    // A Windows program's icon is a resource; a Linux program's travels
+    // with its settings.
+    std::string document = settings_document(values), linux_document = document;
+    if (!linux_icon.empty()) {
+      settings_values with_icon = values;
+      with_icon.given[app_icon_setting] = base64_encoded(linux_icon);
+      linux_document = settings_document(with_icon);
+    }
+    // With room for the spaces that align the payload.
+    if ((int64_t)(linux_document.size() + payload_alignment - 1) > context.part_limit)
+      return refuse("the settings take more bytes than their 32-bit length field can hold");
 
     // An app packed from its sources shows a blank window: said first.
     if (!options.quiet)
@@ -453,7 +470,8 @@ struct packer {
     archive_place archive;
     zip_counts counts{};
     for (const auto& plan : plans) {
-      if (int status = write_program(plan, document, folder, archive, counts); status != exit_done) return status;
+      const std::string& settings = plan.kind == program_kind::linux_elf ? linux_document : document;
+      if (int status = write_program(plan, settings, folder, archive, counts); status != exit_done) return status;
       if (!options.quiet) summarize(plan, counts, values, folder, asked_host, origin_feature);
     }
     if (options.quiet) return exit_done;

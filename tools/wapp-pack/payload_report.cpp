@@ -15,7 +15,10 @@
 #include "payload/virtual_host.h"
 #include "payload/zip_entry_reader.h"
 #include "payload/zip_index.h"
+#include "icon_resources.h"
+#include "launcher-common/base64.h"
 #include "pe_resources.h"
+#include "png_icon.h"
 #include "settings_document.h"
 #include "shown_text.h"
 #include "version_resource.h"
@@ -75,6 +78,8 @@ void show_version(const std::string& bytes, const tool_context& context) {
   std::vector<resource_item> items;
   std::string problem;
   if (!read_pe_resources(bytes, items, problem)) return;
+  std::vector<int> icon = icon_one_sizes(items);
+  context.out << "icon: " << (icon.empty() ? "none" : icon_sizes_text(icon)) << "\n";
   version_info info;
   auto item = std::find_if(items.begin(), items.end(), [](const resource_item& i) {
     return i.type == resource_id{resource_type_version, {}} && i.name == resource_id{1, {}};
@@ -127,6 +132,10 @@ struct inspector {
         show_virtual_host(member);
         continue;
       }
+      if (i == app_icon_setting) {
+        show_app_icon(member);
+        continue;
+      }
       if (!key.default_text) {
         if (member) context.out << name << shown_text(json_compact(*member)) << "\n";
         continue;
@@ -144,6 +153,19 @@ struct inspector {
       if (setting_index(name) < 0) others += (others.empty() ? "" : ", ") + shown_text(name);
     }
     if (!others.empty()) context.out << "  other keys: " << others << "\n";
+  }
+
+  // A Linux program's icon, told by its size rather than shown.
+  void show_app_icon(const json_node* icon) {
+    if (!icon) return;
+    std::string png;
+    int width = icon->kind == json_kind::string && base64_decoded(icon->text, png) ? png_width(png) : 0;
+    if (!width) {
+      context.out << "  AppIcon             (not a PNG in base64)\n";
+      changes.push_back("AppIcon is not a PNG in base64: the window shows no icon");
+      return;
+    }
+    context.out << "  AppIcon             a PNG of " << width << "x" << width << " (" << size_text(png.size()) << ")\n";
   }
 
   // Only a host name the launcher accepts changes the address it opens.

@@ -46,6 +46,29 @@ rgba_pixels scaled(const rgba_pixels& from, int size) {
   return to;
 }
 
+// The pixels of a 32-bit icon bitmap, as icon_bitmap writes them: its
+// header, then the rows bottom-up in BGRA; false for any other kind.
+bool bitmap_pixels(const std::string& b, rgba_pixels& pixels) {
+  if (b.size() < 40) return false;
+  uint32_t header = get32(b, 0), width = get32(b, 4), height = get32(b, 8) / 2;
+  const uint32_t uncompressed = 0;
+  if (get16(b, 14) != 32 || get32(b, 16) != uncompressed || width == 0 || width != height || width > 256 ||
+      header + (uint64_t)width * width * 4 > b.size())
+    return false;
+  pixels = {(int)width, std::vector<uint8_t>((size_t)width * width * 4)};
+  for (uint32_t y = 0; y < width; y++) {
+    const char* row = b.data() + header + (size_t)(width - 1 - y) * width * 4;
+    for (uint32_t x = 0; x < width; x++) {
+      uint8_t* rgba = &pixels.bytes[((size_t)y * width + x) * 4];
+      rgba[0] = (uint8_t)row[x * 4 + 2], rgba[1] = (uint8_t)row[x * 4 + 1], rgba[2] = (uint8_t)row[x * 4];
+      rgba[3] = (uint8_t)row[x * 4 + 3];
+    }
+  }
+  return true;
+}
+
+int image_size(const icon_image& image) { return image.width ? image.width : 256; }
+
 struct png_source {
   const std::string* name;
   const std::string* bytes;
@@ -132,4 +155,44 @@ bool icon_images_of(const std::vector<std::pair<std::string, std::string>>& file
     return false;
   }
   return images_from_pngs(files, images, problem);
+}
+
+bool linux_icon_png(const std::vector<icon_image>& images, std::string& png, std::string& problem) {
+  auto largest = std::max_element(images.begin(), images.end(), [](const icon_image& a, const icon_image& b) {
+    return image_size(a) < image_size(b);
+  });
+  if (largest == images.end()) return false;
+  if (is_png(largest->data)) return png = largest->data, true;
+  rgba_pixels pixels;
+  if (!bitmap_pixels(largest->data, pixels)) {
+    int size = image_size(*largest);
+    problem = "its largest image (" + dimensions(size, size) + ", " + std::to_string(largest->bit_count) +
+              " bits a pixel) is neither a PNG nor a 32-bit bitmap, which a Linux program needs: give --icon a "
+              "square PNG";
+    return false;
+  }
+  png = png_of(pixels);
+  return true;
+}
+
+int png_width(const std::string& bytes) {
+  if (!is_png(bytes) || bytes.size() < 24 || bytes.compare(12, 4, "IHDR") != 0) return 0;
+  uint32_t width = 0;
+  for (int i = 16; i < 20; i++) width = width << 8 | (uint8_t)bytes[i];
+  return (int)std::min<uint32_t>(width, 1u << 30);
+}
+
+std::vector<int> icon_sizes_of(const std::vector<icon_image>& images) {
+  std::vector<int> sizes;
+  for (const auto& image : images) sizes.push_back(image_size(image));
+  return sizes;
+}
+
+std::string icon_sizes_text(std::vector<int> sizes) {
+  std::sort(sizes.begin(), sizes.end());
+  sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+  std::string text;
+  for (size_t i = 0; i < sizes.size(); i++)
+    text += (i == 0 ? "" : i + 1 == sizes.size() ? " and " : ", ") + std::to_string(sizes[i]);
+  return text + (sizes.size() == 1 && sizes[0] == 1 ? " pixel" : " pixels");
 }

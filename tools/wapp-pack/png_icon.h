@@ -26,3 +26,15 @@ std::string png_of(const rgba_pixels& pixels);
 // not square, two of the same size, or none of 256x256 or more.
 bool icon_images_of(const std::vector<std::pair<std::string, std::string>>& files, std::vector<icon_image>& images,
                     std::string& problem);
+
+// The one image a Linux program's window shows: the largest, as it is when
+// a PNG, else made one from its 32-bit bitmap. False, with a problem, for a
+// bitmap of fewer bits a pixel.
+bool linux_icon_png(const std::vector<icon_image>& images, std::string& png, std::string& problem);
+
+// The width of a PNG (its height for a square one), 0 for bytes that are no PNG.
+int png_width(const std::string& bytes);
+
+// "16, 32 and 256 pixels", the sizes of an icon's images, for messages.
+std::string icon_sizes_text(std::vector<int> sizes);
+std::vector<int> icon_sizes_of(const std::vector<icon_image>& images);
