@@ -1,13 +1,18 @@
 // window.wapp: the native API a packed app's own pages have (wapp-pack).
-// It is there only in the app's own top-level pages, never in frames or on
-// pages elsewhere. Every call returns a promise; a failure rejects with an
-// Error whose message says what was wrong. Files are reached only through
-// the system's dialogs, which the user answers; a handle names such a file
-// for the rest of the run. One call carries at most 64 MiB of file data.
+// It is there only in the app's own top-level pages, never in frames, on
+// pages elsewhere or in a browser, so it is typed as possibly absent: test
+// for it (window.wapp?.saveFile(...), or if (window.wapp) { ... }). Every
+// call returns a promise; a failure rejects with an Error whose message says
+// what was wrong. Files are reached only through the system's dialogs, which
+// the user answers; a handle names such a file for the rest of the run. One
+// call carries at most 64 MiB of file data.
 //
-// In a TypeScript project: /// <reference path="wapp.d.ts" />, or list the
-// file in tsconfig.json's "files". Test for the API before using it:
-// if (window.wapp) { ... }
+// In a TypeScript project, once wapp-pack is installed (npm install -D
+// wapp-pack), one line in any file of the project's sources makes
+// window.wapp known, whatever its tsconfig lists:
+//   /// <reference types="wapp-pack" />
+// The names below are types only: wapp.saveFile without window. does not
+// compile, as it would not run.
 
 declare namespace wapp {
   /** What a dialog offers to pick: { description: "Notes", extensions: ["md", "txt"] }. */
@@ -35,31 +40,37 @@ declare namespace wapp {
     readonly handle: number;
   }
 
-  /** The files the user picked in the system's open dialog; [] when cancelled. */
-  function openFile(options?: { types?: FileType[]; multiple?: boolean }): Promise<PickedFile[]>;
-  /** Asks where with the system's save dialog and writes data there; null when cancelled. */
-  function saveFile(options: { suggestedName?: string; types?: FileType[]; data: Data }): Promise<SavedFile | null>;
-  /** Writes again to a file the user picked in this run. The file is replaced whole, never half-written. */
-  function writeFile(handle: number, data: Data): Promise<null>;
-  /** Opens an http:, https: or mailto: address in the user's browser (or mail program). */
-  function openExternal(url: string): Promise<null>;
-
-  namespace window {
-    function setTitle(text: string): Promise<null>;
-    function minimize(): Promise<null>;
-    function maximize(): Promise<null>;
-    function restore(): Promise<null>;
-    function setFullscreen(on: boolean): Promise<null>;
-    /** As the window's close button. */
-    function close(): Promise<null>;
-    /** The inner size, in the units of the packer's --width and --height. */
-    function setSize(width: number, height: number): Promise<null>;
+  /** window.wapp */
+  interface Api {
+    /** The files the user picked in the system's open dialog; [] when cancelled. */
+    openFile(options?: { types?: FileType[]; multiple?: boolean }): Promise<PickedFile[]>;
+    /** Asks where with the system's save dialog and writes data there; null when cancelled. */
+    saveFile(options: { suggestedName?: string; types?: FileType[]; data: Data }): Promise<SavedFile | null>;
+    /** Writes again to a file the user picked in this run. The file is replaced whole, never half-written. */
+    writeFile(handle: number, data: Data): Promise<null>;
+    /** Opens an http:, https: or mailto: address in the user's browser (or mail program). */
+    openExternal(url: string): Promise<null>;
+    readonly window: WindowApi;
+    /** The app's name and version as packed (else the window's title and ""), and "windows" or "linux". */
+    readonly app: { readonly name: string; readonly version: string; readonly platform: "windows" | "linux" };
   }
 
-  /** The app's name and version as packed (else the window's title and ""), and "windows" or "linux". */
-  const app: { readonly name: string; readonly version: string; readonly platform: "windows" | "linux" };
+  /** window.wapp.window: the app's own window. */
+  interface WindowApi {
+    /** Sets the window's title (packed with --page-title, the page's own title does too). */
+    setTitle(text: string): Promise<null>;
+    minimize(): Promise<null>;
+    maximize(): Promise<null>;
+    restore(): Promise<null>;
+    setFullscreen(on: boolean): Promise<null>;
+    /** As the window's close button. */
+    close(): Promise<null>;
+    /** The inner size, in the units of the packer's --width and --height. */
+    setSize(width: number, height: number): Promise<null>;
+  }
 }
 
 interface Window {
-  readonly wapp?: typeof wapp;
+  /** Absent outside a packed app's own pages. */
+  readonly wapp?: wapp.Api;
 }
