@@ -19,6 +19,8 @@ HRESULT STDMETHODCALLTYPE creation_handler::QueryInterface(REFIID iid, void** ob
     *object = static_cast<ICoreWebView2NewWindowRequestedEventHandler*>(this);
   } else if (IsEqualIID(iid, IID_ICoreWebView2NavigationStartingEventHandler)) {
     *object = static_cast<ICoreWebView2NavigationStartingEventHandler*>(this);
+  } else if (IsEqualIID(iid, IID_ICoreWebView2ProcessFailedEventHandler)) {
+    *object = static_cast<ICoreWebView2ProcessFailedEventHandler*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -79,6 +81,12 @@ HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2
 
 HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
   if (owner_ && args) owner_->navigation_starting(args);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
+  COREWEBVIEW2_PROCESS_FAILED_KIND kind;
+  if (owner_ && args && SUCCEEDED(args->get_ProcessFailedKind(&kind))) owner_->process_failed(kind);
   return S_OK;
 }
 

@@ -2,7 +2,8 @@
 // The COM object through which the runtime reports to the browser layer:
 // for an environment, its creation; for a webview, the creation of its
 // controller, the init script, web messages from the page, the page's
-// request to close the window, its new windows and its navigations. It outlives its owner when the runtime still
+// request to close the window, its new windows, its navigations and the
+// failures of the browser's processes. It outlives its owner when the runtime still
 // holds it; a detached handler ignores what arrives, and closes a controller
 // that comes too late so that no browser is left behind.
 #include "runtime/browser/environment.h"
@@ -17,7 +18,8 @@ class creation_handler final : public ICoreWebView2CreateCoreWebView2Environment
                                public ICoreWebView2WebMessageReceivedEventHandler,
                                public ICoreWebView2WindowCloseRequestedEventHandler,
                                public ICoreWebView2NewWindowRequestedEventHandler,
-                               public ICoreWebView2NavigationStartingEventHandler {
+                               public ICoreWebView2NavigationStartingEventHandler,
+                               public ICoreWebView2ProcessFailedEventHandler {
  public:
   explicit creation_handler(environment* owner) : environment_(owner) {}
   explicit creation_handler(webview* owner) : owner_(owner) {}
@@ -37,6 +39,7 @@ class creation_handler final : public ICoreWebView2CreateCoreWebView2Environment
   HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) override;
   HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) override;
   HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) override;
+  HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2ProcessFailedEventArgs* args) override;
 
  private:
   LONG references_ = 1;

@@ -1,6 +1,8 @@
 // Construction, the requests of a ready browser, and deletion.
 #include "runtime/browser/webview.h"
 
+#include <commctrl.h>
+
 #include <new>
 
 #include "payload/virtual_host.h"
@@ -31,6 +33,11 @@ wchar_t* wide_copy_of(const char* text) {
 
 webview::webview(bool debug, HWND host, environment* prepared) : host_(host), debug_(debug) {
   if (!IsWindow(host)) return;
+  start_browser(prepared);
+  if (ready_) SetWindowSubclass(host_, host_procedure, (UINT_PTR)this, (DWORD_PTR)this);
+}
+
+void webview::start_browser(environment* prepared) {
   DWORD start = GetTickCount();
   if (prepared) prepared->retain();
   environment_ = prepared ? prepared : new (std::nothrow) environment();
@@ -52,10 +59,15 @@ webview::webview(bool debug, HWND host, environment* prepared) : host_(host), de
   controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }
 
-// References go before the environment that holds the runtime's module, and
-// the handler is detached first so that nothing released here calls back
-// into this object.
 webview::~webview() {
+  if (IsWindow(host_)) RemoveWindowSubclass(host_, host_procedure, (UINT_PTR)this);
+  stop_browser();
+}
+
+// References go before the environment that holds the runtime's module, and
+// the handlers are detached first so that nothing released here calls back
+// into this object.
+void webview::stop_browser() {
   if (handler_) handler_->detach();
   if (title_watcher_) title_watcher_->detach();
   if (web_view_) {
@@ -65,6 +77,7 @@ webview::~webview() {
     if (close_handler_added_) web_view_->remove_WindowCloseRequested(close_token_);
     if (new_window_handler_added_) web_view_->remove_NewWindowRequested(new_window_token_);
     if (navigation_handler_added_) web_view_->remove_NavigationStarting(navigation_token_);
+    if (failure_handler_added_) web_view_->remove_ProcessFailed(failure_token_);
     web_view_->Release();
   }
   if (controller_) {
@@ -76,6 +89,15 @@ webview::~webview() {
   if (title_watcher_) title_watcher_->Release();
   if (server_) server_->Release();
   if (environment_) environment_->release();
+  environment_ = nullptr;
+  handler_ = nullptr;
+  title_watcher_ = nullptr;
+  server_ = nullptr;
+  web_view_ = nullptr;
+  controller_ = nullptr;
+  ready_ = creation_pending_ = false;
+  message_handler_added_ = close_handler_added_ = new_window_handler_added_ = navigation_handler_added_ = false;
+  failure_handler_added_ = false;
 }
 
 // The runtime answers through messages of this thread, so they are dispatched
@@ -106,6 +128,10 @@ void webview::close_requested() { PostMessageW(GetAncestor(host_, GA_ROOT), WM_C
 
 void webview::navigate(const char* address) {
   if (!web_view_) return;
+  try {
+    address_ = address ? address : "";
+  } catch (...) {
+  }
   wchar_t* wide = wide_copy_of(address);
   if (!wide) return;
   web_view_->Navigate(*wide ? wide : L"about:blank");
@@ -142,6 +168,11 @@ bool webview::serve_archive(const char* host, const zip_index& index) {
     return false;
   }
   server_ = server;
+  try {
+    served_host_ = host;
+  } catch (...) {
+  }
+  served_index_ = &index;
   return true;
 }
 
@@ -150,6 +181,7 @@ bool webview::serve_archive(const char* host, const zip_index& index) {
 bool webview::serve_page_api(const wchar_t* script, page_message_listener listener, void* context) {
   if (!script) {
     page_listener_ = nullptr;
+    page_script_.clear();
     return true;
   }
   if (!ready_ || !web_view_) return false;
@@ -158,6 +190,10 @@ bool webview::serve_page_api(const wchar_t* script, page_message_listener listen
   if (!wait_until([this, before] { return scripts_added_ > before; }, GetTickCount())) return false;
   page_listener_ = listener;
   page_listener_context_ = context;
+  try {
+    page_script_ = script;
+  } catch (...) {
+  }
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "payload/zip_index.h"
+#include "launcher-common/renderer_recovery.h"
 #include "launcher-common/window_openings.h"
 #include "runtime/browser/app_addresses.h"
 #include "runtime/browser/environment.h"
@@ -94,6 +95,10 @@ class webview {
   friend class creation_handler;
   friend class title_watcher;
 
+  // The browser made, on the prepared environment or one of its own, and let
+  // go again with everything the runtime holds of this object.
+  void start_browser(environment* prepared);
+  void stop_browser();
   void create_controller();
   void controller_created(HRESULT error, ICoreWebView2Controller* controller);
   void set_up_web_view();
@@ -109,6 +114,14 @@ class webview {
   void new_window_requested(ICoreWebView2NewWindowRequestedEventArgs* args);
   void navigation_starting(ICoreWebView2NavigationStartingEventArgs* args);
   void title_changed();
+  // A process of the browser ended or stopped answering
+  // (webview_recovery.cpp): the page comes back, within a bound.
+  void process_failed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+  // What is done after the event, from the host window's messages: the
+  // browser made anew, or the user asked whether to wait or reload.
+  static LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
+  void start_again();
+  void ask_about_unresponsive_page();
   void creation_finished(bool ready) {
     ready_ = ready;
     creation_pending_ = false;
@@ -137,6 +150,15 @@ class webview {
   bool new_window_handler_added_ = false;
   EventRegistrationToken navigation_token_{};
   bool navigation_handler_added_ = false;
+  EventRegistrationToken failure_token_{};
+  bool failure_handler_added_ = false;
+  // What the browser was asked to do, so that a browser made anew does the same.
+  std::string address_;  // the last navigation's
+  std::string served_host_;
+  const zip_index* served_index_ = nullptr;
+  std::wstring page_script_;
+  renderer_recovery recovery_, restarts_;  // the renderer's ends, the browser process's
+  bool asking_ = false;
   app_scope app_;
   bool within_app_ = false;
   window_openings openings_;

@@ -38,6 +38,10 @@ inline constexpr IID IID_ICoreWebView2Settings9 = {
     0x0528a73b, 0xe92d, 0x49f4, {0x92, 0x7a, 0xe5, 0x47, 0xdd, 0xda, 0xa3, 0x7d}};
 inline constexpr IID IID_ICoreWebView2WindowCloseRequestedEventHandler = {
     0x5c19e9e0, 0x092f, 0x486b, {0xaf, 0xfa, 0xca, 0x82, 0x31, 0x91, 0x30, 0x39}};
+inline constexpr IID IID_ICoreWebView2ProcessFailedEventHandler = {
+    0x79e0aea4, 0x990b, 0x42d9, {0x9a, 0xa1, 0x0f, 0xcc, 0x2e, 0x5b, 0xc7, 0xf1}};
+inline constexpr IID IID_ICoreWebView2ProcessFailedEventArgs = {
+    0x8155a9a4, 0x1474, 0x4a86, {0x8c, 0xae, 0x15, 0x1b, 0x0f, 0xa6, 0xb8, 0xca}};
 inline constexpr IID IID_ICoreWebView2DocumentTitleChangedEventHandler = {
     0xf5f2b923, 0x953e, 0x4042, {0x9f, 0x95, 0xf3, 0xa1, 0x18, 0xe1, 0xaf, 0xd4}};
 inline constexpr IID IID_ICoreWebView2WebResourceRequestedEventHandler = {
@@ -104,6 +108,23 @@ struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
 // closes nothing itself. The arguments have no properties.
 struct ICoreWebView2WindowCloseRequestedEventHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
+};
+
+enum COREWEBVIEW2_PROCESS_FAILED_KIND : int32_t {
+  COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED = 0,
+  COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED = 1,
+  COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE = 2,
+};
+
+// A process of the browser ended or stopped answering: after the browser
+// process's end the controller and web view are gone; after the page's
+// renderer's, Reload brings the page back.
+struct ICoreWebView2ProcessFailedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) = 0;
+};
+
+struct ICoreWebView2ProcessFailedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2ProcessFailedEventArgs* args) = 0;
 };
 
 // Raised when the top-level document's title changes, and with each new
@@ -318,7 +339,8 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE add_PermissionRequested(void* handler, EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken token) = 0;
-  virtual HRESULT STDMETHODCALLTYPE add_ProcessFailed(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
+                                                      EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
       LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) = 0;

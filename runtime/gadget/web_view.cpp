@@ -153,11 +153,15 @@ void web_view_resize(gadget_record* record, int32_t x, int32_t y, int32_t width,
 }
 
 void* web_view_native_object(gadget_record* record, int64_t which) {
-  return which == web_view_native_controller ? (void*)record->data2 : nullptr;
+  // A browser made anew after its process ended has another controller.
+  if (which != web_view_native_controller) return nullptr;
+  record->data2 = (intptr_t)browser_of(record)->browser_controller();
+  return (void*)record->data2;
 }
 
 void web_view_set_focus(gadget_record* record) {
-  ((ICoreWebView2Controller*)record->data2)->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+  if (ICoreWebView2Controller* controller = browser_of(record)->browser_controller())
+    controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }
 
 // Not a slot of the kind: no generic gadget operation has a meaning for it.

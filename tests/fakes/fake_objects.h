@@ -170,6 +170,9 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   void request_navigation(const std::wstring& uri, bool redirect);
   // The document's title becomes title (document.title = title).
   void change_title(const std::wstring& title);
+  // A process of the browser fails: ProcessFailed. After the browser
+  // process's end the web view is closed, as the runtime's is.
+  void fail_process(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
   bool is_closed() const { return closed_; }
   // The page loads the address (relative to the document's), as a browser
   // does: through the WebResourceRequested handler when a filter takes it,
@@ -200,14 +203,15 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE add_PermissionRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE add_ProcessFailed(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
+                                              EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
   HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
       LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) override;
   HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR, void*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CapturePreview(int32_t, IStream*, void*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Reload() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Reload() override;
   HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) override;
   HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
@@ -296,6 +300,7 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   ICoreWebView2NewWindowRequestedEventHandler* new_window_handler_ = nullptr;
   ICoreWebView2NavigationStartingEventHandler* navigation_handler_ = nullptr;
   ICoreWebView2DocumentTitleChangedEventHandler* title_handler_ = nullptr;
+  ICoreWebView2ProcessFailedEventHandler* failure_handler_ = nullptr;
   std::wstring title_;
   HANDLE document_file_ = INVALID_HANDLE_VALUE;
   bool closed_ = false;

@@ -21,6 +21,12 @@ struct page_action_kind {
 const page_action_kind page_action_kinds[] = {
     {"close", [](fake_web_view& view, const std::string&) { view.request_window_close(); }},
     {"fetch", [](fake_web_view& view, const std::string& address) { view.fetch(wide_of(address)); }},
+    {"process_failed",
+     [](fake_web_view& view, const std::string& kind) {
+       const char* kinds[] = {"browser", "render", "unresponsive"};
+       for (int i = 0; i < 3; i++)
+         if (kind == kinds[i]) view.fail_process((COREWEBVIEW2_PROCESS_FAILED_KIND)i);
+     }},
     {"title", [](fake_web_view& view, const std::string& title) { view.change_title(wide_of(title)); }},
     {"new_window", [](fake_web_view& view, const std::string& uri) { view.request_new_window(wide_of(uri)); }},
     {"navigate",

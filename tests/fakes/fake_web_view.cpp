@@ -45,6 +45,24 @@ class fake_close_args final : public fake_com<IUnknown> {
   fake_close_args() : fake_com("close_args", IID_IUnknown) {}
 };
 
+// The page's actions are the first browser's: one made after its process
+// ended does not play them again.
+bool browser_process_ended = false;
+
+class fake_failure_args final : public fake_com<ICoreWebView2ProcessFailedEventArgs> {
+ public:
+  explicit fake_failure_args(COREWEBVIEW2_PROCESS_FAILED_KIND kind)
+      : fake_com("failure_args", IID_ICoreWebView2ProcessFailedEventArgs), kind_(kind) {}
+  HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
+    if (!kind) return E_POINTER;
+    *kind = kind_;
+    return S_OK;
+  }
+
+ private:
+  COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
+};
+
 class fake_message_args final : public fake_com<ICoreWebView2WebMessageReceivedEventArgs> {
  public:
   // A text the page posted (window.external.invoke's), from about:blank.
@@ -104,6 +122,32 @@ void fake_web_view::close() {
   navigation_handler_ = nullptr;
   if (title_handler_) title_handler_->Release();
   title_handler_ = nullptr;
+  if (failure_handler_) failure_handler_->Release();
+  failure_handler_ = nullptr;
+}
+
+void fake_web_view::fail_process(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
+  record("process_failed", std::to_string((int)kind) + (failure_handler_ ? " heard" : " unheard"));
+  if (!failure_handler_) return;
+  ICoreWebView2ProcessFailedEventHandler* handler = failure_handler_;
+  handler->AddRef();
+  if (kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) {
+    browser_process_ended = true;
+    close();
+    SetWindowTextW(browser_, L"");
+  }
+  auto* args = new fake_failure_args(kind);
+  raise_event(handler, this, args);
+  args->Release();
+  handler->Release();
+}
+
+// The renderer made anew shows the document again.
+HRESULT STDMETHODCALLTYPE fake_web_view::Reload() {
+  if (closed_) return E_INVALIDARG;
+  std::wstring address = source_;
+  show_document("reload", address.c_str());
+  return S_OK;
 }
 
 bool fake_web_view::deliver_message(const wchar_t* text) {
@@ -183,7 +227,7 @@ void fake_web_view::go_to(LPCWSTR uri) {
   record_served_file(uri);
   // The document itself is the first request a filter may take.
   fetch_through_handler(uri);
-  if (!page_played_) {
+  if (!page_played_ && !browser_process_ended) {
     page_played_ = true;
     play_page_actions(this);
   }
@@ -295,7 +339,8 @@ void remove_handler(Handler*& slot, EventRegistrationToken token, int64_t value,
   slot = nullptr;
 }
 
-constexpr int64_t message_token = 1, close_token = 2, new_window_token = 3, navigation_token = 4, title_token = 5;
+constexpr int64_t message_token = 1, close_token = 2, new_window_token = 3, navigation_token = 4, title_token = 5,
+                  failure_token = 6;
 
 }  // namespace
 
@@ -316,6 +361,16 @@ HRESULT STDMETHODCALLTYPE fake_web_view::add_WindowCloseRequested(ICoreWebView2W
 
 HRESULT STDMETHODCALLTYPE fake_web_view::remove_WindowCloseRequested(EventRegistrationToken token) {
   remove_handler(close_handler_, token, close_token, "close_handler");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
+                                                           EventRegistrationToken* token) {
+  return closed_ ? E_INVALIDARG : add_handler(failure_handler_, handler, token, failure_token, "failure_handler");
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::remove_ProcessFailed(EventRegistrationToken token) {
+  remove_handler(failure_handler_, token, failure_token, "failure_handler");
   return S_OK;
 }
 

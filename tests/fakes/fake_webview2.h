@@ -45,6 +45,10 @@
 //                                handler when one of the web view's filters
 //                                takes it, else from a mapped folder or the
 //                                file:// address's file, else the network
+//      process_failed <kind>     a process of the browser fails: ProcessFailed,
+//                                kind browser (the web view is closed, and
+//                                web views made after it play no actions),
+//                                render or unresponsive
 //      title <text>              the document sets its title: DocumentTitleChanged
 //                                (a new document has its address as title)
 //      new_window <uri>          the page asks for a window (window.open,
@@ -93,6 +97,9 @@
 //   new_window_handler added | ... removed        NewWindowRequested
 //   navigation_handler added | ... removed        NavigationStarting (raised by Navigate too)
 //   title_handler added | ... removed             DocumentTitleChanged
+//   failure_handler added | ... removed           ProcessFailed
+//   process_failed <kind number> <heard|unheard>
+//   reload <address>                              Reload: the document shown again
 //   new_window_handled <0|1>                      the handler's put_Handled
 //   popup_window <uri>                            unhandled: the runtime's own window opened
 //   navigation_cancel <0|1>                       the handler's put_Cancel; cancelled,
