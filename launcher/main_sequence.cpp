@@ -208,6 +208,7 @@ void open_web_view(const launcher_settings& s) {
     return;
   }
   if (s.app.page_title) follow_web_view_title(web_view, show_page_title, (void*)&s);
+  answer_web_view_permissions(web_view, s.app.permissions.c_str(), s.app.app_name.c_str());
 }
 
 // The app's own pages get window.wapp; a site (StartURL) never does. Its

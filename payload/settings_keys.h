@@ -12,6 +12,7 @@ enum class setting_kind {
   text,                  // the text itself
   switch_when_one,       // on when the text reads as exactly 1
   switch_when_not_zero,  // on when it reads as anything but 0
+  permission_map,        // kind=choice pairs (launcher-common/permission_policy.h)
 };
 
 struct setting_key {
@@ -53,6 +54,9 @@ inline constexpr setting_key setting_keys[] = {
     // the settings file, package.json): the page's native API tells them.
     {"AppName", nullptr, setting_kind::text, nullptr, nullptr},
     {"AppVersion", nullptr, setting_kind::text, nullptr, nullptr},
+    // What the app's own pages may use of the machine: camera, microphone,
+    // location, notifications, the clipboard (each asked when not named).
+    {"Permissions", nullptr, setting_kind::permission_map, "--permissions", nullptr},
     // A Linux program's icon, a PNG in base64 (a Windows program's is its
     // icon resource): the window shows it, and so the task switcher.
     {"AppIcon", nullptr, setting_kind::text, nullptr, nullptr},

@@ -18,6 +18,7 @@ app_settings read_app_settings(const settings_lookup& document, std::string_view
   settings.single_instance = setting_on(document, setting_index("SingleInstance"));
   settings.remember_window = setting_on(document, setting_index("RememberWindow"));
   settings.page_title = setting_on(document, setting_index("PageTitle"));
+  settings.permissions = setting_value(document, setting_index("Permissions"));
   std::string name;
   settings.app_name = document.member_text(app_name_key, name) ? setting_value(document, app_name_setting)
                                                                : std::string(window_title);

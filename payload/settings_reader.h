@@ -37,6 +37,7 @@ struct app_settings {
   // the window's title and none.
   std::string app_name, app_version;
   bool page_title = false;  // the window's title follows the page's
+  std::string permissions;  // the policy's text; empty: ask for each kind
 };
 
 app_settings read_app_settings(const settings_lookup& document, std::string_view window_title);

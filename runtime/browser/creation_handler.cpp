@@ -21,6 +21,8 @@ HRESULT STDMETHODCALLTYPE creation_handler::QueryInterface(REFIID iid, void** ob
     *object = static_cast<ICoreWebView2NavigationStartingEventHandler*>(this);
   } else if (IsEqualIID(iid, IID_ICoreWebView2ProcessFailedEventHandler)) {
     *object = static_cast<ICoreWebView2ProcessFailedEventHandler*>(this);
+  } else if (IsEqualIID(iid, IID_ICoreWebView2PermissionRequestedEventHandler)) {
+    *object = static_cast<ICoreWebView2PermissionRequestedEventHandler*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -87,6 +89,11 @@ HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2
 HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
   COREWEBVIEW2_PROCESS_FAILED_KIND kind;
   if (owner_ && args && SUCCEEDED(args->get_ProcessFailedKind(&kind))) owner_->process_failed(kind);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE creation_handler::Invoke(ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
+  if (owner_ && args) owner_->permission_requested(args);
   return S_OK;
 }
 

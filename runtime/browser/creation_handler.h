@@ -3,7 +3,7 @@
 // for an environment, its creation; for a webview, the creation of its
 // controller, the init script, web messages from the page, the page's
 // request to close the window, its new windows, its navigations and the
-// failures of the browser's processes. It outlives its owner when the runtime still
+// failures of the browser's processes, and its permission requests. It outlives its owner when the runtime still
 // holds it; a detached handler ignores what arrives, and closes a controller
 // that comes too late so that no browser is left behind.
 #include "runtime/browser/environment.h"
@@ -19,7 +19,8 @@ class creation_handler final : public ICoreWebView2CreateCoreWebView2Environment
                                public ICoreWebView2WindowCloseRequestedEventHandler,
                                public ICoreWebView2NewWindowRequestedEventHandler,
                                public ICoreWebView2NavigationStartingEventHandler,
-                               public ICoreWebView2ProcessFailedEventHandler {
+                               public ICoreWebView2ProcessFailedEventHandler,
+                               public ICoreWebView2PermissionRequestedEventHandler {
  public:
   explicit creation_handler(environment* owner) : environment_(owner) {}
   explicit creation_handler(webview* owner) : owner_(owner) {}
@@ -40,6 +41,7 @@ class creation_handler final : public ICoreWebView2CreateCoreWebView2Environment
   HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) override;
   HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) override;
   HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2ProcessFailedEventArgs* args) override;
+  HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2PermissionRequestedEventArgs* args) override;
 
  private:
   LONG references_ = 1;

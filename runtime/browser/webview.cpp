@@ -68,6 +68,7 @@ webview::~webview() {
 // the handlers are detached first so that nothing released here calls back
 // into this object.
 void webview::stop_browser() {
+  settle_waiting_permissions();
   if (handler_) handler_->detach();
   if (title_watcher_) title_watcher_->detach();
   if (web_view_) {
@@ -78,6 +79,7 @@ void webview::stop_browser() {
     if (new_window_handler_added_) web_view_->remove_NewWindowRequested(new_window_token_);
     if (navigation_handler_added_) web_view_->remove_NavigationStarting(navigation_token_);
     if (failure_handler_added_) web_view_->remove_ProcessFailed(failure_token_);
+    if (permission_handler_added_) web_view_->remove_PermissionRequested(permission_token_);
     web_view_->Release();
   }
   if (controller_) {
@@ -97,7 +99,7 @@ void webview::stop_browser() {
   controller_ = nullptr;
   ready_ = creation_pending_ = false;
   message_handler_added_ = close_handler_added_ = new_window_handler_added_ = navigation_handler_added_ = false;
-  failure_handler_added_ = false;
+  failure_handler_added_ = permission_handler_added_ = false;
 }
 
 // The runtime answers through messages of this thread, so they are dispatched

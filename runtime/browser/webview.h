@@ -6,6 +6,9 @@
 #include <windows.h>
 
 #include "payload/zip_index.h"
+#include <deque>
+
+#include "launcher-common/permission_policy.h"
 #include "launcher-common/renderer_recovery.h"
 #include "launcher-common/window_openings.h"
 #include "runtime/browser/app_addresses.h"
@@ -87,6 +90,10 @@ class webview {
   bool post_to_page(const wchar_t* json);
   // The app's own page is about to open a window for the address.
   void announce_window(std::wstring_view address);
+  // Answers the permission requests of pages from now on: the policy's for
+  // the app's own (keep_within_app), with questions naming app_name; every
+  // other page's denied. Until then the runtime asks in its own way.
+  void answer_permissions(const permission_answers& answers, std::string app_name);
   // Tells listener the document's title from now on, each time it changes.
   // False when the browser is not ready or refuses.
   bool follow_title(title_listener listener, void* context);
@@ -122,6 +129,11 @@ class webview {
   static LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR self);
   void start_again();
   void ask_about_unresponsive_page();
+  // webview_permissions.cpp: a request answered at once, or asked about
+  // after the event, one question at a time.
+  void permission_requested(ICoreWebView2PermissionRequestedEventArgs* args);
+  void ask_about_permission();
+  void settle_waiting_permissions();
   void creation_finished(bool ready) {
     ready_ = ready;
     creation_pending_ = false;
@@ -158,6 +170,17 @@ class webview {
   const zip_index* served_index_ = nullptr;
   std::wstring page_script_;
   renderer_recovery recovery_, restarts_;  // the renderer's ends, the browser process's
+  EventRegistrationToken permission_token_{};
+  bool permission_handler_added_ = false;
+  bool answers_permissions_ = false;
+  permission_answers permissions_;
+  std::string app_name_;
+  struct waiting_permission {
+    ICoreWebView2PermissionRequestedEventArgs* args;
+    ICoreWebView2Deferral* deferral;
+    permission_kind kind;
+  };
+  std::deque<waiting_permission> waiting_permissions_;
   bool asking_ = false;
   app_scope app_;
   bool within_app_ = false;

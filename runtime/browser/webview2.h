@@ -38,6 +38,12 @@ inline constexpr IID IID_ICoreWebView2Settings9 = {
     0x0528a73b, 0xe92d, 0x49f4, {0x92, 0x7a, 0xe5, 0x47, 0xdd, 0xda, 0xa3, 0x7d}};
 inline constexpr IID IID_ICoreWebView2WindowCloseRequestedEventHandler = {
     0x5c19e9e0, 0x092f, 0x486b, {0xaf, 0xfa, 0xca, 0x82, 0x31, 0x91, 0x30, 0x39}};
+inline constexpr IID IID_ICoreWebView2PermissionRequestedEventHandler = {
+    0x15e1c6a3, 0xc72a, 0x4df3, {0x91, 0xd7, 0xd0, 0x97, 0xfb, 0xec, 0x6b, 0xfd}};
+inline constexpr IID IID_ICoreWebView2PermissionRequestedEventArgs = {
+    0x973ae2ef, 0xff18, 0x4894, {0x8f, 0xb2, 0x3c, 0x75, 0x8f, 0x04, 0x68, 0x10}};
+inline constexpr IID IID_ICoreWebView2Deferral = {
+    0xc10e7f7b, 0xb585, 0x46f0, {0xa6, 0x23, 0x8b, 0xef, 0xbf, 0x3e, 0x4e, 0xe0}};
 inline constexpr IID IID_ICoreWebView2ProcessFailedEventHandler = {
     0x79e0aea4, 0x990b, 0x42d9, {0x9a, 0xa1, 0x0f, 0xcc, 0x2e, 0x5b, 0xc7, 0xf1}};
 inline constexpr IID IID_ICoreWebView2ProcessFailedEventArgs = {
@@ -108,6 +114,42 @@ struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
 // closes nothing itself. The arguments have no properties.
 struct ICoreWebView2WindowCloseRequestedEventHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;
+};
+
+// Lets an event's answer come later: the runtime waits for Complete.
+struct ICoreWebView2Deferral : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Complete() = 0;
+};
+
+enum COREWEBVIEW2_PERMISSION_KIND : int32_t {
+  COREWEBVIEW2_PERMISSION_KIND_UNKNOWN_PERMISSION = 0,
+  COREWEBVIEW2_PERMISSION_KIND_MICROPHONE = 1,
+  COREWEBVIEW2_PERMISSION_KIND_CAMERA = 2,
+  COREWEBVIEW2_PERMISSION_KIND_GEOLOCATION = 3,
+  COREWEBVIEW2_PERMISSION_KIND_NOTIFICATIONS = 4,
+  COREWEBVIEW2_PERMISSION_KIND_OTHER_SENSORS = 5,
+  COREWEBVIEW2_PERMISSION_KIND_CLIPBOARD_READ = 6,
+};
+
+enum COREWEBVIEW2_PERMISSION_STATE : int32_t {
+  COREWEBVIEW2_PERMISSION_STATE_DEFAULT = 0,
+  COREWEBVIEW2_PERMISSION_STATE_ALLOW = 1,
+  COREWEBVIEW2_PERMISSION_STATE_DENY = 2,
+};
+
+// A page (or a frame: the address is the requester's) asks for a kind of
+// permission; unanswered, the runtime shows its own prompt.
+struct ICoreWebView2PermissionRequestedEventArgs : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* user_initiated) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) = 0;
+  virtual HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) = 0;
+};
+
+struct ICoreWebView2PermissionRequestedEventHandler : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2PermissionRequestedEventArgs* args) = 0;
 };
 
 enum COREWEBVIEW2_PROCESS_FAILED_KIND : int32_t {
@@ -337,7 +379,8 @@ struct ICoreWebView2 : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(void* handler, EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken token) = 0;
-  virtual HRESULT STDMETHODCALLTYPE add_PermissionRequested(void* handler, EventRegistrationToken* token) = 0;
+  virtual HRESULT STDMETHODCALLTYPE add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* handler,
+                                                            EventRegistrationToken* token) = 0;
   virtual HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken token) = 0;
   virtual HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
                                                       EventRegistrationToken* token) = 0;

@@ -60,6 +60,7 @@ void webview::set_up_web_view() {
   new_window_handler_added_ = SUCCEEDED(web_view_->add_NewWindowRequested(handler_, &new_window_token_));
   navigation_handler_added_ = SUCCEEDED(web_view_->add_NavigationStarting(handler_, &navigation_token_));
   failure_handler_added_ = SUCCEEDED(web_view_->add_ProcessFailed(handler_, &failure_token_));
+  permission_handler_added_ = SUCCEEDED(web_view_->add_PermissionRequested(handler_, &permission_token_));
   // The script applies to documents created after its completion, so the
   // browser is ready only then; the first address will have it.
   if (FAILED(web_view_->AddScriptToExecuteOnDocumentCreated(init_script, handler_))) creation_finished(true);

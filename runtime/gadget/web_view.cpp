@@ -208,6 +208,21 @@ int32_t announce_web_view_window(int64_t number, const wchar_t* address) {
   return 1;
 }
 
+int32_t answer_web_view_permissions(int64_t number, const char* policy, const char* app_name) {
+  webview::webview* browser = web_view_browser(number);
+  if (!browser || !policy || !app_name) return 0;
+  permission_policy read;
+  std::string problem;
+  try {
+    browser->answer_permissions(read_permission_policy(policy, read, problem) ? permission_answers(read)
+                                                                                : permission_answers(),
+                                app_name);
+  } catch (...) {
+    return 0;
+  }
+  return 1;
+}
+
 int32_t follow_web_view_title(int64_t number, web_view_title_listener listener, void* context) {
   webview::webview* browser = web_view_browser(number);
   return browser && browser->follow_title(listener, context) ? 1 : 0;

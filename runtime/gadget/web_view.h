@@ -58,6 +58,11 @@ int32_t post_web_view_message(int64_t number, const wchar_t* json);
 // (launcher-common/window_openings.h).
 int32_t announce_web_view_window(int64_t number, const wchar_t* address);
 
+// Has web view number answer its pages' permission requests by the policy
+// (launcher-common/permission_policy.h, as the Permissions setting writes
+// it: a text that is no policy denies everything) for the app that
+// keep_web_view_within_app set, asking the user in app_name's name. 1 when done.
+int32_t answer_web_view_permissions(int64_t number, const char* policy, const char* app_name);
 // Tells listener the title of web view number's document each time it
 // changes: the page's own, or "" while it has none. 1 when done.
 using web_view_title_listener = void (*)(void* context, const wchar_t* title);

@@ -170,6 +170,9 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   void request_navigation(const std::wstring& uri, bool redirect);
   // The document's title becomes title (document.title = title).
   void change_title(const std::wstring& title);
+  // The document at uri asks for a kind of permission: PermissionRequested;
+  // the answer is logged when the handler gives it.
+  void request_permission(const std::wstring& uri, COREWEBVIEW2_PERMISSION_KIND kind);
   // A process of the browser fails: ProcessFailed. After the browser
   // process's end the web view is closed, as the runtime's is.
   void fail_process(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
@@ -201,8 +204,9 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE add_PermissionRequested(void*, EventRegistrationToken*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* handler,
+                                                    EventRegistrationToken* token) override;
+  HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken token) override;
   HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
                                               EventRegistrationToken* token) override;
   HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
@@ -301,6 +305,7 @@ class fake_web_view final : public fake_com<ICoreWebView2_3> {
   ICoreWebView2NavigationStartingEventHandler* navigation_handler_ = nullptr;
   ICoreWebView2DocumentTitleChangedEventHandler* title_handler_ = nullptr;
   ICoreWebView2ProcessFailedEventHandler* failure_handler_ = nullptr;
+  ICoreWebView2PermissionRequestedEventHandler* permission_handler_ = nullptr;
   std::wstring title_;
   HANDLE document_file_ = INVALID_HANDLE_VALUE;
   bool closed_ = false;

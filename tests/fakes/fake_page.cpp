@@ -21,6 +21,12 @@ struct page_action_kind {
 const page_action_kind page_action_kinds[] = {
     {"close", [](fake_web_view& view, const std::string&) { view.request_window_close(); }},
     {"fetch", [](fake_web_view& view, const std::string& address) { view.fetch(wide_of(address)); }},
+    {"permission",
+     [](fake_web_view& view, const std::string& arguments) {
+       size_t space = arguments.find(' ');
+       int kind = space == std::string::npos ? 0 : atoi(arguments.c_str() + space + 1);
+       view.request_permission(wide_of(arguments.substr(0, space)), (COREWEBVIEW2_PERMISSION_KIND)kind);
+     }},
     {"process_failed",
      [](fake_web_view& view, const std::string& kind) {
        const char* kinds[] = {"browser", "render", "unresponsive"};

@@ -63,6 +63,66 @@ class fake_failure_args final : public fake_com<ICoreWebView2ProcessFailedEventA
   COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
 };
 
+// The answer is logged as "permission <uri> <kind> <state>" when it is
+// final: at once, or when a deferral taken completes.
+class fake_permission_args final : public fake_com<ICoreWebView2PermissionRequestedEventArgs> {
+ public:
+  fake_permission_args(std::wstring uri, COREWEBVIEW2_PERMISSION_KIND kind)
+      : fake_com("permission_args", IID_ICoreWebView2PermissionRequestedEventArgs), uri_(std::move(uri)), kind_(kind) {}
+  HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { return task_memory_copy(uri_.c_str(), uri); }
+  HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) override {
+    if (!kind) return E_POINTER;
+    *kind = kind_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* user) override { return answer(user, FALSE); }
+  HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) override {
+    if (!state) return E_POINTER;
+    *state = state_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) override {
+    state_ = state;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override;
+  void settled() {
+    const char* states[] = {"default", "allow", "deny"};
+    record("permission", utf8(uri_.c_str()) + " " + std::to_string((int)kind_) + " " + states[(int)state_ % 3]);
+  }
+  bool deferred() const { return deferred_; }
+
+ private:
+  std::wstring uri_;
+  COREWEBVIEW2_PERMISSION_KIND kind_;
+  COREWEBVIEW2_PERMISSION_STATE state_ = COREWEBVIEW2_PERMISSION_STATE_DEFAULT;
+  bool deferred_ = false;
+};
+
+class fake_deferral final : public fake_com<ICoreWebView2Deferral> {
+ public:
+  explicit fake_deferral(fake_permission_args* args) : fake_com("deferral", IID_ICoreWebView2Deferral), args_(args) {
+    args_->AddRef();
+  }
+  ~fake_deferral() override { args_->Release(); }
+  HRESULT STDMETHODCALLTYPE Complete() override {
+    if (!completed_) args_->settled();
+    completed_ = true;
+    return S_OK;
+  }
+
+ private:
+  fake_permission_args* args_;
+  bool completed_ = false;
+};
+
+HRESULT STDMETHODCALLTYPE fake_permission_args::GetDeferral(ICoreWebView2Deferral** deferral) {
+  if (!deferral) return E_POINTER;
+  deferred_ = true;
+  *deferral = new fake_deferral(this);
+  return S_OK;
+}
+
 class fake_message_args final : public fake_com<ICoreWebView2WebMessageReceivedEventArgs> {
  public:
   // A text the page posted (window.external.invoke's), from about:blank.
@@ -124,6 +184,16 @@ void fake_web_view::close() {
   title_handler_ = nullptr;
   if (failure_handler_) failure_handler_->Release();
   failure_handler_ = nullptr;
+  if (permission_handler_) permission_handler_->Release();
+  permission_handler_ = nullptr;
+}
+
+void fake_web_view::request_permission(const std::wstring& uri, COREWEBVIEW2_PERMISSION_KIND kind) {
+  auto* args = new fake_permission_args(uri, kind);
+  if (permission_handler_) raise_event(permission_handler_, this, args);
+  // Unanswered, the runtime would ask in its own way: "default".
+  if (!args->deferred()) args->settled();
+  args->Release();
 }
 
 void fake_web_view::fail_process(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
@@ -340,7 +410,7 @@ void remove_handler(Handler*& slot, EventRegistrationToken token, int64_t value,
 }
 
 constexpr int64_t message_token = 1, close_token = 2, new_window_token = 3, navigation_token = 4, title_token = 5,
-                  failure_token = 6;
+                  failure_token = 6, permission_token = 7;
 
 }  // namespace
 
@@ -371,6 +441,17 @@ HRESULT STDMETHODCALLTYPE fake_web_view::add_ProcessFailed(ICoreWebView2ProcessF
 
 HRESULT STDMETHODCALLTYPE fake_web_view::remove_ProcessFailed(EventRegistrationToken token) {
   remove_handler(failure_handler_, token, failure_token, "failure_handler");
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* handler,
+                                                                 EventRegistrationToken* token) {
+  return closed_ ? E_INVALIDARG
+                 : add_handler(permission_handler_, handler, token, permission_token, "permission_handler");
+}
+
+HRESULT STDMETHODCALLTYPE fake_web_view::remove_PermissionRequested(EventRegistrationToken token) {
+  remove_handler(permission_handler_, token, permission_token, "permission_handler");
   return S_OK;
 }
 

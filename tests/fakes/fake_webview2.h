@@ -45,6 +45,9 @@
 //                                handler when one of the web view's filters
 //                                takes it, else from a mapped folder or the
 //                                file:// address's file, else the network
+//      permission <uri> <kind>   the document (or frame) at uri asks for the
+//                                permission of that COREWEBVIEW2_PERMISSION_KIND
+//                                number: PermissionRequested
 //      process_failed <kind>     a process of the browser fails: ProcessFailed,
 //                                kind browser (the web view is closed, and
 //                                web views made after it play no actions),
@@ -98,6 +101,8 @@
 //   navigation_handler added | ... removed        NavigationStarting (raised by Navigate too)
 //   title_handler added | ... removed             DocumentTitleChanged
 //   failure_handler added | ... removed           ProcessFailed
+//   permission_handler added | ... removed        PermissionRequested
+//   permission <uri> <kind number> <default|allow|deny>   the answer, when final
 //   process_failed <kind number> <heard|unheard>
 //   reload <address>                              Reload: the document shown again
 //   new_window_handled <0|1>                      the handler's put_Handled

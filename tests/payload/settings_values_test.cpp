@@ -31,6 +31,7 @@ TEST(SettingValues, TextsReadAsTheLaunchersReadThem) {
 // a member's string up to its first NUL, the empty text for any other value,
 // the default when it is missing or the root is no object; the app's name
 // falls back to the window's title. And which documents each launcher takes.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"  // rows leave out what they do not set
 TEST(SettingValues, TheSharedReaderAndTheDocumentsEachLauncherTakes) {
   struct {
     std::string json;
@@ -38,8 +39,8 @@ TEST(SettingValues, TheSharedReaderAndTheDocumentsEachLauncherTakes) {
     app_settings app;
   } cases[] = {
       {R"({"VirtualHost": "app.wapp", "DevTools": "2", "SingleInstance": "1", "RememberWindow": " 1",
-           "AppName": "Notes", "AppVersion": "1.2.0", "PageTitle": "1"})", true, true,
-       {"app.wapp", true, true, true, "Notes", "1.2.0", true}},
+           "AppName": "Notes", "AppVersion": "1.2.0", "PageTitle": "1", "Permissions": "camera=allow"})", true, true,
+       {"app.wapp", true, true, true, "Notes", "1.2.0", true, "camera=allow"}},
       {R"({"DevTools": 1, "SingleInstance": "2", "RememberWindow": "01", "AppName": null, "VirtualHost": "a\u0000b"})",
        true, true, {"a", false, false, true, "", ""}},
       {R"({"devtools": "1", "AppVersion": ["1"]})", true, true, {"", false, false, false, "Title", ""}},
@@ -73,6 +74,7 @@ TEST(SettingValues, TheSharedReaderAndTheDocumentsEachLauncherTakes) {
               std::make_tuple(c.app.dev_tools, c.app.single_instance, c.app.remember_window, c.app.page_title));
     EXPECT_EQ(app.app_name, c.app.app_name);
     EXPECT_EQ(app.app_version, c.app.app_version);
+    EXPECT_EQ(app.permissions, c.app.permissions);
   }
   json_node root;
   json_text_error error;

@@ -3,6 +3,7 @@
 // exact message for every key or value that cannot be packed as meant.
 #include <map>
 
+#include "launcher-common/permission_policy.h"
 #include "packer_test_support.h"
 #include "payload/json_text.h"
 
@@ -69,7 +70,7 @@ TEST_F(ProjectConfig, SourcesOfTheNameVersionAndTitleAndEveryRefusal) {
        "wapp-pack: warning: " + settings +
            ": unknown key \"title\" (did you mean \"WindowTitle\"?): the launcher ignores it (carried along as it is)\n",
        {{"WindowTitle", "Doc title"}, {"AppName", "Doc app"}, {"title", "x"}}},
-      {"the config's icon is for the Windows programs, not a Linux one",
+      {"the config's icon goes into a Linux program too",
        {{"package.json", R"({"wapp": {"app": "dist", "icon": "icon.png"}})"}}, {"-o", u(dir / "out" / "app")},
        exit_done, ""},
       {"a config key spelt as the setting",
@@ -84,6 +85,14 @@ TEST_F(ProjectConfig, SourcesOfTheNameVersionAndTitleAndEveryRefusal) {
       {"a config switch that is not true or false",
        {{"wapp.config.json", R"({"app": "dist", "output": "o.exe", "fullscreen": "yes"})"}}, {}, exit_refused,
        "wapp-pack: wapp.config.json: fullscreen wants true or false, not \"yes\"\n"},
+      {"the permissions as the config writes them",
+       {{"package.json", R"({"wapp": {"app": "dist", "output": "out/App.exe",
+            "permissions": {"camera": "allow", "geolocation": "deny"}}})"}},
+       {}, exit_done, "", {{"Permissions", "camera=allow,geolocation=deny"}}},
+      {"a permission that is no choice",
+       {{"wapp.config.json", R"({"app": "dist", "output": "o.exe", "permissions": {"camera": "yes"}})"}}, {},
+       exit_refused, "wapp-pack: wapp.config.json: permissions wants " + std::string(permission_policy_form) +
+                         ", not \"camera=yes\"\n"},
       {"a list for a key that takes one value",
        {{"wapp.config.json", R"({"app": "dist", "output": "o.exe", "title": ["a", "b"]})"}}, {}, exit_refused,
        "wapp-pack: wapp.config.json: title wants a text, not [\"a\",\"b\"]\n"},

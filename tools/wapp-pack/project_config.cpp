@@ -123,6 +123,17 @@ bool config_option_values(const project_config& project, std::vector<option_valu
       if (value.text == "true") values.push_back({option, "", origin});
       continue;
     }
+    // The permissions as the config writes them: {"camera": "allow", ...}.
+    if (value.kind == json_kind::object && option->setting >= 0 &&
+        setting_keys[option->setting].kind == setting_kind::permission_map) {
+      std::string pairs;
+      for (const auto& [kind, choice] : value.members) {
+        if (choice.kind != json_kind::string) return refuse("an object of texts, {\"camera\": \"allow\"}");
+        pairs += (pairs.empty() ? "" : ",") + kind + "=" + choice.text;
+      }
+      values.push_back({option, pairs, origin});
+      continue;
+    }
     std::vector<const json_node*> items;
     if (value.kind == json_kind::array && option->repeatable) {
       for (const auto& item : value.items) items.push_back(&item);

@@ -1,5 +1,7 @@
 #include "settings_document.h"
 
+#include "launcher-common/permission_policy.h"
+
 #include "app_identity.h"
 #include "options.h"
 #include "payload/virtual_host.h"
@@ -36,6 +38,8 @@ bool take_optional_key(const std::string& name, const json_node& value, std::opt
       return refuse(problem, name, "a host name of letters, digits, hyphens and dots", text);
   } else if (name == app_version_key) {
     if (!read_app_version(text, numbers)) return refuse(problem, name, app_version_wanted, text);
+  } else if (std::string wanted; !setting_text_is_sound(setting_keys[setting_index(name)], text, wanted)) {
+    return refuse(problem, name, wanted, text);
   }
   given = text;
   return true;
@@ -52,6 +56,12 @@ bool setting_text_is_sound(const setting_key& key, std::string_view text, std::s
     case setting_kind::switch_when_not_zero:
       wants = "\"1\" or \"0\" (or true or false)";
       return text == "1" || text == "0";
+    case setting_kind::permission_map: {
+      permission_policy policy;
+      std::string problem;
+      wants = permission_policy_form;
+      return read_permission_policy(text, policy, problem);
+    }
     case setting_kind::text: break;
   }
   return true;
