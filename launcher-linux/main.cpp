@@ -19,6 +19,7 @@
 #include "launcher-linux/downloads.h"
 #include "launcher-linux/ending_signals.h"
 #include "launcher-linux/page_api_host.h"
+#include "launcher-linux/page_permissions.h"
 #include "launcher-linux/page_recovery.h"
 #include "launcher-linux/page_boundary.h"
 #include "launcher-linux/payload_file.h"
@@ -84,6 +85,7 @@ void load(const std::string& address, const app_scope& app) {
   keep_view_within_app(run.view, app);
   serve_page_api(run.view, run.window, app, run.settings);
   recover_page(run.view, run.window, run.settings.app.app_name, address);
+  answer_permissions(run.view, run.window, app, run.settings.app.permissions, run.settings.app.app_name, address);
   webkit_web_view_load_uri(run.view, address.c_str());
 }
 

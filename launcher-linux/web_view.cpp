@@ -7,6 +7,13 @@ namespace {
 // The handler's name is the one the script posts to.
 constexpr char message_handler[] = "external";
 constexpr char external_script[] = "window.external={invoke:s=>window.webkit.messageHandlers.external.postMessage(s)}";
+// WebKit answers Notification.requestPermission "denied" without the user's
+// click even where the permission is granted; as the standard has it, a
+// permission already decided (by the app's policy) is what the call answers.
+constexpr char notification_script[] =
+    "(function(){var N=window.Notification;if(!N||!N.requestPermission)return;var ask=N.requestPermission.bind(N);"
+    "N.requestPermission=function(done){var p=N.permission!=='default'?Promise.resolve(N.permission):ask();"
+    "if(typeof done==='function')p.then(done);return p};})()";
 
 }  // namespace
 
@@ -35,6 +42,10 @@ WebKitWebView* create_web_view(WebKitWebContext* context, bool dev_tools) {
   WebKitUserScript* script =
       webkit_user_script_new(external_script, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, script);
+  webkit_user_script_unref(script);
+  script = webkit_user_script_new(notification_script, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                  WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
   webkit_user_content_manager_add_script(content, script);
   webkit_user_script_unref(script);
   auto* view = WEBKIT_WEB_VIEW(

@@ -1,5 +1,6 @@
 // The web platform as a browser gives it, on the Linux program with the real
-// engine: a page whose web process dies comes back, within a bound.
+// engine: permission requests answered by the app's policy, and a page whose
+// web process dies comes back, within a bound.
 #include <dirent.h>
 
 #include "linux_launcher_support.h"
@@ -30,6 +31,61 @@ class WebPlatform : public linux_launcher_test {
     return found;
   }
 };
+
+// On a click (WebKit asks for notifications only on the user's), the page
+// asks for notifications twice and for the location, and a frame of another
+// origin asks for the location; it tells the answers in its title, which the
+// window takes. There is no location to be had here: an allowed request
+// fails with 2 (no position), a denied one with 1.
+TEST_F(WebPlatform, PermissionsFollowThePolicyAndAskOnceARun) {
+  const std::string frame = "data:text/html,<script>navigator.geolocation.getCurrentPosition(()=>parent.postMessage(0,'*'),"
+                            "e=>parent.postMessage(e.code,'*'))</script>";
+  fs::path app = make_app("app", R"(
+    document.title = "waiting";
+    const geo = () => new Promise((done) => navigator.geolocation.getCurrentPosition(() => done(0), (e) => done(e.code)));
+    const framed = new Promise((done) => addEventListener("message", (e) => done(e.data)));
+    const iframe = document.createElement("iframe");
+    iframe.src = ")" + frame + R"(";
+    document.body.append(iframe);
+    document.body.style.height = "100vh";
+    document.body.onclick = async () => {
+      const n = await Notification.requestPermission(), g = await geo(), again = await Notification.requestPermission();
+      document.title = `n=${n} g=${g} again=${again} frame=${await framed}`;
+    };)");
+  struct {
+    const char* title;
+    std::string policy;
+    std::vector<std::string> answers;  // xdotool keys for the questions, in order
+    std::string shown;
+  } cases[] = {
+      {"Allowed", "notifications=allow,geolocation=allow", {}, "n=granted g=2 again=granted frame=1"},
+      {"Denied", "notifications=deny,geolocation=deny", {}, "n=denied g=1 again=denied frame=1"},
+      {"Asked", "", {"alt+a", "alt+d"}, "n=granted g=1 again=granted frame=1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    std::vector<std::string> options = {"--page-title"};
+    if (!c.policy.empty()) options.insert(options.end(), {"--permissions", c.policy});
+    pid_t run = start(pack(app, c.title, options));
+    // The question is a window of the app's name; the app's own is "waiting".
+    Window waiting = wait_for_x_window(screen.get(), "waiting", 30000);
+    screen_rect rect;
+    ASSERT_TRUE(waiting && x_window_rect(screen.get(), waiting, rect));
+    ASSERT_TRUE(x_input({"mousemove", std::to_string(rect.left + rect.width / 2), std::to_string(rect.top + rect.height / 2),
+                         "click", "1"}));
+    for (const std::string& key : c.answers) {
+      Window question = wait_for_x_window(screen.get(), c.title, 30000);
+      ASSERT_TRUE(question);
+      ASSERT_TRUE(x_input({"windowfocus", "--sync", std::to_string(question), "key", key}));
+      for (int waited = 0; find_x_window(screen.get(), c.title) == question && waited < 10000; waited += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Window window = wait_for_x_window(screen.get(), c.shown, 30000);
+    EXPECT_TRUE(window);
+    if (window) close_x_window(screen.get(), window);
+    EXPECT_EQ(ended(run), 0);
+  }
+}
 
 // The page counts its loads in its stored data and shows the count in its
 // colour. Three deaths in a row reload it; the fourth within the minute
