@@ -18,6 +18,7 @@
 #include "launcher-linux/display_loss.h"
 #include "launcher-linux/downloads.h"
 #include "launcher-linux/ending_signals.h"
+#include "launcher-linux/desktop_notifications.h"
 #include "launcher-linux/page_api_host.h"
 #include "launcher-linux/page_permissions.h"
 #include "launcher-linux/page_recovery.h"
@@ -181,6 +182,7 @@ int main() {
   // and the loop ends with it as it ends on the ending signals.
   g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
   g_signal_connect_swapped(run.view, "close", G_CALLBACK(gtk_widget_destroy), window);
+  show_notifications_on_desktop(run.view, window, run.settings.app.app_name, run.settings.icon_png);
   if (run.settings.app.page_title) g_signal_connect(run.view, "notify::title", G_CALLBACK(show_page_title), window);
   show_app(context);
   gtk_main();

@@ -3,7 +3,11 @@
 // web process dies comes back, within a bound.
 #include <dirent.h>
 
+#include <future>
+
 #include "linux_launcher_support.h"
+#include "notification_stand_in.h"
+#include "png_icon.h"
 
 namespace {
 
@@ -85,6 +89,32 @@ TEST_F(WebPlatform, PermissionsFollowThePolicyAndAskOnceARun) {
     if (window) close_x_window(screen.get(), window);
     EXPECT_EQ(ended(run), 0);
   }
+}
+
+// A notification reaches the desktop's service under the app's name, with
+// its icon, and a click on it reaches the page.
+TEST_F(WebPlatform, ANotificationReachesTheDesktopUnderTheAppsNameAndItsClickThePage) {
+  notification_stand_in desktop(dir);
+  fs::path app = make_app("app", R"(
+    const tea = new Notification("Tea", { body: "The tea is ready" });
+    tea.onclick = () => { document.title = "clicked"; };)");
+  rgba_pixels icon{256, {}};
+  for (int i = 0; i < 256 * 256; i++) icon.bytes.insert(icon.bytes.end(), {0x11, 0x88, 0x44, 0xFF});
+  write(dir / "icon.png", png_of(icon));
+  fs::path program = pack(app, "Reminders", {"--permissions", "notifications=allow", "--page-title", "--icon",
+                                             (dir / "icon.png").string()});
+  pid_t run = start(program, {"DBUS_SESSION_BUS_ADDRESS=" + desktop.address()});
+  std::vector<notify_call> calls = desktop.wait_for_calls(1);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(std::make_tuple(calls[0].app_name, calls[0].summary, calls[0].body, calls[0].image_width,
+                            calls[0].image_first_pixel),
+            std::make_tuple(std::string("Reminders"), std::string("Tea"), std::string("The tea is ready"), 128,
+                            0x118844FFu));
+  desktop.click(calls[0].id);
+  Window window = wait_for_x_window(screen.get(), "clicked", 15000);
+  ASSERT_TRUE(window);
+  close_x_window(screen.get(), window);
+  EXPECT_EQ(ended(run), 0);
 }
 
 // The page counts its loads in its stored data and shows the count in its
