@@ -52,10 +52,13 @@ TEST_F(LauncherWebPlatform, PermissionsFollowThePolicyForTheAppsOwnPagesAlone) {
 TEST_F(LauncherWebPlatform, TheRendererComesBackThreeTimesAMinuteAndTheBrowserIsMadeAnew) {
   page_actions page(root / "page.txt",
                     "wait 100\nprocess_failed render\nwait 100\nprocess_failed render\nwait 100\n"
-                    "process_failed render\nwait 100\nprocess_failed render\nwait 300\nprocess_failed browser\n");
+                    "process_failed render\nwait 100\nprocess_failed render\nwait 100\nprocess_failed unresponsive\n"
+                    "wait 1500\nprocess_failed browser\n");
   launcher_run run = start(make_launcher(L"Comeback", settings_document("Comeback", {{"VirtualHost", "app.wapp"}}),
                                          {{L"index.html", "<p>back</p>"}}));
   ASSERT_TRUE(run.find_window(L"Comeback"));
+  // A page that stops answering: the user chooses to reload.
+  ASSERT_TRUE(answer_question(run.process(), IDYES));
   // The browser made anew navigates to the app again.
   std::vector<fake_line> lines;
   for (int waited = 0; waited < 30000; waited += 100, Sleep(100)) {
@@ -64,12 +67,13 @@ TEST_F(LauncherWebPlatform, TheRendererComesBackThreeTimesAMinuteAndTheBrowserIs
   }
   const std::string address = "https://app.wapp/index.html";
   EXPECT_EQ(fake_values(lines, "navigate"), (strings{address, address}));
-  EXPECT_EQ(fake_values(lines, "reload"), (strings{address, address, address}));
+  EXPECT_EQ(fake_values(lines, "reload"), (strings{address, address, address, "about:blank"}));
   std::vector<std::string> pages = fake_values(lines, "html");
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_NE(pages[0].find("Comeback stopped working"), std::string::npos);
   EXPECT_NE(pages[0].find("location.replace(\"https://app.wapp/index.html\")"), std::string::npos);
-  EXPECT_EQ(fake_values(lines, "process_failed"), (strings{"1 heard", "1 heard", "1 heard", "1 heard", "0 heard"}));
+  EXPECT_EQ(fake_values(lines, "process_failed"),
+            (strings{"1 heard", "1 heard", "1 heard", "1 heard", "2 heard", "0 heard"}));
   // Everything the first browser was asked for, the second is asked for too
   // (the ended browser took its handlers along).
   EXPECT_EQ(fake_values(lines, "controller_completed").size(), 2u);
