@@ -48,8 +48,10 @@ gboolean ask_after_wait(gpointer data) {
   GtkWidget* dialog = gtk_message_dialog_new(recovery->window, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING,
                                              GTK_BUTTONS_NONE, "%s", question.title.c_str());
   gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", question.text.c_str());
-  gtk_dialog_add_buttons(GTK_DIALOG(dialog), unresponsive_question::wait, GTK_RESPONSE_REJECT,
-                         unresponsive_question::reload, GTK_RESPONSE_ACCEPT, nullptr);
+  std::string wait = std::string("_") + unresponsive_question::wait, reload = std::string("_") + unresponsive_question::reload;
+  gtk_dialog_add_buttons(GTK_DIALOG(dialog), wait.c_str(), GTK_RESPONSE_REJECT, reload.c_str(), GTK_RESPONSE_ACCEPT,
+                         nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_REJECT);
   gtk_window_set_title(GTK_WINDOW(dialog), question.title.c_str());
   recovery->question = dialog;
   g_signal_connect(dialog, "destroy", G_CALLBACK(forget_question), recovery);
