@@ -137,7 +137,9 @@ std::string program_path() {
 bool run_alone(const launcher_settings& settings, instance_claim& instance) {
   if (!settings.app.single_instance) return true;
   std::string base = app_folders_base();
-  return base.empty() || claim_single_instance(base, program_path(), instance);
+  // By the app's id, a copy under another name is the same app.
+  const std::string& id = settings.app.app_id;
+  return base.empty() || claim_single_instance(base, id.empty() ? program_path() : "id:" + id, instance);
 }
 
 }  // namespace
@@ -167,9 +169,12 @@ int main() {
     return 0;
   }
   remove_folder_when_display_is_lost(run.folder);
-  WebKitWebContext* context = create_web_context(program_name);
+  // The app's data goes by its id; a payload without one keeps the folders
+  // named after the program's file, as before.
+  const std::string data_name = run.settings.app.app_id.empty() ? program_name : run.settings.app.app_id;
+  WebKitWebContext* context = create_web_context(data_name);
   run.view = create_web_view(context, run.settings.app.dev_tools);
-  const std::string data_folder = app_data_folder(program_name);
+  const std::string data_folder = app_data_folder(data_name);
   window_place left;
   bool restore = run.settings.app.remember_window && remembered_place(data_folder, gdk_display_get_default(), left);
   GtkWindow* window = open_app_window(run.settings, GTK_WIDGET(run.view), restore ? &left : nullptr);

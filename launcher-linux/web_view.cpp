@@ -22,13 +22,13 @@ std::string program_file_name() {
   return std::filesystem::read_symlink("/proc/self/exe", error).filename().string();
 }
 
-std::string app_data_folder(const std::string& program_name) {
-  return std::string(g_get_user_data_dir()) + "/" + program_name;
+std::string app_data_folder(const std::string& name) {
+  return std::string(g_get_user_data_dir()) + "/" + name;
 }
 
-WebKitWebContext* create_web_context(const std::string& program_name) {
-  std::string data = app_data_folder(program_name);
-  std::string cache = std::string(g_get_user_cache_dir()) + "/" + program_name;
+WebKitWebContext* create_web_context(const std::string& name) {
+  std::string data = app_data_folder(name);
+  std::string cache = std::string(g_get_user_cache_dir()) + "/" + name;
   WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
       "base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr);
   WebKitWebContext* context = webkit_web_context_new_with_website_data_manager(manager);

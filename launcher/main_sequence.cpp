@@ -10,6 +10,7 @@
 #include "launcher/web_app_folder.h"
 #include "launcher/window_memory.h"
 #include "payload/virtual_host.h"
+#include "runtime/browser/environment.h"
 #include "runtime/core/filesystem.h"
 #include "runtime/core/runtime_globals.h"
 #include "runtime/core/utf16.h"
@@ -289,7 +290,16 @@ bool open_web_app(launcher_state& state) {
   phase_mark("settings");
   // A later start of a program that runs already ends here, before the
   // browser is asked for or anything is unpacked.
-  if (state.settings.app.single_instance && !claim_single_instance(state.instance)) return false;
+  if (state.settings.app.single_instance && !claim_single_instance(state.instance, state.settings.app.app_id.c_str()))
+    return false;
+  // The app's data goes by its id; a payload without one keeps the folder
+  // named after the program's file, as before.
+  if (!state.settings.app.app_id.empty()) {
+    try {
+      webview::name_app_data_folder(wide_of(state.settings.app.app_id).c_str());
+    } catch (...) {
+    }
+  }
   // The browser process takes from a fraction of a second to seconds to
   // start; it comes up while the window opens and the app is unpacked, and
   // the web view is made on it. Without a window it goes with the runtime's stop.

@@ -4,7 +4,10 @@
 
 #include <cwchar>
 
+#include <string>
+
 #include "launcher-common/path_hash.h"
+#include "runtime/core/utf16.h"
 
 namespace {
 
@@ -100,10 +103,16 @@ bool instance_mutex_name(const wchar_t* program_path, wchar_t (&name)[instance_n
   return written > 0 && written + (int)wcslen(mapping_suffix) < instance_name_length;
 }
 
-bool claim_single_instance(single_instance_claim& claim) {
+bool claim_single_instance(single_instance_claim& claim, const char* app_id) {
   claim = {};
   wchar_t name[instance_name_length];
-  const wchar_t* path = program_path();
+  std::wstring identity;
+  try {
+    if (app_id && *app_id) identity = L"id:" + wide_of(app_id);
+  } catch (...) {
+    return true;
+  }
+  const wchar_t* path = identity.empty() ? program_path() : identity.c_str();
   if (!path || !instance_mutex_name(path, name)) return true;
   HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
   if (!mutex) return true;

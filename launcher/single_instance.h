@@ -41,8 +41,10 @@ bool instance_mutex_name(const wchar_t* program_path, wchar_t (&name)[instance_n
 // could be had (no such objects in this session, a name taken by another
 // user's object), and runs as it would without the setting. False when
 // another copy runs: its window has been brought to the front, restored
-// when it was minimized, and this launcher is to end.
-bool claim_single_instance(single_instance_claim& claim);
+// when it was minimized, and this launcher is to end. A copy is the same
+// app's by app_id when there is one (any program of that id), else by the
+// program's path.
+bool claim_single_instance(single_instance_claim& claim, const char* app_id);
 
 // Publishes the window, for later starts to bring to the front.
 void publish_instance_window(single_instance_claim& claim, HWND window);

@@ -13,6 +13,7 @@ enum class setting_kind {
   switch_when_one,       // on when the text reads as exactly 1
   switch_when_not_zero,  // on when it reads as anything but 0
   permission_map,        // kind=choice pairs (launcher-common/permission_policy.h)
+  app_id,                // payload/app_id.h
 };
 
 struct setting_key {
@@ -54,6 +55,9 @@ inline constexpr setting_key setting_keys[] = {
     // the settings file, package.json): the page's native API tells them.
     {"AppName", nullptr, setting_kind::text, nullptr, nullptr},
     {"AppVersion", nullptr, setting_kind::text, nullptr, nullptr},
+    // The app's identity (payload/app_id.h), which the packer always writes:
+    // its stored data and its single instance go by it, not by the file's name.
+    {"AppId", nullptr, setting_kind::app_id, "--app-id", nullptr},
     // What the app's own pages may use of the machine: camera, microphone,
     // location, notifications, the clipboard (each asked when not named).
     {"Permissions", nullptr, setting_kind::permission_map, "--permissions", nullptr},
@@ -77,6 +81,7 @@ constexpr int virtual_host_setting = setting_index("VirtualHost");
 constexpr int app_name_setting = setting_index("AppName");
 constexpr int app_version_setting = setting_index("AppVersion");
 constexpr int app_icon_setting = setting_index("AppIcon");
+constexpr int app_id_setting = setting_index("AppId");
 constexpr const char* virtual_host_key = setting_keys[virtual_host_setting].name;
 constexpr const char* app_name_key = setting_keys[app_name_setting].name;
 constexpr const char* app_version_key = setting_keys[app_version_setting].name;

@@ -1,5 +1,7 @@
 #include "payload/settings_reader.h"
 
+#include "payload/app_id.h"
+
 std::string setting_value(const settings_lookup& document, int index) {
   const setting_key& key = setting_keys[index];
   std::string text;
@@ -19,6 +21,8 @@ app_settings read_app_settings(const settings_lookup& document, std::string_view
   settings.remember_window = setting_on(document, setting_index("RememberWindow"));
   settings.page_title = setting_on(document, setting_index("PageTitle"));
   settings.permissions = setting_value(document, setting_index("Permissions"));
+  settings.app_id = setting_value(document, app_id_setting);
+  if (!is_app_id(settings.app_id)) settings.app_id.clear();
   std::string name;
   settings.app_name = document.member_text(app_name_key, name) ? setting_value(document, app_name_setting)
                                                                : std::string(window_title);

@@ -38,6 +38,9 @@ struct app_settings {
   std::string app_name, app_version;
   bool page_title = false;  // the window's title follows the page's
   std::string permissions;  // the policy's text; empty: ask for each kind
+  // The app's identity; empty for a payload without one (or with one that is
+  // no id), whose data and single instance go by the program's file name.
+  std::string app_id;
 };
 
 app_settings read_app_settings(const settings_lookup& document, std::string_view window_title);

@@ -11,6 +11,17 @@
 
 namespace webview {
 
+namespace {
+
+wchar_t data_folder_name[MAX_PATH];
+
+}  // namespace
+
+void name_app_data_folder(const wchar_t* name) {
+  data_folder_name[0] = 0;
+  if (name && wcslen(name) < MAX_PATH) wcscpy(data_folder_name, name);
+}
+
 bool app_data_folder(wchar_t (&folder)[2 * MAX_PATH]) {
   wchar_t module[MAX_PATH];
   DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
@@ -19,6 +30,7 @@ bool app_data_folder(wchar_t (&folder)[2 * MAX_PATH]) {
   for (const wchar_t* p = module; *p; p++) {
     if (*p == L'\\' || *p == L'/') name = p + 1;
   }
+  if (data_folder_name[0]) name = data_folder_name;
   if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder))) return false;
   size_t room = 2 * MAX_PATH - wcslen(folder);
   // Some C runtimes answer the full length of a cut text rather than -1.

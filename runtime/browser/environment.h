@@ -19,11 +19,14 @@ constexpr int environment_attempts = 2;
 class creation_handler;
 
 // The program's own data folder: the roaming application-data folder joined
-// with the executable's file name, so that each program keeps its data
-// apart. The browser keeps its user data there; the program may keep files
-// of its own beside it. False when it cannot be made whole; the runtime then
-// picks its own default for the browser.
+// with the app's name for its data, by default the executable's file name,
+// so that each program keeps its data apart. The browser keeps its user
+// data there; the program may keep files of its own beside it. False when it
+// cannot be made whole; the runtime then picks its own default for the browser.
 bool app_data_folder(wchar_t (&folder)[2 * MAX_PATH]);
+// Names the folder by the app's id instead (null: the file name again), for
+// every browser made from now on. The name must be one a folder can have.
+void name_app_data_folder(const wchar_t* name);
 
 class environment {
  public:

@@ -30,7 +30,7 @@ TEST_F(LauncherWebPlatform, PermissionsFollowThePolicyForTheAppsOwnPagesAlone) {
                     "wait 100\n" + own + "2\n" + own + "3\n" + frame + "2\n" + own + "4\n" + own + "4\n" + own +
                         "1\n" + own + "5\n");
   launcher_run run = start(make_launcher(
-      L"Maps", settings_document("Maps", {{"VirtualHost", "app.wapp"}, {"AppName", "Maps"},
+      L"Maps", settings_document("Maps", {{"VirtualHost", "app.wapp"}, {"AppName", "Maps"}, {"AppId", "maps.example"},
                                           {"Permissions", "camera=allow,geolocation=deny,microphone=ask"}}),
       {{L"index.html", "<p>maps</p>"}}));
   ASSERT_TRUE(run.find_window(L"Maps"));
@@ -45,6 +45,9 @@ TEST_F(LauncherWebPlatform, PermissionsFollowThePolicyForTheAppsOwnPagesAlone) {
                      "https://ads.example/f.html 2 deny", "https://app.wapp/index.html 5 deny",
                      "https://app.wapp/index.html 4 allow", "https://app.wapp/index.html 4 allow",
                      "https://app.wapp/index.html 1 deny"}));
+  // The browser's data goes by the app's id, not the program's name.
+  std::string data = last_fake_value(lines, "user_data_folder");
+  EXPECT_EQ(data.substr(data.find_last_of('\\') + 1), "maps.example");
   run.close();
   EXPECT_EQ(run.wait_for_exit(), 0u);
 }

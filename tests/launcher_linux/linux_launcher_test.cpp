@@ -38,8 +38,8 @@ TEST_F(LinuxLauncher, ShowsThePageFromItsFolderAndRemovesItAfterTheCloseButton) 
   EXPECT_EQ(ended(run), 0);
   EXPECT_FALSE(fs::exists(folder));
   EXPECT_EQ(folders_in(dir / "outside"), std::vector<std::string>{"keep.txt"});
-  // The page's data is kept under the program's name.
-  EXPECT_TRUE(fs::is_directory(dir / "data" / "Page" / "localstorage"));
+  // The page's data is kept under the app's id, made from its title.
+  EXPECT_TRUE(fs::is_directory(dir / "data" / "page" / "localstorage"));
 }
 
 // _NET_WM_ICON's images as width, height, then ARGB pixels: each image's

@@ -104,6 +104,29 @@ TEST_F(LinuxOneProgram, ASecondStartBringsTheRunningWindowToTheFrontAndEnds) {
   EXPECT_EQ(folders_in(run_dir), (std::vector<std::string>{names[0], names[1]}));
 }
 
+// The app's data goes by its id: renamed, the program finds its stored data
+// and its window's place. The page counts its loads in its colour.
+TEST_F(LinuxOneProgram, ARenamedProgramKeepsTheAppsDataAndPlace) {
+  fs::path app = make_app("app", "const n = Number(localStorage.getItem('loads') || 0) + 1;"
+                                 "localStorage.setItem('loads', n); document.body.style.background = `rgb(0, 255, ${n})`;");
+  fs::path program = pack(app, "Counter", {"--remember-window", "--resizable", "--app-id", "counter"});
+  pid_t run = start(program);
+  screen_rect rect;
+  ASSERT_TRUE(shows("Counter", 0x00FF01, rect));
+  Window window = find_x_window(screen.get(), "Counter");
+  ASSERT_TRUE(place_x_window(screen.get(), window, 100, 120, 500, 400));
+  ASSERT_TRUE(close_x_window(screen.get(), window));
+  EXPECT_EQ(ended(run), 0);
+  fs::path renamed = dir / "Counter-1.0.1";
+  fs::rename(program, renamed);
+  run = start(renamed);
+  ASSERT_TRUE(shows("Counter", 0x00FF02, rect));
+  EXPECT_EQ(numbers(rect), (std::vector<int>{100, 120, 500, 400}));
+  ASSERT_TRUE(close_x_window(screen.get(), find_x_window(screen.get(), "Counter")));
+  EXPECT_EQ(ended(run), 0);
+  EXPECT_EQ(folders_in(dir / "data"), std::vector<std::string>{"counter"});
+}
+
 TEST_F(LinuxOneProgram, TheWindowOpensWhereItWasLeft) {
   fs::path app = make_app("app", "document.body.style.background = '#00ff00';");
   const std::vector<std::string> size = {"--remember-window", "--width", "300", "--height", "200"};
@@ -112,7 +135,7 @@ TEST_F(LinuxOneProgram, TheWindowOpensWhereItWasLeft) {
   };
   fs::path sized = pack(app, "Remember", with({"--resizable"})), bare = pack(app, "Bare", with({"--frameless"})),
            full = pack(app, "Full", with({"--fullscreen"}));
-  const fs::path stored = dir / "data" / "Remember" / "window.json";
+  const fs::path stored = dir / "data" / "remember" / "window.json";  // by the app's id
   const std::vector<int> centred = {810, 440, 300, 200};
 
   // Moved and sized, closed: opened there, and what was stored says so.
@@ -170,7 +193,7 @@ TEST_F(LinuxOneProgram, TheWindowOpensWhereItWasLeft) {
     run_to_close(full, "Full", [&](Window, const screen_rect& rect) {
       EXPECT_EQ(numbers(rect), (std::vector<int>{0, 0, 1920, 1080}));
     });
-    EXPECT_TRUE(fs::exists(dir / "data" / "Full" / "window.json"));
+    EXPECT_TRUE(fs::exists(dir / "data" / "full" / "window.json"));
   }
   EXPECT_TRUE(fs::is_empty(dir / "run"));
 }

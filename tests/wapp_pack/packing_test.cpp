@@ -169,6 +169,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"RememberWindow", "1"},
                                 {"PageTitle", "1"},
                                 {"VirtualHost", "app.wapp"},  // by default
+                                {"AppId", "fichier"},         // from the title
                                 {"ExeFileName", "x.exe"},
                                 {"Nested", "{\"a\":[1.5,\"\xC3\xA9\",true,null]}"}}));
 }

@@ -45,7 +45,8 @@ TEST_F(ProjectConfig, SourcesOfTheNameVersionAndTitleAndEveryRefusal) {
             "wapp": {"app": "dist", "output": "out/App.exe", "width": 1024, "resizable": true,
                      "exclude": ["*.map"], "noMaximize": false}})"}},
        {}, exit_done, "",
-       {{"WindowTitle", "Hello App"}, {"AppName", "Hello App"}, {"AppVersion", "1.2.3"}, {"WindowWidth", "1024"},
+       {{"WindowTitle", "Hello App"}, {"AppName", "Hello App"}, {"AppVersion", "1.2.3"}, {"AppId", "hello-app"},
+        {"WindowWidth", "1024"},
         {"Resizable", "1"}, {"ShowMaximizeButton", "1"}},
        "app.js.map"},
       {"wapp.config.json before package.json, whose name and version count",
@@ -89,6 +90,10 @@ TEST_F(ProjectConfig, SourcesOfTheNameVersionAndTitleAndEveryRefusal) {
        {{"package.json", R"({"wapp": {"app": "dist", "output": "out/App.exe",
             "permissions": {"camera": "allow", "geolocation": "deny"}}})"}},
        {}, exit_done, "", {{"Permissions", "camera=allow,geolocation=deny"}}},
+      {"an app id that names no folder of its own",
+       {{"wapp.config.json", R"({"app": "dist", "output": "o.exe", "appId": "../notes"})"}}, {}, exit_refused,
+       "wapp-pack: wapp.config.json: appId wants 1 to 64 lower-case letters, digits, \".\", \"-\" and \"_\", "
+       "starting with a letter or a digit, not \"../notes\"\n"},
       {"a permission that is no choice",
        {{"wapp.config.json", R"({"app": "dist", "output": "o.exe", "permissions": {"camera": "yes"}})"}}, {},
        exit_refused, "wapp-pack: wapp.config.json: permissions wants " + std::string(permission_policy_form) +

@@ -100,6 +100,7 @@ bool settle_app_identity(const pack_options& options, const settings_values& val
           {&version, "package.json's version"}});
   std::string ignored;
   choose(identity.description, ignored, {{&options.description, ""}, {&description, ""}});
+  identity.package_name = name;
   identity.company = options.company;
   identity.copyright = options.copyright;
   if (identity.version && !read_app_version(*identity.version, identity.numbers)) {

@@ -23,6 +23,7 @@ bool read_app_version(std::string_view text, std::array<uint16_t, 4>& numbers);
 
 struct app_identity {
   std::optional<std::string> name, version, description, company, copyright;
+  std::optional<std::string> package_name;  // package.json's name, which the app's id is made from
   std::string name_source, version_source;  // "--app-name", "package.json's productName"
   std::array<uint16_t, 4> numbers{};
 };

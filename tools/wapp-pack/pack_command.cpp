@@ -13,6 +13,7 @@
 #include "payload/program_kind.h"
 #include "payload/trailer.h"
 #include "payload/virtual_host.h"
+#include "payload/app_id.h"
 #include "png_icon.h"
 #include "launcher-common/base64.h"
 #include "settings_document.h"
@@ -439,6 +440,13 @@ struct packer {
       if (!check_output(plan, app_dir, problem) || !read_launcher(plan, problem)) return refuse(problem);
       for_linux = for_linux || plan.kind == program_kind::linux_elf;
     }
+    // The app's id, which keeps its data whatever the program is called
+    // from now on: from package.json's name, the title, else the program's
+    // first name.
+    std::optional<std::string>& id = values.given[app_id_setting];
+    if (!id) id = app_id_from(identity.package_name ? *identity.package_name
+                              : title                ? *title
+                                                     : fs::path(plans.front().output).stem().string());
     if (!read_icons(icons, problem)) return refuse(problem);
     if (for_linux && !icons.empty() && !linux_icon_png(icons, linux_icon, problem))
       return refuse(options.icons.back() + ": " + problem);
@@ -482,7 +490,7 @@ struct packer {
       std::string what = identity.name ? json_quoted(*identity.name) : "", from = identity.name_source;
       if (identity.version) what += (what.empty() ? "" : " ") + *identity.version;
       if (identity.version) from += (from.empty() ? "" : ", ") + identity.version_source;
-      context.out << "  app " << what << " (" << from << ")\n";
+      context.out << "  app " << what << " (" << from << "), id " << *values.given[app_id_setting] << "\n";
     }
     if (!title_source.empty()) context.out << "  title " << json_quoted(*title) << " (" << title_source << ")\n";
     return exit_done;

@@ -1,6 +1,7 @@
 #include "settings_document.h"
 
 #include "launcher-common/permission_policy.h"
+#include "payload/app_id.h"
 
 #include "app_identity.h"
 #include "options.h"
@@ -62,6 +63,9 @@ bool setting_text_is_sound(const setting_key& key, std::string_view text, std::s
       wants = permission_policy_form;
       return read_permission_policy(text, policy, problem);
     }
+    case setting_kind::app_id:
+      wants = "1 to 64 lower-case letters, digits, \".\", \"-\" and \"_\", starting with a letter or a digit";
+      return is_app_id(text);
     case setting_kind::text: break;
   }
   return true;
