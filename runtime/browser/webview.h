@@ -91,8 +91,9 @@ class webview {
   // The app's own page is about to open a window for the address.
   void announce_window(std::wstring_view address);
   // Answers the permission requests of pages from now on: the policy's for
-  // the app's own (keep_within_app), with questions naming app_name; every
-  // other page's denied. Until then the runtime asks in its own way.
+  // the app's own (keep_within_app), with questions naming app_name (as the
+  // launcher's own pages after a crash do); every other page's denied.
+  // Until then the runtime asks in its own way.
   void answer_permissions(const permission_answers& answers, std::string app_name);
   // Tells listener the document's title from now on, each time it changes.
   // False when the browser is not ready or refuses.

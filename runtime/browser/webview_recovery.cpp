@@ -20,6 +20,7 @@ constexpr UINT start_again_message = WM_APP + 0x57;
 constexpr UINT ask_message = WM_APP + 0x58;
 constexpr UINT ask_permission_message = WM_APP + 0x59;
 
+// The window's title, for a browser that was told no app name.
 std::string app_name_of(HWND host) {
   wchar_t title[256] = {};
   GetWindowTextW(GetAncestor(host, GA_ROOT), title, 256);
@@ -48,7 +49,7 @@ void webview::process_failed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     return;
   }
   try {
-    set_html(recovery_page(app_name_of(host_), address_).c_str());
+    set_html(recovery_page(app_name_.empty() ? app_name_of(host_) : app_name_, address_).c_str());
   } catch (...) {
   }
 }
@@ -81,7 +82,7 @@ void webview::start_again() {
 void webview::ask_about_unresponsive_page() {
   if (asking_ || !web_view_) return;
   asking_ = true;
-  unresponsive_question question = unresponsive_question_for(app_name_of(host_));
+  unresponsive_question question = unresponsive_question_for(app_name_.empty() ? app_name_of(host_) : app_name_);
   bool reload = ask_user(GetAncestor(host_, GA_ROOT), question.title, question.text, unresponsive_question::reload,
                          unresponsive_question::wait);
   asking_ = false;
