@@ -12,8 +12,13 @@ bool read_permission_policy(std::string_view text, permission_policy& policy, st
     while (k < permission_kind_count && kind != permission_kind_names[k]) k++;
     while (c < 3 && choice != permission_choice_names[c]) c++;
     if (k == permission_kind_count || c == 3 || named[k] || (comma != std::string_view::npos && text.empty())) {
-      problem = k == permission_kind_count ? "\"" + std::string(kind) + "\" is no kind of permission"
-                : c == 3                   ? "\"" + std::string(choice) + "\" is no choice for " + std::string(kind)
+      auto quoted = [](std::string_view text) {
+        std::string out(1, '"');
+        out.append(text);
+        return out += '"';
+      };
+      problem = k == permission_kind_count ? quoted(kind) + " is no kind of permission"
+                : c == 3                   ? quoted(choice) + " is no choice for " + std::string(kind)
                 : named[k]                 ? std::string(kind) + " is named twice"
                                            : "a comma ends the list";
       return false;
