@@ -23,7 +23,11 @@ bool is_running(const launcher_run& run) { return WaitForSingleObject(run.proces
 
 TEST_F(LauncherOneProgram, ASecondStartBringsTheRunningWindowToTheFrontAndEnds) {
   fs::path single = make_launcher(L"Single", settings_document("Single", {{"SingleInstance", "1"},
-                                                                          {"ShowMinimizeButton", "1"}}), app);
+                                                                          {"ShowMinimizeButton", "1"},
+                                                                          {"AppId", "single.app"}}), app);
+  // The same app under another name: one app by its id.
+  const fs::path copy = single.parent_path() / "Copy of Single.exe";
+  fs::copy_file(single, copy);
   fs::path other = make_launcher(L"Other", settings_document("Other", {{"SingleInstance", "1"}}), app);
   launcher_run first = start(single);
   ASSERT_TRUE(first.wait_for_window(L"Single"));
@@ -34,12 +38,13 @@ TEST_F(LauncherOneProgram, ASecondStartBringsTheRunningWindowToTheFrontAndEnds) 
   const std::set<std::wstring> folders = web_app_folders();
 
   // Later starts: the program's own path, the same path in other letter
-  // case while the window is minimized. Each ends at once with exit code 0,
-  // having unpacked nothing and asked nothing of a browser.
+  // case while the window is minimized, a copy of the program under another
+  // name. Each ends at once with exit code 0, having unpacked nothing and
+  // asked nothing of a browser.
   std::wstring upper = single.wstring();
   for (wchar_t& c : upper) c = (wchar_t)std::towupper(c);
   ShowWindow(first.window, SW_MINIMIZE);
-  for (const fs::path& again : {single, fs::path(upper)}) {
+  for (const fs::path& again : {single, fs::path(upper), copy}) {
     SCOPED_TRACE(again.string());
     if (again == single) ShowWindow(first.window, SW_RESTORE), SetForegroundWindow(beside.window);
     if (again != single) ShowWindow(first.window, SW_MINIMIZE);
