@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "launcher-linux/png_pixbuf.h"
+
 namespace {
 
 // GTK wants sizes a window can have: what Windows would pass on as it is
@@ -38,22 +40,15 @@ void ask_for_buttons(GtkWindow* app_window, const launcher_settings& settings) {
 // The packed icon on the window (_NET_WM_ICON), where task switchers and
 // panels find it, in the sizes they ask for most.
 void show_icon(GtkWindow* window, const std::string& png) {
-  if (png.empty()) return;
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
-  if (!loader) return;
-  bool written = gdk_pixbuf_loader_write(loader, (const guchar*)png.data(), png.size(), nullptr);
-  bool closed = gdk_pixbuf_loader_close(loader, nullptr);
-  GdkPixbuf* icon = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
-  if (icon) {
-    GList* sizes = nullptr;
-    int width = gdk_pixbuf_get_width(icon);
-    for (int size : {16, 32, 48, 64, 128})
-      if (size < width) sizes = g_list_append(sizes, gdk_pixbuf_scale_simple(icon, size, size, GDK_INTERP_BILINEAR));
-    sizes = g_list_append(sizes, g_object_ref(icon));
-    gtk_window_set_icon_list(window, sizes);
-    g_list_free_full(sizes, g_object_unref);
-  }
-  g_object_unref(loader);
+  GdkPixbuf* icon = pixbuf_of_png(png);
+  if (!icon) return;
+  GList* sizes = nullptr;
+  int width = gdk_pixbuf_get_width(icon);
+  for (int size : {16, 32, 48, 64, 128})
+    if (size < width) sizes = g_list_append(sizes, gdk_pixbuf_scale_simple(icon, size, size, GDK_INTERP_BILINEAR));
+  sizes = g_list_append(sizes, icon);
+  gtk_window_set_icon_list(window, sizes);
+  g_list_free_full(sizes, g_object_unref);
 }
 
 }  // namespace

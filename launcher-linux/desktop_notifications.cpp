@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "launcher-linux/png_pixbuf.h"
+
 namespace {
 
 constexpr char service[] = "org.freedesktop.Notifications";
@@ -19,14 +21,10 @@ struct desktop_notifications {
 };
 
 GdkPixbuf* icon_of(const std::string& png) {
-  if (png.empty()) return nullptr;
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("png", nullptr);
-  if (!loader) return nullptr;
-  bool written = gdk_pixbuf_loader_write(loader, (const guchar*)png.data(), png.size(), nullptr);
-  bool closed = gdk_pixbuf_loader_close(loader, nullptr);
-  GdkPixbuf* read = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
-  GdkPixbuf* icon = read ? gdk_pixbuf_scale_simple(read, icon_size, icon_size, GDK_INTERP_BILINEAR) : nullptr;
-  g_object_unref(loader);
+  GdkPixbuf* read = pixbuf_of_png(png);
+  if (!read) return nullptr;
+  GdkPixbuf* icon = gdk_pixbuf_scale_simple(read, icon_size, icon_size, GDK_INTERP_BILINEAR);
+  g_object_unref(read);
   return icon;
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "launcher-common/permission_policy.h"
+#include "launcher-linux/user_question.h"
 
 namespace {
 
@@ -55,13 +56,13 @@ permission_answers::verdict verdict_on(const page_permissions& p, const std::vec
 
 void ask_next(page_permissions* p);
 
-void answered(GtkDialog* dialog, int response, page_permissions* p) {
-  gtk_widget_destroy(GTK_WIDGET(dialog));
+void answered(bool allowed, void* data) {
+  auto* p = (page_permissions*)data;
   p->question = nullptr;
   waiting_request& front = p->waiting.front();
   for (permission_kind kind : front.kinds) {
     if (p->answers.decide(kind, true) != permission_answers::verdict::ask) continue;
-    p->answers.answer(kind, response == GTK_RESPONSE_ACCEPT);
+    p->answers.answer(kind, allowed);
     break;
   }
   ask_next(p);
@@ -82,16 +83,8 @@ void ask_next(page_permissions* p) {
     for (permission_kind k : front.kinds)
       if (p->answers.decide(k, true) == permission_answers::verdict::ask) kind = k;
     permission_question question = permission_question_for(p->app_name, kind);
-    GtkWidget* dialog = gtk_message_dialog_new(p->window, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_QUESTION,
-                                               GTK_BUTTONS_NONE, "%s", question.text.c_str());
-    gtk_window_set_title(GTK_WINDOW(dialog), question.title.c_str());
-    std::string deny = std::string("_") + permission_question::deny, allow = std::string("_") + permission_question::allow;
-    gtk_dialog_add_buttons(GTK_DIALOG(dialog), deny.c_str(), GTK_RESPONSE_REJECT, allow.c_str(), GTK_RESPONSE_ACCEPT,
-                           nullptr);
-    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_REJECT);
-    g_signal_connect(dialog, "response", G_CALLBACK(answered), p);
-    p->question = dialog;
-    gtk_widget_show(dialog);
+    p->question = ask_user(p->window, question.title, question.text, permission_question::allow,
+                           permission_question::deny, answered, p);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "launcher-linux/page_recovery.h"
 
 #include "launcher-common/renderer_recovery.h"
+#include "launcher-linux/user_question.h"
 
 namespace {
 
@@ -29,10 +30,10 @@ void process_ended(WebKitWebView* view, WebKitWebProcessTerminationReason reason
   webkit_web_view_load_alternate_html(view, page.c_str(), recovery->address.c_str(), nullptr);
 }
 
-void answered(GtkDialog* dialog, int response, WebKitWebView* view) {
+void answered(bool reload, void* data) {
+  auto* view = WEBKIT_WEB_VIEW(data);
   auto* recovery = (page_recovery*)g_object_get_data(G_OBJECT(view), "wapp-recovery");
-  gtk_widget_destroy(GTK_WIDGET(dialog));
-  if (response != GTK_RESPONSE_ACCEPT) return;
+  if (!reload) return;
   recovery->reload_asked = true;
   webkit_web_view_terminate_web_process(view);
 }
@@ -45,18 +46,9 @@ gboolean ask_after_wait(gpointer data) {
   recovery->waiting = 0;
   if (webkit_web_view_get_is_web_process_responsive(view) || recovery->question) return G_SOURCE_REMOVE;
   unresponsive_question question = unresponsive_question_for(recovery->app_name);
-  GtkWidget* dialog = gtk_message_dialog_new(recovery->window, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING,
-                                             GTK_BUTTONS_NONE, "%s", question.title.c_str());
-  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", question.text.c_str());
-  std::string wait = std::string("_") + unresponsive_question::wait, reload = std::string("_") + unresponsive_question::reload;
-  gtk_dialog_add_buttons(GTK_DIALOG(dialog), wait.c_str(), GTK_RESPONSE_REJECT, reload.c_str(), GTK_RESPONSE_ACCEPT,
-                         nullptr);
-  gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_REJECT);
-  gtk_window_set_title(GTK_WINDOW(dialog), question.title.c_str());
-  recovery->question = dialog;
-  g_signal_connect(dialog, "destroy", G_CALLBACK(forget_question), recovery);
-  g_signal_connect(dialog, "response", G_CALLBACK(answered), view);
-  gtk_widget_show(dialog);
+  recovery->question = ask_user(recovery->window, question.title, question.text, unresponsive_question::reload,
+                                unresponsive_question::wait, answered, view);
+  g_signal_connect(recovery->question, "destroy", G_CALLBACK(forget_question), recovery);
   return G_SOURCE_REMOVE;
 }
 
