@@ -14,6 +14,8 @@ enum class setting_kind {
   switch_when_not_zero,  // on when it reads as anything but 0
   permission_map,        // kind=choice pairs (launcher-common/permission_policy.h)
   app_id,                // payload/app_id.h
+  update_url,            // https: (http: on a loopback address), updates/app_update.h
+  update_key,            // an Ed25519 public key in base64, updates/update_keys.h
 };
 
 struct setting_key {
@@ -61,6 +63,10 @@ inline constexpr setting_key setting_keys[] = {
     // What the app's own pages may use of the machine: camera, microphone,
     // location, notifications, the clipboard (each asked when not named).
     {"Permissions", nullptr, setting_kind::permission_map, "--permissions", nullptr},
+    // Where the app's releases are published (wapp-pack publish), and the
+    // public key their manifest must be signed with; both or neither.
+    {"UpdateURL", nullptr, setting_kind::update_url, "--update-url", nullptr},
+    {"UpdateKey", nullptr, setting_kind::update_key, nullptr, nullptr},
     // A Linux program's icon, a PNG in base64 (a Windows program's is its
     // icon resource): the window shows it, and so the task switcher.
     {"AppIcon", nullptr, setting_kind::text, nullptr, nullptr},
@@ -82,6 +88,8 @@ constexpr int app_name_setting = setting_index("AppName");
 constexpr int app_version_setting = setting_index("AppVersion");
 constexpr int app_icon_setting = setting_index("AppIcon");
 constexpr int app_id_setting = setting_index("AppId");
+constexpr int update_url_setting = setting_index("UpdateURL");
+constexpr int update_key_setting = setting_index("UpdateKey");
 constexpr const char* virtual_host_key = setting_keys[virtual_host_setting].name;
 constexpr const char* app_name_key = setting_keys[app_name_setting].name;
 constexpr const char* app_version_key = setting_keys[app_version_setting].name;

@@ -23,6 +23,8 @@ app_settings read_app_settings(const settings_lookup& document, std::string_view
   settings.permissions = setting_value(document, setting_index("Permissions"));
   settings.app_id = setting_value(document, app_id_setting);
   if (!is_app_id(settings.app_id)) settings.app_id.clear();
+  settings.update_url = setting_value(document, update_url_setting);
+  settings.update_key = setting_value(document, update_key_setting);
   std::string name;
   settings.app_name = document.member_text(app_name_key, name) ? setting_value(document, app_name_setting)
                                                                : std::string(window_title);

@@ -41,6 +41,8 @@ struct app_settings {
   // The app's identity; empty for a payload without one (or with one that is
   // no id), whose data and single instance go by the program's file name.
   std::string app_id;
+  // Where updates come from and the key they are signed with; empty: none.
+  std::string update_url, update_key;
 };
 
 app_settings read_app_settings(const settings_lookup& document, std::string_view window_title);

@@ -80,6 +80,12 @@ const char usage_text[] =
     "                        object); kinds camera, microphone, geolocation,\n"
     "                        notifications, clipboard-read; choices allow, deny,\n"
     "                        ask (default: ask, a question naming the app)\n"
+    "  --update-url URL      UpdateURL: the https:// address of the folder that\n"
+    "                        wapp-pack publish fills; window.wapp.update takes\n"
+    "                        new versions from it (http:// on 127.0.0.1, ::1\n"
+    "                        or localhost alone, to try them); needs a version\n"
+    "  --update-key FILE.pub UpdateKey: the public key of wapp-pack keygen that\n"
+    "                        the releases must be signed with (with --update-url)\n"
     "  --virtual-host NAME   VirtualHost: the host the app is served from,\n"
     "                        https://NAME/ (on Linux wapp://NAME/); letters,\n"
     "                        digits, hyphens and dots, written in lower case\n"
@@ -107,6 +113,15 @@ const char usage_text[] =
     "                        the archive's folders with their counts and sizes)\n"
     "  -h, --help            this text\n"
     "  -v, -V, --version     the version\n"
+    "\n"
+    "Updates:\n"
+    "  wapp-pack keygen FILE   a new key pair: FILE, the secret key that signs\n"
+    "                          releases (keep it out of the repository), and\n"
+    "                          FILE.pub, the public key to pack\n"
+    "  wapp-pack publish PROGRAM... --key FILE -o DIR [--notes TEXT|--notes-file F]\n"
+    "                          copies the programs of one app and version into\n"
+    "                          DIR with update.json and its signature,\n"
+    "                          update.json.sig: DIR goes at the update address\n"
     "\n"
     "Names the launcher would not unpack as they are refuse the pack, each one\n"
     "listed: characters Windows does not allow (<>:\"\\|?*, control characters,\n"
@@ -207,6 +222,8 @@ const option_rule option_table[] = {
      [](pack_options& o, const std::string& v, std::string& p) { return set_text(o.company, v, p); }},
     {"--copyright", nullptr, true,
      [](pack_options& o, const std::string& v, std::string& p) { return set_text(o.copyright, v, p); }},
+    {"--update-key", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string&) { return o.update_key_file = v, true; }, path_value},
     {"--virtual-host", nullptr, true,
      [](pack_options& o, const std::string& v, std::string& p) {
        if (!is_virtual_host_name(v.data(), v.size())) return wants(p, "a host name of letters, digits, hyphens and dots", v);

@@ -35,6 +35,7 @@ struct pack_options {
   // the settings file's, else the default name.
   std::optional<std::string> virtual_host;
   bool file_url = false;
+  std::string update_key_file;  // --update-key: the public key's file
   int level = 6;
   int threads = 0;  // compressing entries at once; 0: as many as the machine runs
   bool quiet = false;

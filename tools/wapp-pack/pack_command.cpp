@@ -14,6 +14,7 @@
 #include "payload/trailer.h"
 #include "payload/virtual_host.h"
 #include "payload/app_id.h"
+#include "updates/app_update.h"
 #include "png_icon.h"
 #include "launcher-common/base64.h"
 #include "settings_document.h"
@@ -120,6 +121,35 @@ struct packer {
     for (int i = 0; i < setting_count; i++) {
       if (options.overrides[i]) values.given[i] = options.overrides[i];
     }
+    return true;
+  }
+
+  // UpdateKey from its file, and the rules UpdateURL and UpdateKey keep
+  // together: both or neither, with a version to compare newer ones with.
+  bool settle_updates(settings_values& values, std::string& problem) {
+    if (!options.update_key_file.empty()) {
+      std::string text;
+      update_public_key key;
+      if (!read_whole_file(path_of(options.update_key_file), text, problem, 4096) ||
+          !read_public_key_file(text, key, problem)) {
+        problem = "--update-key " + options.update_key_file + ": " + problem;
+        return false;
+      }
+      values.given[update_key_setting] = base64_text(key.data(), key.size());
+    }
+    const std::optional<std::string>&url = values.given[update_url_setting], &key = values.given[update_key_setting];
+    if (url.has_value() != key.has_value()) {
+      problem = url ? "--update-url wants --update-key too: the public key its releases are signed with"
+                    : "--update-key wants --update-url too: where the releases are published";
+      return false;
+    }
+    if (url && !values.app_version()) {
+      problem = "updates need the app's version to compare new ones with: --app-version, or \"version\" in "
+                "package.json";
+      return false;
+    }
+    if (url && url->starts_with("http:"))
+      warn("UpdateURL " + *url + " is http:// on this machine: fine for trying updates, never for shipping them");
     return true;
   }
 
@@ -415,6 +445,7 @@ struct packer {
       return refuse(problem);
     values.app_name() = identity.name;
     values.app_version() = identity.version;
+    if (!settle_updates(values, problem)) return refuse(problem);
 
     fs::path app_dir = path_of(options.app_dir);
     app_folder folder;
@@ -492,6 +523,9 @@ struct packer {
       if (identity.version) from += (from.empty() ? "" : ", ") + identity.version_source;
       context.out << "  app " << what << " (" << from << "), id " << *values.given[app_id_setting] << "\n";
     }
+    if (values.given[update_url_setting])
+      context.out << "  updates from " << *values.given[update_url_setting] << ", signed by the key of "
+                  << (options.update_key_file.empty() ? "the settings" : options.update_key_file) << "\n";
     if (!title_source.empty()) context.out << "  title " << json_quoted(*title) << " (" << title_source << ")\n";
     return exit_done;
   }

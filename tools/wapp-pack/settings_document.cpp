@@ -2,6 +2,7 @@
 
 #include "launcher-common/permission_policy.h"
 #include "payload/app_id.h"
+#include "updates/app_update.h"
 
 #include "app_identity.h"
 #include "options.h"
@@ -66,6 +67,16 @@ bool setting_text_is_sound(const setting_key& key, std::string_view text, std::s
     case setting_kind::app_id:
       wants = "1 to 64 lower-case letters, digits, \".\", \"-\" and \"_\", starting with a letter or a digit";
       return is_app_id(text);
+    case setting_kind::update_url: {
+      std::string problem;
+      wants = "the https:// address of the update folder (http:// on a loopback address alone)";
+      return is_update_url(text, problem);
+    }
+    case setting_kind::update_key: {
+      update_public_key key;
+      wants = "an update public key in base64 (wapp-pack keygen makes one)";
+      return bytes_of_base64(text, key.data(), key.size());
+    }
     case setting_kind::text: break;
   }
   return true;

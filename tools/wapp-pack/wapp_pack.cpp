@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "update_commands.h"
+
 namespace {
 
 int refused(const tool_context& context, const std::string& problem) {
@@ -39,6 +41,9 @@ std::string size_text(uint64_t bytes) {
 }
 
 int run_wapp_pack(const std::vector<std::string>& args, const tool_context& context) {
+  // Commands of their own come first; a folder of such a name is ./keygen.
+  if (!args.empty() && args[0] == "keygen") return run_keygen({args.begin() + 1, args.end()}, context);
+  if (!args.empty() && args[0] == "publish") return run_publish({args.begin() + 1, args.end()}, context);
   std::vector<option_value> command_line, config;
   std::vector<std::string> operands, warnings;
   pack_options given;
