@@ -15,6 +15,11 @@ struct page_api_call {
   page_api& api;
   const json_node& args;
   std::string error;
+  // The reply to this call, for a method that settles it later, and the
+  // request's id; answered_later once such a method took it.
+  const std::function<void(std::string)>& later;
+  std::string id;
+  bool answered_later = false;
 
   bool failed(std::string why) {
     if (error.empty()) error = std::move(why);
@@ -227,6 +232,19 @@ std::string window_method(page_api_call& call, page_api_system& system) {
   return change_window(call, system, request);
 }
 
+std::string reply(const std::string& id, const std::string& member, const std::string& value);
+std::string rejection(const std::string& id, const std::string& why);
+
+template <update_step step>
+std::string update_method(page_api_call& call, page_api_system& system) {
+  if (!call.later) return call.failed("updates are not answered here"), "";
+  call.answered_later = true;
+  system.update(step, [later = call.later, id = call.id](const std::string& result, const std::string& error) {
+    later(error.empty() ? reply(id, "result", result) : rejection(id, error));
+  });
+  return "";
+}
+
 const struct {
   const char* name;
   method_function run;
@@ -244,6 +262,9 @@ const struct {
     {"window.close", window_method<window_change::close>},
     {"window.setSize", window_method<window_change::set_size>},
     {"window.willOpen", will_open},
+    {"update.check", update_method<update_step::check>},
+    {"update.install", update_method<update_step::install>},
+    {"update.restart", update_method<update_step::restart>},
 };
 
 std::string reply(const std::string& id, const std::string& member, const std::string& value) {
@@ -333,7 +354,8 @@ std::string page_api::refusal(std::string_view message, const std::string& why) 
   return rejection(id_in_text(message.substr(0, 256)), why);
 }
 
-std::optional<std::string> page_api::answer(std::string_view message, bool from_app_page) {
+std::optional<std::string> page_api::answer(std::string_view message, bool from_app_page,
+                                           const std::function<void(std::string)>& later) {
   if (!from_app_page) return std::nullopt;
   if (message.size() > page_api_message_limit)
     return rejection("null", "the message is larger than a call may be: file data of at most 64 MiB");
@@ -353,8 +375,9 @@ std::optional<std::string> page_api::answer(std::string_view message, bool from_
   if (args && args->kind != json_kind::object) return rejection(id, "args must be an object");
   for (const auto& known : methods) {
     if (method->text != known.name) continue;
-    page_api_call call{*this, args ? *args : no_arguments, ""};
+    page_api_call call{*this, args ? *args : no_arguments, "", later, id};
     std::string result = known.run(call, system_);
+    if (call.answered_later) return "";
     return call.error.empty() ? reply(id, "result", result) : rejection(id, call.error);
   }
   std::string name = method->text.size() > 40 ? method->text.substr(0, 40) + "..." : method->text;

@@ -11,6 +11,7 @@
 // file reads and writes and the window's changes are the system's
 // (page_api_system); each launcher gives its own.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -37,6 +38,11 @@ struct window_request {
   bool on = false;    // set_fullscreen
   int64_t width = 0, height = 0;  // set_size: the inner size, in the settings' units
 };
+
+// wapp.update's calls (updates/app_update.h), which wait for the network.
+enum class update_step { check, install, restart };
+// A call's settling that comes later: the result's JSON, or why it failed.
+using later_settle = std::function<void(const std::string& result, const std::string& error)>;
 
 // What the launcher does for the API. Paths are the system's own (UTF-8);
 // the page never sees them.
@@ -66,6 +72,9 @@ class page_api_system {
   // The page is about to open a window for the address (its window.open):
   // one without a user gesture may then go out (launcher-common/window_openings.h).
   virtual void announce_window(const std::string& address) = 0;
+  // Settled once, later, on the page's thread. Restart, after an install,
+  // closes the window as its close box does and starts the new program.
+  virtual void update(update_step step, later_settle settle) = 0;
 };
 
 class page_api {
@@ -76,8 +85,11 @@ class page_api {
 
   // The reply to a message, as JSON text. None for a message that came from
   // no page of the app's own, or that is no request of this API (JSON
-  // without the marker: another part of the page talks to the host).
-  std::optional<std::string> answer(std::string_view message, bool from_app_page);
+  // without the marker: another part of the page talks to the host). The
+  // empty text for a call answered later, through later; without it such a
+  // call is refused.
+  std::optional<std::string> answer(std::string_view message, bool from_app_page,
+                                    const std::function<void(std::string reply)>& later = {});
 
   // A refusal of a message that is not read (too many wait already), to the
   // id its text shows, so that the page's call settles.

@@ -61,8 +61,9 @@ constexpr char script_text[] = R"js((function () {
   };
 
   // A call that no reply settles fails after a minute rather than never;
-  // the dialogs wait for the user, however long the user takes.
-  var bound = 60 * 1000, waitsForUser = { openFile: true, saveFile: true };
+  // the dialogs wait for the user, however long the user takes, and an
+  // update's download for the network, which the launcher bounds itself.
+  var bound = 60 * 1000, waitsForUser = { openFile: true, saveFile: true, "update.check": true, "update.install": true };
   function call(method, args) {
     return new Promise(function (resolve, reject) {
       var id = next++;
@@ -140,6 +141,11 @@ constexpr char script_text[] = R"js((function () {
       setFullscreen: function (on) { return call("window.setFullscreen", { on: !!on }); },
       close: function () { return call("window.close"); },
       setSize: function (width, height) { return call("window.setSize", { width: width, height: height }); }
+    }),
+    update: Object.freeze({
+      check: function () { return call("update.check"); },
+      install: function () { return call("update.install"); },
+      restart: function () { return call("update.restart"); }
     }),
     app: Object.freeze(settings.app)
   };

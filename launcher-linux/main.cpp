@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "launcher-linux/app_folder.h"
 #include "launcher-linux/app_scheme.h"
@@ -24,6 +25,7 @@
 #include "launcher-linux/page_recovery.h"
 #include "launcher-linux/page_boundary.h"
 #include "launcher-linux/payload_file.h"
+#include "launcher-linux/program_update.h"
 #include "launcher-linux/settings.h"
 #include "launcher-linux/single_instance.h"
 #include "launcher-linux/unpacking.h"
@@ -42,6 +44,7 @@ struct launcher_run {
   zip_index index;
   WebKitWebView* view = nullptr;
   GtkWindow* window = nullptr;
+  std::unique_ptr<program_updates> updates;
 };
 launcher_run run;
 
@@ -84,7 +87,7 @@ bool is_served(const launcher_run& r) {
 // once a run.
 void load(const std::string& address, const app_scope& app) {
   keep_view_within_app(run.view, app);
-  serve_page_api(run.view, run.window, app, run.settings);
+  serve_page_api(run.view, run.window, app, run.settings, run.updates->calls);
   recover_page(run.view, run.window, run.settings.app.app_name, address);
   answer_permissions(run.view, run.window, app, run.settings.app.permissions, run.settings.app.app_name, address);
   webkit_web_view_load_uri(run.view, address.c_str());
@@ -169,6 +172,8 @@ int main() {
     return 0;
   }
   remove_folder_when_display_is_lost(run.folder);
+  run.updates = std::make_unique<program_updates>(run.settings);
+  remove_update_leftovers(run.updates->program);
   // The app's data goes by its id; a payload without one keeps the folders
   // named after the program's file, as before.
   const std::string data_name = run.settings.app.app_id.empty() ? program_name : run.settings.app.app_id;
@@ -195,5 +200,6 @@ int main() {
   release_single_instance(instance);
   if (followed.known) remember_place(data_folder, followed.place);
   remove_app_folder(run.folder);
+  start_updated_program(*run.updates);
   return 0;
 }

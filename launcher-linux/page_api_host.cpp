@@ -19,8 +19,8 @@ struct waiting_request {
 };
 
 struct page_api_host {
-  page_api_host(WebKitWebView* v, GtkWindow* window, const app_scope& a, const std::string& key)
-      : view(v), app(a), system(window, GTK_WIDGET(v)), api(system, key) {}
+  page_api_host(WebKitWebView* v, GtkWindow* window, const app_scope& a, const std::string& key, update_calls& updates)
+      : view(v), app(a), system(window, GTK_WIDGET(v), updates), api(system, key) {}
   WebKitWebView* view;
   app_scope app;
   gtk_page_system system;
@@ -45,22 +45,34 @@ std::string run_key() {
   return key;
 }
 
+void send_reply(page_api_host& host, WebKitScriptMessageReply* reply, const std::string& text) {
+  JSCValue* value = jsc_value_new_string(host.replies, text.c_str());
+  webkit_script_message_reply_return_value(reply, value);
+  g_object_unref(value);
+}
+
 // Answers one request, as the view shows the app's page or not; nothing
 // once the window is gone (a dialog's loop may outlive it).
 void answer_one(page_api_host& host, std::string_view text, WebKitScriptMessageReply* reply) {
   if (host.window_gone) return;
   const char* shown = webkit_web_view_get_uri(host.view);
   std::optional<std::string> answer;
+  // A call settled later keeps its reply until then; nothing is sent once
+  // the window is gone.
+  WebKitScriptMessageReply* kept = webkit_script_message_reply_ref(reply);
+  auto later = [&host, kept](std::string text) {
+    if (!host.window_gone) send_reply(host, kept, text);
+    webkit_script_message_reply_unref(kept);
+  };
   try {
-    answer = host.api.answer(text, shown && is_app_address(host.app, shown));
+    answer = host.api.answer(text, shown && is_app_address(host.app, shown), later);
   } catch (...) {
     // Out of memory: unanswered, and nothing was touched.
   }
+  if (!answer || !answer->empty()) webkit_script_message_reply_unref(kept);
   if (host.window_gone) return;
   if (!answer) return webkit_script_message_reply_return_error_message(reply, "not answered");
-  JSCValue* value = jsc_value_new_string(host.replies, answer->c_str());
-  webkit_script_message_reply_return_value(reply, value);
-  g_object_unref(value);
+  if (!answer->empty()) send_reply(host, reply, *answer);
 }
 
 gboolean answer_requests(gpointer data) {
@@ -143,14 +155,15 @@ std::string own_prefix(const app_scope& app) {
 
 }  // namespace
 
-void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app, const launcher_settings& settings) {
+void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app, const launcher_settings& settings,
+                    update_calls& updates) {
   if (app_is_site(app)) return;
   std::string key = run_key();
   if (key.empty()) return;
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view);
   if (!webkit_user_content_manager_register_script_message_handler_with_reply(content, handler_name, nullptr)) return;
   // Lives for the run, as the view does.
-  auto* host = new page_api_host(view, window, app, key);
+  auto* host = new page_api_host(view, window, app, key, updates);
   host->key = key;
   g_signal_connect(content, "script-message-with-reply-received::wapp", G_CALLBACK(request_heard), host);
   on_ending_signals(ending, host);

@@ -7,7 +7,10 @@
 
 #include "launcher-linux/app_addresses.h"
 #include "launcher-linux/settings.h"
+#include "updates/app_update.h"
 
 // From the view's next page on, for the run; nothing for an app that is a
 // site. Before the first page is loaded.
-void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app, const launcher_settings& settings);
+// wapp.update's calls go to updates.
+void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app, const launcher_settings& settings,
+                    update_calls& updates);

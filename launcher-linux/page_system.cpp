@@ -142,3 +142,9 @@ void gtk_page_system::change_window(const window_request& request) {
     }
   }
 }
+
+void gtk_page_system::update(update_step step, later_settle settle) {
+  if (step == update_step::check) return updates_.check(std::move(settle));
+  if (step == update_step::install) return updates_.install(std::move(settle));
+  updates_.restart(std::move(settle), [this] { gtk_window_close(window_); });
+}

@@ -4,10 +4,12 @@
 #include <gtk/gtk.h>
 
 #include "launcher-common/page_api.h"
+#include "updates/app_update.h"
 
 class gtk_page_system final : public page_api_system {
  public:
-  gtk_page_system(GtkWindow* window, GtkWidget* content) : window_(window), content_(content) {}
+  gtk_page_system(GtkWindow* window, GtkWidget* content, update_calls& updates)
+      : window_(window), content_(content), updates_(updates) {}
   std::vector<std::string> choose_files_to_open(const std::vector<file_type_filter>& types, bool multiple) override;
   std::string choose_file_to_save(const std::string& suggested_name,
                                   const std::vector<file_type_filter>& types) override;
@@ -18,6 +20,7 @@ class gtk_page_system final : public page_api_system {
   bool open_external(const std::string& address) override;
   void change_window(const window_request& request) override;
   void announce_window(const std::string& address) override;
+  void update(update_step step, later_settle settle) override;
   // The run is ending (a signal): the open chooser goes as if cancelled,
   // and no other opens, so that the main loop can end.
   void end_choosing();
@@ -28,6 +31,7 @@ class gtk_page_system final : public page_api_system {
 
   GtkWindow* window_;
   GtkWidget* content_;
+  update_calls& updates_;
   GtkFileChooserNative* open_chooser_ = nullptr;
   bool ending_ = false;
 };

@@ -57,6 +57,10 @@ class recording_system final : public page_api_system {
     return true;
   }
   void announce_window(const std::string& address) override { asked.push_back("announce " + address); }
+  void update(update_step step, later_settle settle) override {
+    asked.push_back("update " + std::to_string((int)step));
+    settle(step == update_step::install ? "" : "null", step == update_step::install ? "offline" : "");
+  }
   void change_window(const window_request& r) override {
     asked.push_back("window " + std::to_string((int)r.change) + " " + r.title + (r.on ? " on" : "") +
                     (r.width ? " " + std::to_string(r.width) + "x" + std::to_string(r.height) : ""));

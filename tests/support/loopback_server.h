@@ -1,0 +1,110 @@
+#pragma once
+// An HTTP server on 127.0.0.1 for the tests, on Linux and under Wine alike:
+// GET of the files put in it, one answer per connection, 404 for the rest.
+// It runs on a thread of its own from construction to destruction.
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+using socket_handle = SOCKET;
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+using socket_handle = int;
+#define closesocket close
+#endif
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class loopback_server {
+ public:
+  loopback_server() {
+#ifdef _WIN32
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+#endif
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(listener_, (sockaddr*)&address, sizeof address);
+    listen(listener_, 16);
+    getsockname(listener_, (sockaddr*)&address, &size);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~loopback_server() {
+    stop_ = true;
+    thread_.join();
+    closesocket(listener_);
+  }
+
+  std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+  void put(const std::string& name, std::string body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    files_["/" + name] = std::move(body);
+  }
+  void clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    files_.clear();
+    asked_.clear();
+  }
+  // The paths asked for, in order.
+  std::vector<std::string> asked() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return asked_;
+  }
+
+ private:
+  void serve() {
+    while (!stop_) {
+      fd_set ready;
+      FD_ZERO(&ready);
+      FD_SET(listener_, &ready);
+      timeval wait{0, 50000};
+      if (select((int)listener_ + 1, &ready, nullptr, nullptr, &wait) <= 0) continue;
+      socket_handle client = accept(listener_, nullptr, nullptr);
+      std::string request;
+      char buffer[4096];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        int count = recv(client, buffer, sizeof buffer, 0);
+        if (count <= 0) break;
+        request.append(buffer, count);
+      }
+      size_t start = request.find(' ') + 1, end = request.find(' ', start);
+      std::string path = start && end != std::string::npos ? request.substr(start, end - start) : "";
+      std::string answer;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        asked_.push_back(path);
+        auto found = files_.find(path);
+        answer = found == files_.end()
+                     ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
+                     : "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(found->second.size()) +
+                           "\r\nConnection: close\r\n\r\n" + found->second;
+      }
+      for (size_t sent = 0; sent < answer.size();) {
+        int count = send(client, answer.data() + sent, (int)(answer.size() - sent), 0);
+        if (count <= 0) break;
+        sent += count;
+      }
+      closesocket(client);
+    }
+  }
+
+  socket_handle listener_;
+  int port_ = 0;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::map<std::string, std::string> files_;
+  std::vector<std::string> asked_;
+  std::thread thread_;
+};
