@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "launcher/phase_marks.h"
+#include "launcher/program_update.h"
 #include "launcher/runtime_notice.h"
 #include "launcher/web_app_folder.h"
 #include "launcher/window_memory.h"
@@ -221,6 +222,7 @@ void serve_app_pages(launcher_state& state, const wchar_t* virtual_host) {
     settings.virtual_host = virtual_host ? virtual_host : L"";
     settings.app_name = state.settings.app.app_name;
     settings.app_version = state.settings.app.app_version;
+    settings.updates = state.updates ? &state.updates->calls : nullptr;
   } catch (...) {
     return;
   }
@@ -300,6 +302,12 @@ bool open_web_app(launcher_state& state) {
     } catch (...) {
     }
   }
+  // An update's leftovers go before anything else is written beside the program.
+  try {
+    state.updates = new program_updates(state.settings);
+    remove_update_leftovers(state.updates->program);
+  } catch (...) {
+  }
   // The browser process takes from a fraction of a second to seconds to
   // start; it comes up while the window opens and the app is unpacked, and
   // the web view is made on it. Without a window it goes with the runtime's stop.
@@ -342,6 +350,14 @@ void close_web_app(launcher_state& state) {
   close_window(main_window);
   release_single_instance(state.instance);
   if (state.no_folder == 0) remove_web_app_folder(state.web_app_folder.c_str());
+  if (!state.updates) return;
+  // The program this one replaced ran until just now: it goes here when the
+  // start came too soon for it.
+  remove_update_leftovers(state.updates->program);
+  start_updated_program(*state.updates);
+  // A call's thread that still runs uses it until the process ends.
+  if (!state.updates->calls.busy()) delete state.updates;
+  state.updates = nullptr;
 }
 
 void stop_launcher_runtime() {

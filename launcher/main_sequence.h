@@ -38,6 +38,8 @@ struct launcher_state {
   zip_index archive_index;
   // window.wapp for the app's own pages, when the app comes from an archive.
   page_api_host* page_api;
+  // wapp.update's calls and the program they replace.
+  struct program_updates* updates;
 };
 
 // The runtime heap and every runtime library; the payload can be read then.

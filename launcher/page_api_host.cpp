@@ -9,7 +9,8 @@
 #include "runtime/gadget/web_view.h"
 
 struct page_api_host {
-  page_api_host(int64_t number, HWND window) : web_view(number), system(window, number), api(system, "") {}
+  page_api_host(int64_t number, HWND window, update_calls* updates)
+      : web_view(number), system(window, number, updates), api(system, "") {}
   int64_t web_view;
   windows_page_system system;
   page_api api;
@@ -32,8 +33,16 @@ void answer_requests(page_api_host& host) {
   while (!host.requests.empty()) {
     std::string request = std::move(host.requests.front());
     host.requests.pop_front();
-    std::optional<std::string> reply = host.api.answer(request, true);
-    if (reply) post_web_view_message(host.web_view, wide_of(*reply).c_str());
+    // A call settled later posts its reply then; the host outlives the
+    // calls, whose ends come on this thread.
+    auto later = [&host](std::string text) {
+      try {
+        post_web_view_message(host.web_view, wide_of(text).c_str());
+      } catch (...) {
+      }
+    };
+    std::optional<std::string> reply = host.api.answer(request, true, later);
+    if (reply && !reply->empty()) post_web_view_message(host.web_view, wide_of(*reply).c_str());
   }
   host.answering = false;
 }
@@ -87,7 +96,7 @@ std::string own_prefix(const page_host_settings& settings) {
 }  // namespace
 
 page_api_host* serve_page_api(int64_t web_view, HWND window, const page_host_settings& settings) {
-  auto* host = new (std::nothrow) page_api_host(web_view, window);
+  auto* host = new (std::nothrow) page_api_host(web_view, window, settings.updates);
   if (!host) return nullptr;
   try {
     WNDCLASSW type{};

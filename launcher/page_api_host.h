@@ -8,10 +8,13 @@
 #include <cstdint>
 #include <string>
 
+class update_calls;
+
 struct page_host_settings {
   std::wstring folder;        // the unpacked folder, a Windows path; or
   std::wstring virtual_host;  // the host it is served under
   std::string app_name, app_version;  // UTF-8
+  update_calls* updates;      // wapp.update's; none: its calls are refused
 };
 
 struct page_api_host;

@@ -149,3 +149,10 @@ void windows_page_system::change_window(const window_request& request) {
     }
   }
 }
+
+void windows_page_system::update(update_step step, later_settle settle) {
+  if (!updates_) return settle("", "updates are not available in this run");
+  if (step == update_step::check) return updates_->check(std::move(settle));
+  if (step == update_step::install) return updates_->install(std::move(settle));
+  updates_->restart(std::move(settle), [this] { PostMessageW(window_, WM_CLOSE, 0, 0); });
+}

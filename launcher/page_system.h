@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include "launcher-common/page_api.h"
+#include "updates/app_update.h"
 
 class windows_page_system final : public page_api_system {
  public:
-  windows_page_system(HWND window, int64_t web_view) : window_(window), web_view_(web_view) {}
+  windows_page_system(HWND window, int64_t web_view, update_calls* updates)
+      : window_(window), web_view_(web_view), updates_(updates) {}
   std::vector<std::string> choose_files_to_open(const std::vector<file_type_filter>& types, bool multiple) override;
   std::string choose_file_to_save(const std::string& suggested_name,
                                   const std::vector<file_type_filter>& types) override;
@@ -18,12 +20,14 @@ class windows_page_system final : public page_api_system {
   bool open_external(const std::string& address) override;
   void change_window(const window_request& request) override;
   void announce_window(const std::string& address) override;
+  void update(update_step step, later_settle settle) override;
 
  private:
   void set_fullscreen(bool on);
 
   HWND window_;
   int64_t web_view_;
+  update_calls* updates_;
   // The window as it was before it went full screen.
   bool fullscreen_ = false;
   LONG_PTR style_ = 0;

@@ -91,6 +91,8 @@ class update_calls {
   // ended and cleaned up (restart_asked).
   void restart(settle done, const std::function<void()>& close_window);
   bool restart_asked() const { return restart_asked_; }
+  // A call's work is still on its thread, using the update_system.
+  bool busy() const { return busy_; }
 
  private:
   bool refuse_now(const settle& done);

@@ -2,12 +2,11 @@
 
 #include <sodium.h>
 
-#include <cstring>
+#include <algorithm>
+
+#include "launcher-common/base64.h"
 
 namespace {
-
-// sodium_init() is safe to call from any thread, any number of times.
-bool sodium_ready() { return sodium_init() >= 0; }
 
 std::string_view trimmed(std::string_view text) {
   size_t start = text.find_first_not_of(" \t\r\n");
@@ -32,26 +31,15 @@ bool read_key_file(std::string_view text, const char* label, unsigned char* key,
 static_assert(sizeof(crypto_hash_sha256_state) <= 128);
 static_assert(crypto_sign_PUBLICKEYBYTES == 32 && crypto_sign_SECRETKEYBYTES == 64 && crypto_sign_BYTES == 64);
 
-bool make_update_keys(update_public_key& public_key, update_secret_key& secret_key) {
-  return sodium_ready() && crypto_sign_keypair(public_key.data(), secret_key.data()) == 0;
-}
-
 std::string base64_text(const unsigned char* bytes, size_t size) {
-  std::string text(sodium_base64_ENCODED_LEN(size, sodium_base64_VARIANT_ORIGINAL), '\0');
-  sodium_bin2base64(text.data(), text.size(), bytes, size, sodium_base64_VARIANT_ORIGINAL);
-  text.resize(std::strlen(text.c_str()));
-  return text;
+  return base64_encoded(std::string_view((const char*)bytes, size));
 }
 
 bool bytes_of_base64(std::string_view text, unsigned char* bytes, size_t size) {
-  text = trimmed(text);
-  size_t length = 0;
-  const char* end = nullptr;
-  if (!sodium_ready() || text.size() != sodium_base64_ENCODED_LEN(size, sodium_base64_VARIANT_ORIGINAL) - 1)
-    return false;
-  return sodium_base642bin(bytes, size, text.data(), text.size(), nullptr, &length, &end,
-                           sodium_base64_VARIANT_ORIGINAL) == 0 &&
-         length == size && end == text.data() + text.size();
+  std::string decoded;
+  if (!base64_decoded(trimmed(text), decoded) || decoded.size() != size) return false;
+  std::copy(decoded.begin(), decoded.end(), bytes);
+  return true;
 }
 
 std::string key_file_text(const update_public_key& key) {
@@ -78,16 +66,9 @@ bool read_secret_key_file(std::string_view text, update_secret_key& key, std::st
   return read_key_file(text, secret_key_label, key.data(), key.size(), problem);
 }
 
-update_signature signature_of(std::string_view message, const update_secret_key& key) {
-  update_signature signature{};
-  if (sodium_ready())
-    crypto_sign_detached(signature.data(), nullptr, (const unsigned char*)message.data(), message.size(), key.data());
-  return signature;
-}
-
 bool signature_holds(std::string_view message, const update_signature& signature, const update_public_key& key) {
-  return sodium_ready() && crypto_sign_verify_detached(signature.data(), (const unsigned char*)message.data(),
-                                                       message.size(), key.data()) == 0;
+  return crypto_sign_verify_detached(signature.data(), (const unsigned char*)message.data(), message.size(),
+                                     key.data()) == 0;
 }
 
 sha256_digest::sha256_digest() { crypto_hash_sha256_init((crypto_hash_sha256_state*)state_); }
@@ -99,13 +80,7 @@ void sha256_digest::add(std::string_view bytes) {
 std::string sha256_digest::hex() {
   unsigned char digest[crypto_hash_sha256_BYTES];
   crypto_hash_sha256_final((crypto_hash_sha256_state*)state_, digest);
-  char text[2 * sizeof digest + 1];
-  sodium_bin2hex(text, sizeof text, digest, sizeof digest);
+  std::string text;
+  for (unsigned char byte : digest) text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 15];
   return text;
-}
-
-update_public_key public_key_of(const update_secret_key& key) {
-  update_public_key public_key{};
-  crypto_sign_ed25519_sk_to_pk(public_key.data(), key.data());
-  return public_key;
 }

@@ -28,8 +28,9 @@ std::string key_file_text(const update_secret_key& key);
 bool read_public_key_file(std::string_view text, update_public_key& key, std::string& problem);
 bool read_secret_key_file(std::string_view text, update_secret_key& key, std::string& problem);
 
+// Standard base64 with padding (launcher-common/base64.h), for keys and
+// signatures: exactly size bytes, with spaces and line ends around allowed.
 std::string base64_text(const unsigned char* bytes, size_t size);
-// Exactly size bytes from standard base64 (padded); spaces around are allowed.
 bool bytes_of_base64(std::string_view text, unsigned char* bytes, size_t size);
 
 update_signature signature_of(std::string_view message, const update_secret_key& key);
