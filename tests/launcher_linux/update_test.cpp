@@ -45,23 +45,33 @@ class LinuxUpdate : public linux_launcher_test {
     EXPECT_EQ(status, exit_done) << err.str();
     return status;
   }
+  // Updater (1.0.0) and v2 (2.0.0) of the app "upd", and v2 published.
+  void make_release() {
+    fs::path app = make_app("app", updating_page);
+    pack_tool({"keygen", (dir / "release.key").string()});
+    v1 = packed("Updater", "1.0.0", "upd");
+    v2 = packed("v2", "2.0.0", "upd");
+    pack_tool({"publish", v2.string(), "--key", (dir / "release.key").string(), "-o", (dir / "site").string(),
+               "--notes", "faster"});
+    manifest = read(dir / "site" / "update.json");
+    key = read_secret(dir / "release.key");
+  }
+  fs::path packed(const std::string& title, const std::string& version, const std::string& id) {
+    return pack(dir / "app", title, {"--page-title", "--app-id", id, "--app-version", version, "--update-url",
+                                     server.url(), "--update-key", (dir / "release.key.pub").string()});
+  }
   loopback_server server;
+  fs::path v1, v2;
+  std::string manifest;
+  update_secret_key key;
 };
 
 TEST_F(LinuxUpdate, AProgramUpdatesItselfOnlyToWhatItsKeyAndAppSay) {
-  fs::path app = make_app("app", updating_page);
-  pack_tool({"keygen", (dir / "release.key").string()});
+  make_release();
   pack_tool({"keygen", (dir / "other.key").string()});
-  auto packed = [&](const std::string& title, const std::string& version, const std::string& id) {
-    return pack(app, title, {"--page-title", "--app-id", id, "--app-version", version, "--update-url", server.url(),
-                             "--update-key", (dir / "release.key.pub").string()});
-  };
-  const fs::path v1 = packed("Updater", "1.0.0", "upd"), v2 = packed("v2", "2.0.0", "upd"),
-                 stranger = packed("stranger", "2.0.0", "other");
-  pack_tool({"publish", v2.string(), "--key", (dir / "release.key").string(), "-o", (dir / "site").string(),
-             "--notes", "faster"});
-  const std::string manifest = read(dir / "site" / "update.json"), v1_bytes = read(v1), v2_bytes = read(v2);
-  const update_secret_key key = read_secret(dir / "release.key"), other_key = read_secret(dir / "other.key");
+  const fs::path stranger = packed("stranger", "2.0.0", "other");
+  const std::string v1_bytes = read(v1), v2_bytes = read(v2);
+  const update_secret_key other_key = read_secret(dir / "other.key");
   update_manifest published;
   std::string problem;
   ASSERT_TRUE(read_update_manifest(manifest, published, problem)) << problem;
@@ -143,6 +153,35 @@ TEST_F(LinuxUpdate, AProgramUpdatesItselfOnlyToWhatItsKeyAndAppSay) {
   EXPECT_FALSE(fs::exists(dir / ".Updater.update"));
   close_x_window(screen.get(), window);
   EXPECT_EQ(ended(run), 0);
+}
+
+// A copy killed in the middle of its download while a second copy of the
+// same program asks to install: the second is told, the program stays
+// whole, and what the killed one left goes at the next start.
+TEST_F(LinuxUpdate, AnInstallKilledHalfWayLeavesTheProgramWhole) {
+  make_release();
+  const std::string v1_bytes = read(v1), v2_bytes = read(v2);
+  serve(manifest, key, {});
+  server.put("upd-2.0.0", v2_bytes, true);
+  pid_t first = start(v1);
+  const fs::path half = dir / ".Updater.update";
+  EXPECT_EQ(wait_for_file(half, v2_bytes.size() / 2).size(), v2_bytes.size() / 2);
+  pid_t second = start(v1);
+  Window told = wait_for_x_window(screen.get(), "v1.0.0 error: another copy of the program is installing an update", 30000);
+  EXPECT_TRUE(told) << error_output(second);
+  if (told) close_x_window(screen.get(), told);
+  EXPECT_EQ(ended(second), 0);
+  kill(first, SIGKILL);
+  ended(first);
+  EXPECT_EQ(read(v1), v1_bytes);
+  server.clear();
+  pid_t third = start(v1);
+  Window window = wait_for_x_window(screen.get(), "v1.0.0 error: the update manifest (update.json) cannot be fetched: "
+                                                  "the server answered 404 Not Found", 30000);
+  EXPECT_TRUE(window) << error_output(third);
+  EXPECT_FALSE(fs::exists(half));
+  if (window) close_x_window(screen.get(), window);
+  EXPECT_EQ(ended(third), 0);
 }
 
 }  // namespace

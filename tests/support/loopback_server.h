@@ -1,7 +1,9 @@
 #pragma once
 // An HTTP server on 127.0.0.1 for the tests, on Linux and under Wine alike:
 // GET of the files put in it, one answer per connection, 404 for the rest.
-// It runs on a thread of its own from construction to destruction.
+// Each connection has a thread of its own, so that a file put as stalled
+// (half its body sent, then nothing until the server goes) holds up no
+// other request.
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -17,8 +19,10 @@ using socket_handle = int;
 #endif
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,17 +48,20 @@ class loopback_server {
   ~loopback_server() {
     stop_ = true;
     thread_.join();
+    for (std::thread& answer : answers_) answer.join();
     closesocket(listener_);
   }
 
   std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
-  void put(const std::string& name, std::string body) {
+  void put(const std::string& name, std::string body, bool stalled = false) {
     std::lock_guard<std::mutex> lock(mutex_);
     files_["/" + name] = std::move(body);
+    if (stalled) stalled_.insert("/" + name);
   }
   void clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     files_.clear();
+    stalled_.clear();
     asked_.clear();
   }
   // The paths asked for, in order.
@@ -72,32 +79,40 @@ class loopback_server {
       timeval wait{0, 50000};
       if (select((int)listener_ + 1, &ready, nullptr, nullptr, &wait) <= 0) continue;
       socket_handle client = accept(listener_, nullptr, nullptr);
-      std::string request;
-      char buffer[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        int count = recv(client, buffer, sizeof buffer, 0);
-        if (count <= 0) break;
-        request.append(buffer, count);
-      }
-      size_t start = request.find(' ') + 1, end = request.find(' ', start);
-      std::string path = start && end != std::string::npos ? request.substr(start, end - start) : "";
-      std::string answer;
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        asked_.push_back(path);
-        auto found = files_.find(path);
-        answer = found == files_.end()
-                     ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
-                     : "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(found->second.size()) +
-                           "\r\nConnection: close\r\n\r\n" + found->second;
-      }
-      for (size_t sent = 0; sent < answer.size();) {
-        int count = send(client, answer.data() + sent, (int)(answer.size() - sent), 0);
-        if (count <= 0) break;
-        sent += count;
-      }
-      closesocket(client);
+      answers_.emplace_back([this, client] { answer(client); });
     }
+  }
+
+  void answer(socket_handle client) {
+    std::string request;
+    char buffer[4096];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+      int count = recv(client, buffer, sizeof buffer, 0);
+      if (count <= 0) break;
+      request.append(buffer, count);
+    }
+    size_t start = request.find(' ') + 1, end = request.find(' ', start);
+    std::string path = start && end != std::string::npos ? request.substr(start, end - start) : "";
+    std::string reply;
+    bool stalled;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      asked_.push_back(path);
+      auto found = files_.find(path);
+      stalled = stalled_.count(path) > 0;
+      reply = found == files_.end()
+                   ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
+                   : "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(found->second.size()) +
+                         "\r\nConnection: close\r\n\r\n" +
+                         (stalled ? found->second.substr(0, found->second.size() / 2) : found->second);
+    }
+    for (size_t sent = 0; sent < reply.size();) {
+      int count = send(client, reply.data() + sent, (int)(reply.size() - sent), 0);
+      if (count <= 0) break;
+      sent += count;
+    }
+    while (stalled && !stop_) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    closesocket(client);
   }
 
   socket_handle listener_;
@@ -105,6 +120,8 @@ class loopback_server {
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::map<std::string, std::string> files_;
+  std::set<std::string> stalled_;
   std::vector<std::string> asked_;
+  std::vector<std::thread> answers_;
   std::thread thread_;
 };
