@@ -51,6 +51,7 @@ declare namespace wapp {
     /** Opens an http:, https: or mailto: address in the user's browser (or mail program). */
     openExternal(url: string): Promise<null>;
     readonly window: WindowApi;
+    readonly update: UpdateApi;
     /** The app's name and version as packed (else the window's title and ""), and "windows" or "linux". */
     readonly app: { readonly name: string; readonly version: string; readonly platform: "windows" | "linux" };
   }
@@ -67,6 +68,36 @@ declare namespace wapp {
     close(): Promise<null>;
     /** The inner size, in the units of the packer's --width and --height. */
     setSize(width: number, height: number): Promise<null>;
+  }
+
+  /** A newer version, as its publisher described it (wapp-pack publish). */
+  interface UpdateOffer {
+    readonly version: string;
+    readonly notes: string;
+    /** When it was published, as 2026-12-09T12:00:00Z. */
+    readonly date: string;
+  }
+
+  /**
+   * window.wapp.update: the program replacing itself with a newer version
+   * published at its update address (packed with --update-url and
+   * --update-key). One call at a time; nothing happens unless the page asks.
+   */
+  interface UpdateApi {
+    /**
+     * The newer version, or null when this is the newest. Rejects with the
+     * reason when the manifest cannot be fetched, is not signed by the
+     * packed key, is another app's, or has no program for this system.
+     */
+    check(): Promise<UpdateOffer | null>;
+    /**
+     * Downloads the newer version's program beside this one, checks its
+     * size, SHA-256 and its own app id and version, and puts it in place
+     * of this program. On any failure nothing is changed.
+     */
+    install(): Promise<null>;
+    /** After install(): closes the window as its close button does and starts the new version. */
+    restart(): Promise<null>;
   }
 }
 

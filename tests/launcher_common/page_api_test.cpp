@@ -193,13 +193,20 @@ TEST(PageApi, EachMessageGetsItsExactReplyAndTouchesOnlyWhatTheUserPicked) {
        R"({"wapp":true,"id":42,"result":null})", "announce https://example.test/x"},
       {"no JSON, but an id to answer", R"({"wapp":"k","id":41,"method":"window.close",)", true, {}, "",
        R"({"wapp":true,"id":41,"error":"the message is not JSON"})"},
+      // Settled later, through the reply the host gave: the update's calls.
+      {"an update check", request(43, "update.check", "{}"), true, {}, "", R"({"wapp":true,"id":43,"result":null})",
+       "update 0"},
+      {"an install that fails", request(44, "update.install", "{}"), true, {}, "",
+       R"({"wapp":true,"id":44,"error":"offline"})", "update 1"},
+      {"a foreign page's update", request(45, "update.install", "{}"), false, {}, "", no_reply},
   };
   for (const auto& c : cases) {
     system.to_open = c.to_open;
     system.to_save = c.to_save;
     system.asked.clear();
-    std::optional<std::string> reply = api.answer(c.message, c.from_app);
-    EXPECT_EQ(reply.value_or(no_reply), c.reply) << c.title;
+    std::string later;
+    std::optional<std::string> reply = api.answer(c.message, c.from_app, [&](std::string text) { later = text; });
+    EXPECT_EQ(reply.value_or(no_reply) + later, c.reply) << c.title;
     std::string asked;
     for (const auto& a : system.asked) asked += (asked.empty() ? "" : "|") + a;
     EXPECT_EQ(asked, c.asked) << c.title;

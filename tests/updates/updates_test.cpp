@@ -86,7 +86,9 @@ TEST(VersionOrder, FollowsSemanticVersioning) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.a) + " " + c.b);
     EXPECT_EQ(version_order(c.a, c.b), c.order);
-    if (c.order) EXPECT_EQ(version_order(c.b, c.a), -*c.order);
+    if (c.order) {
+      EXPECT_EQ(version_order(c.b, c.a), -*c.order);
+    }
   }
 }
 

@@ -15,6 +15,8 @@ const char version_text[] =
 const char usage_text[] =
     "Usage: wapp-pack [APP_DIR] [-o OUT] [options]\n"
     "       wapp-pack --inspect FILE [--list]\n"
+    "       wapp-pack keygen FILE\n"
+    "       wapp-pack publish PROGRAM... --key FILE -o DIR\n"
     "\n"
     "Packs the web app in APP_DIR (an index.html and everything beside it) into\n"
     "one program, for Windows when OUT ends in .exe and for Linux when it does\n"

@@ -92,6 +92,7 @@ int run_keygen(const std::vector<std::string>& args, const tool_context& context
   update_public_key public_key;
   update_secret_key secret_key;
   std::string problem;
+  if (secret_path.has_parent_path()) fs::create_directories(secret_path.parent_path(), error);
   if (!make_update_keys(public_key, secret_key)) return failed(context, "no randomness to make a key with");
   if (!write_new_file(secret_path, key_file_text(secret_key), true, problem)) return failed(context, problem);
   if (!write_new_file(public_path, key_file_text(public_key), false, problem)) {
