@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "launcher-common/app_boundary.h"
+#include "launcher-common/app_tray.h"
 #include "launcher-common/base64.h"
 #include "payload/json_text.h"
 
@@ -235,13 +236,60 @@ std::string window_method(page_api_call& call, page_api_system& system) {
 std::string reply(const std::string& id, const std::string& member, const std::string& value);
 std::string rejection(const std::string& id, const std::string& why);
 
+// The settling of a call that a method answers later, through the host's
+// reply; false when the host takes none.
+bool settled_later(page_api_call& call, const char* what, later_settle& settle) {
+  if (!call.later) return call.failed(std::string(what) + " are not answered here");
+  call.answered_later = true;
+  settle = [later = call.later, id = call.id](const std::string& result, const std::string& error) {
+    later(error.empty() ? reply(id, "result", result) : rejection(id, error));
+  };
+  return true;
+}
+
 template <update_step step>
 std::string update_method(page_api_call& call, page_api_system& system) {
-  if (!call.later) return call.failed("updates are not answered here"), "";
-  call.answered_later = true;
-  system.update(step, [later = call.later, id = call.id](const std::string& result, const std::string& error) {
-    later(error.empty() ? reply(id, "result", result) : rejection(id, error));
-  });
+  later_settle settle;
+  if (settled_later(call, "updates", settle)) system.update(step, std::move(settle));
+  return "";
+}
+
+// {tooltip, menu: [{id, label, enabled, checked} or "-"]}
+std::string tray_set(page_api_call& call, page_api_system& system) {
+  tray_request request;
+  if (!call.text("tooltip", longest_tray_tooltip, request.tooltip, false)) return "";
+  const json_node* menu = call.member("menu");
+  const char* shape = "menu must be a list of {id, label, enabled, checked} and \"-\"";
+  if (menu && menu->kind != json_kind::array) return call.failed(shape), "";
+  if (menu && menu->items.size() > most_tray_items)
+    return call.failed("menu holds more than " + std::to_string(most_tray_items) + " items"), "";
+  for (const json_node& entry : menu ? menu->items : std::vector<json_node>{}) {
+    tray_item item;
+    if (entry.kind == json_kind::string && entry.text == "-") {
+      item.separator = true;
+    } else {
+      if (entry.kind != json_kind::object) return call.failed(shape), "";
+      page_api_call one{call.api, entry, "", call.later, call.id};
+      if (!one.text("id", longest_tray_item_id, item.id) || !one.text("label", longest_tray_label, item.label) ||
+          !one.boolean("enabled", item.enabled) || !one.boolean("checked", item.checked))
+        return call.failed("a menu item's " + one.error), "";
+      if (item.id.empty() || item.label.empty()) return call.failed("a menu item needs an id and a label"), "";
+    }
+    request.items.push_back(item);
+  }
+  std::string problem;
+  if (!system.set_tray(request, problem)) return call.failed(problem), "";
+  return "null";
+}
+
+std::string tray_remove(page_api_call&, page_api_system& system) {
+  system.remove_tray();
+  return "null";
+}
+
+std::string tray_next(page_api_call& call, page_api_system& system) {
+  later_settle settle;
+  if (settled_later(call, "tray events", settle)) system.wait_for_tray(std::move(settle));
   return "";
 }
 
@@ -265,6 +313,9 @@ const struct {
     {"update.check", update_method<update_step::check>},
     {"update.install", update_method<update_step::install>},
     {"update.restart", update_method<update_step::restart>},
+    {"tray.set", tray_set},
+    {"tray.remove", tray_remove},
+    {"tray.next", tray_next},
 };
 
 std::string reply(const std::string& id, const std::string& member, const std::string& value) {

@@ -44,6 +44,8 @@ enum class update_step { check, install, restart };
 // A call's settling that comes later: the result's JSON, or why it failed.
 using later_settle = std::function<void(const std::string& result, const std::string& error)>;
 
+struct tray_request;
+
 // What the launcher does for the API. Paths are the system's own (UTF-8);
 // the page never sees them.
 class page_api_system {
@@ -75,6 +77,12 @@ class page_api_system {
   // Settled once, later, on the page's thread. Restart, after an install,
   // closes the window as its close box does and starts the new program.
   virtual void update(update_step step, later_settle settle) = 0;
+  // The app's tray icon (launcher-common/app_tray.h): shown or changed,
+  // false with why when the system has no tray; taken away; and the page's
+  // wait for the next choice in its menu.
+  virtual bool set_tray(const tray_request& request, std::string& problem) = 0;
+  virtual void remove_tray() = 0;
+  virtual void wait_for_tray(later_settle settle) = 0;
 };
 
 class page_api {

@@ -63,7 +63,8 @@ constexpr char script_text[] = R"js((function () {
   // A call that no reply settles fails after a minute rather than never;
   // the dialogs wait for the user, however long the user takes, and an
   // update's download for the network, which the launcher bounds itself.
-  var bound = 60 * 1000, waitsForUser = { openFile: true, saveFile: true, "update.check": true, "update.install": true };
+  var bound = 60 * 1000, waitsForUser = { openFile: true, saveFile: true, "update.check": true, "update.install": true,
+                                        "tray.next": true };
   function call(method, args) {
     return new Promise(function (resolve, reject) {
       var id = next++;
@@ -116,6 +117,24 @@ constexpr char script_text[] = R"js((function () {
   }
   function options(given) { return given && typeof given === "object" ? given : {}; }
 
+  // The tray's events: one call waits for the next at any time, from the
+  // first listener on; a refusal (a page that is not the app's) ends it.
+  var listeners = { menu: [], click: [] }, pumping = false;
+  function listen(kind, listener) {
+    if (typeof listener !== "function") throw new TypeError("the listener must be a function");
+    listeners[kind].push(listener);
+    if (pumping) return;
+    pumping = true;
+    (function next() {
+      call("tray.next").then(function (event) {
+        (listeners[event.kind] || []).forEach(function (l) {
+          try { l(event.id); } catch (e) { setTimeout(function () { throw e; }); }
+        });
+        next();
+      }, function () { pumping = false; });
+    })();
+  }
+
   var api = {
     openFile: function (given) {
       var o = options(given);
@@ -146,6 +165,15 @@ constexpr char script_text[] = R"js((function () {
       check: function () { return call("update.check"); },
       install: function () { return call("update.install"); },
       restart: function () { return call("update.restart"); }
+    }),
+    tray: Object.freeze({
+      set: function (given) {
+        var o = options(given);
+        return call("tray.set", { tooltip: String(o.tooltip === undefined ? "" : o.tooltip), menu: o.menu || [] });
+      },
+      remove: function () { return call("tray.remove"); },
+      onMenu: function (listener) { listen("menu", listener); },
+      onClick: function (listener) { listen("click", listener); }
     }),
     app: Object.freeze(settings.app)
   };

@@ -223,6 +223,7 @@ void serve_app_pages(launcher_state& state, const wchar_t* virtual_host) {
     settings.app_name = state.settings.app.app_name;
     settings.app_version = state.settings.app.app_version;
     settings.updates = state.updates ? &state.updates->calls : nullptr;
+    settings.close_to_tray = state.settings.app.close_to_tray;
   } catch (...) {
     return;
   }

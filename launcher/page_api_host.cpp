@@ -9,8 +9,8 @@
 #include "runtime/gadget/web_view.h"
 
 struct page_api_host {
-  page_api_host(int64_t number, HWND window, update_calls* updates)
-      : web_view(number), system(window, number, updates), api(system, "") {}
+  page_api_host(int64_t number, HWND window, const page_host_settings& settings)
+      : web_view(number), system(window, number, settings.updates, settings.close_to_tray), api(system, "") {}
   int64_t web_view;
   windows_page_system system;
   page_api api;
@@ -96,7 +96,7 @@ std::string own_prefix(const page_host_settings& settings) {
 }  // namespace
 
 page_api_host* serve_page_api(int64_t web_view, HWND window, const page_host_settings& settings) {
-  auto* host = new (std::nothrow) page_api_host(web_view, window, settings.updates);
+  auto* host = new (std::nothrow) page_api_host(web_view, window, settings);
   if (!host) return nullptr;
   try {
     WNDCLASSW type{};

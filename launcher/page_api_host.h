@@ -15,6 +15,7 @@ struct page_host_settings {
   std::wstring virtual_host;  // the host it is served under
   std::string app_name, app_version;  // UTF-8
   update_calls* updates;      // wapp.update's; none: its calls are refused
+  bool close_to_tray;         // CloseToTray: the close box hides the window while the tray icon shows
 };
 
 struct page_api_host;

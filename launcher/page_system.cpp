@@ -131,8 +131,8 @@ void windows_page_system::change_window(const window_request& request) {
     case window_change::maximize: ShowWindow(window_, SW_MAXIMIZE); break;
     case window_change::restore: ShowWindow(window_, SW_RESTORE); break;
     case window_change::set_fullscreen: set_fullscreen(request.on); break;
-    // As the close box: the window's owner hears a close and decides.
-    case window_change::close: PostMessageW(window_, WM_CLOSE, 0, 0); break;
+    // As the close box, but never into the tray: the run ends.
+    case window_change::close: tray_.end_run(); break;
     case window_change::set_size: {
       RECT frame = {0, 0, scale_x((int32_t)request.width), scale_y((int32_t)request.height)};
       AdjustWindowRectEx(&frame, (DWORD)GetWindowLongPtrW(window_, GWL_STYLE), FALSE,
@@ -154,5 +154,5 @@ void windows_page_system::update(update_step step, later_settle settle) {
   if (!updates_) return settle("", "updates are not available in this run");
   if (step == update_step::check) return updates_->check(std::move(settle));
   if (step == update_step::install) return updates_->install(std::move(settle));
-  updates_->restart(std::move(settle), [this] { PostMessageW(window_, WM_CLOSE, 0, 0); });
+  updates_->restart(std::move(settle), [this] { tray_.end_run(); });
 }

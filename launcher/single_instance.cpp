@@ -69,6 +69,8 @@ HWND published_window(const wchar_t* mutex_name) {
 
 // Asynchronous, so that a running copy that hangs cannot hold this start.
 void bring_to_front(HWND window) {
+  // A window closed to the tray is hidden: it comes back too.
+  if (!IsWindowVisible(window)) ShowWindowAsync(window, SW_SHOW);
   if (IsIconic(window)) ShowWindowAsync(window, SW_RESTORE);
   SetForegroundWindow(window);
 }

@@ -50,6 +50,9 @@ inline constexpr setting_key setting_keys[] = {
     {"RememberWindow", "0", setting_kind::switch_when_one, "--remember-window", "1"},
     // The window's title follows the page's document.title.
     {"PageTitle", "0", setting_kind::switch_when_one, "--page-title", "1"},
+    // While the app shows a tray icon (wapp.tray), the close box hides the
+    // window instead of ending the run.
+    {"CloseToTray", "0", setting_kind::switch_when_one, "--close-to-tray", "1"},
     // A host name under which the web app is served (payload/virtual_host.h);
     // without one a launcher unpacks it and opens file://.
     {"VirtualHost", nullptr, setting_kind::text, nullptr, nullptr},

@@ -20,6 +20,7 @@ app_settings read_app_settings(const settings_lookup& document, std::string_view
   settings.single_instance = setting_on(document, setting_index("SingleInstance"));
   settings.remember_window = setting_on(document, setting_index("RememberWindow"));
   settings.page_title = setting_on(document, setting_index("PageTitle"));
+  settings.close_to_tray = setting_on(document, setting_index("CloseToTray"));
   settings.permissions = setting_value(document, setting_index("Permissions"));
   settings.app_id = setting_value(document, app_id_setting);
   if (!is_app_id(settings.app_id)) settings.app_id.clear();

@@ -43,6 +43,7 @@ struct app_settings {
   std::string app_id;
   // Where updates come from and the key they are signed with; empty: none.
   std::string update_url, update_key;
+  bool close_to_tray = false;  // the close box hides the window while a tray icon shows
 };
 
 app_settings read_app_settings(const settings_lookup& document, std::string_view window_title);

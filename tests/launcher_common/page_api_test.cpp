@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "launcher-common/base64.h"
+#include "launcher-common/app_tray.h"
 #include "launcher-common/page_api.h"
 #include "launcher-common/page_script.h"
 
@@ -57,6 +58,20 @@ class recording_system final : public page_api_system {
     return true;
   }
   void announce_window(const std::string& address) override { asked.push_back("announce " + address); }
+  bool set_tray(const tray_request& request, std::string& problem) override {
+    std::string items;
+    for (const tray_item& item : request.items)
+      items += item.separator ? " -" : " " + item.id + "=" + item.label + (item.enabled ? "" : "/off") +
+                                           (item.checked ? "/on" : "");
+    asked.push_back("tray " + request.tooltip + ":" + items);
+    if (request.tooltip == "no tray") return problem = "no tray service answers", false;
+    return true;
+  }
+  void remove_tray() override { asked.push_back("tray gone"); }
+  void wait_for_tray(later_settle settle) override {
+    asked.push_back("tray wait");
+    settle(tray_menu_event("new"), "");
+  }
   void update(update_step step, later_settle settle) override {
     asked.push_back("update " + std::to_string((int)step));
     settle(step == update_step::install ? "" : "null", step == update_step::install ? "offline" : "");
@@ -82,6 +97,8 @@ TEST(PageApi, EachMessageGetsItsExactReplyAndTouchesOnlyWhatTheUserPicked) {
   const std::string over_limit = std::string((page_api_data_limit / 3 + 1) * 4, 'A');
   const std::string exactly_limit = base64_encoded(std::string(page_api_data_limit, 'x'));
   const std::string one_over_limit = base64_encoded(std::string(page_api_data_limit + 1, 'x'));
+  std::string separators = "\"-\"";
+  for (int i = 1; i < 65; i++) separators += ",\"-\"";
   const struct {
     const char* title;
     std::string message;
@@ -199,6 +216,20 @@ TEST(PageApi, EachMessageGetsItsExactReplyAndTouchesOnlyWhatTheUserPicked) {
       {"an install that fails", request(44, "update.install", "{}"), true, {}, "",
        R"({"wapp":true,"id":44,"error":"offline"})", "update 1"},
       {"a foreign page's update", request(45, "update.install", "{}"), false, {}, "", no_reply},
+      {"a tray", request(46, "tray.set", R"({"tooltip":"Notes","menu":[{"id":"new","label":"New"},"-",{"id":"s","label":"Sync","enabled":false,"checked":true}]})"),
+       true, {}, "", R"({"wapp":true,"id":46,"result":null})", "tray Notes: new=New - s=Sync/off/on"},
+      {"a tray event, settled later", request(47, "tray.next", "{}"), true, {}, "",
+       R"({"wapp":true,"id":47,"result":{"kind":"menu","id":"new"}})", "tray wait"},
+      {"no tray to be had", request(48, "tray.set", R"({"tooltip":"no tray"})"), true, {}, "",
+       R"({"wapp":true,"id":48,"error":"no tray service answers"})", "tray no tray:"},
+      {"a tray item without a label", request(49, "tray.set", R"({"menu":[{"id":"x"}]})"), true, {}, "",
+       R"({"wapp":true,"id":49,"error":"a menu item's label must be a string"})"},
+      {"a tray label too long", request(50, "tray.set", "{\"menu\":[{\"id\":\"x\",\"label\":\"" + std::string(101, 'l') + "\"}]}"),
+       true, {}, "", R"({"wapp":true,"id":50,"error":"a menu item's label is longer than 100 bytes"})"},
+      {"a tray menu too long", request(51, "tray.set", "{\"menu\":[" + separators + "]}"), true, {}, "",
+       R"({"wapp":true,"id":51,"error":"menu holds more than 64 items"})"},
+      {"the tray taken away", request(52, "tray.remove", "{}"), true, {}, "", R"({"wapp":true,"id":52,"result":null})",
+       "tray gone"},
   };
   for (const auto& c : cases) {
     system.to_open = c.to_open;

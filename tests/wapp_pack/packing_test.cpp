@@ -139,7 +139,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
               "  \"Nested\": {\"a\": [1.5, \"\\u00e9\", true, null]}\r\n}");
   ASSERT_EQ(pack({u(app), "-o", u(exe), "--launcher", u(launcher), "--settings", u(dir / "settings.json"), "--width",
                   "640", "--no-maximize", "--fullscreen", "--start-url=https://example.org/", "--devtools",
-                  "--remember-window", "--page-title", "-q"}),
+                  "--remember-window", "--page-title", "--close-to-tray", "-q"}),
             exit_done)
       << err;
   // Quiet, but for what the launcher will ignore.
@@ -168,6 +168,7 @@ TEST_F(Packing, SettingsComeFromTheFileAndTheOptionsAndAreAllStrings) {
                                 {"SingleInstance", "1"},
                                 {"RememberWindow", "1"},
                                 {"PageTitle", "1"},
+                                {"CloseToTray", "1"},
                                 {"VirtualHost", "app.wapp"},  // by default
                                 {"AppId", "fichier"},         // from the title
                                 {"ExeFileName", "x.exe"},
