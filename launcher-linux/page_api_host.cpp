@@ -6,6 +6,7 @@
 
 #include "launcher-linux/ending_signals.h"
 #include "launcher-linux/page_system.h"
+#include "launcher-linux/web_view.h"
 #include "launcher-common/page_script.h"
 #include "payload/virtual_host.h"
 
@@ -19,10 +20,17 @@ struct waiting_request {
 };
 
 struct page_api_host {
-  page_api_host(WebKitWebView* v, GtkWindow* window, const app_scope& a, const std::string& key, update_calls& updates)
-      : view(v), app(a), system(window, GTK_WIDGET(v), updates), api(system, key) {}
+  page_api_host(WebKitWebView* v, GtkWindow* window, const app_scope& a, const std::string& key, update_calls& updates,
+                const launcher_settings& settings)
+      : view(v),
+        app(a),
+        tray(window, settings.app.app_id.empty() ? program_file_name() : settings.app.app_id, settings.icon_png,
+             settings.app.close_to_tray),
+        system(window, GTK_WIDGET(v), updates, tray),
+        api(system, key) {}
   WebKitWebView* view;
   app_scope app;
+  linux_tray tray;
   gtk_page_system system;
   page_api api;
   std::string key;
@@ -163,7 +171,7 @@ void serve_page_api(WebKitWebView* view, GtkWindow* window, const app_scope& app
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(view);
   if (!webkit_user_content_manager_register_script_message_handler_with_reply(content, handler_name, nullptr)) return;
   // Lives for the run, as the view does.
-  auto* host = new page_api_host(view, window, app, key, updates);
+  auto* host = new page_api_host(view, window, app, key, updates, settings);
   host->key = key;
   g_signal_connect(content, "script-message-with-reply-received::wapp", G_CALLBACK(request_heard), host);
   on_ending_signals(ending, host);

@@ -127,7 +127,7 @@ void gtk_page_system::change_window(const window_request& request) {
       else gtk_window_unfullscreen(window_);
       break;
     // As the close button: the window goes, and the run ends with it.
-    case window_change::close: gtk_window_close(window_); break;
+    case window_change::close: tray_.end_run(); break;
     // A window of fixed size takes its content's (launcher-linux/app_window.cpp).
     // No larger than the work area of the window's monitor.
     case window_change::set_size: {
@@ -146,5 +146,5 @@ void gtk_page_system::change_window(const window_request& request) {
 void gtk_page_system::update(update_step step, later_settle settle) {
   if (step == update_step::check) return updates_.check(std::move(settle));
   if (step == update_step::install) return updates_.install(std::move(settle));
-  updates_.restart(std::move(settle), [this] { gtk_window_close(window_); });
+  updates_.restart(std::move(settle), [this] { tray_.end_run(); });
 }

@@ -4,12 +4,13 @@
 #include <gtk/gtk.h>
 
 #include "launcher-common/page_api.h"
+#include "launcher-linux/app_tray.h"
 #include "updates/app_update.h"
 
 class gtk_page_system final : public page_api_system {
  public:
-  gtk_page_system(GtkWindow* window, GtkWidget* content, update_calls& updates)
-      : window_(window), content_(content), updates_(updates) {}
+  gtk_page_system(GtkWindow* window, GtkWidget* content, update_calls& updates, linux_tray& tray)
+      : window_(window), content_(content), updates_(updates), tray_(tray) {}
   std::vector<std::string> choose_files_to_open(const std::vector<file_type_filter>& types, bool multiple) override;
   std::string choose_file_to_save(const std::string& suggested_name,
                                   const std::vector<file_type_filter>& types) override;
@@ -21,6 +22,9 @@ class gtk_page_system final : public page_api_system {
   void change_window(const window_request& request) override;
   void announce_window(const std::string& address) override;
   void update(update_step step, later_settle settle) override;
+  bool set_tray(const tray_request& request, std::string& problem) override { return tray_.show(request, problem); }
+  void remove_tray() override { tray_.remove(); }
+  void wait_for_tray(later_settle settle) override { tray_.wait(std::move(settle)); }
   // The run is ending (a signal): the open chooser goes as if cancelled,
   // and no other opens, so that the main loop can end.
   void end_choosing();
@@ -32,6 +36,7 @@ class gtk_page_system final : public page_api_system {
   GtkWindow* window_;
   GtkWidget* content_;
   update_calls& updates_;
+  linux_tray& tray_;
   GtkFileChooserNative* open_chooser_ = nullptr;
   bool ending_ = false;
 };

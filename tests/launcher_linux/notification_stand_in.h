@@ -1,15 +1,10 @@
 #pragma once
-// A session bus of the test's own (dbus-daemon) with a stand-in for the
-// desktop's notification service on it: it takes each Notify call, keeps
-// what it was given, and can click a notification as a user would.
-#include <gio/gio.h>
-
-#include <mutex>
-#include <string>
-#include <thread>
+// A stand-in for the desktop's notification service on a session bus of the
+// test's own: it takes each Notify call, keeps what it was given, and can
+// click a notification as a user would.
 #include <vector>
 
-#include "linux_launcher_support.h"
+#include "bus_stand_in.h"
 
 struct notify_call {
   std::string app_name, summary, body;
@@ -20,26 +15,17 @@ struct notify_call {
 
 class notification_stand_in {
  public:
-  explicit notification_stand_in(const fs::path& folder) : socket_(folder / "bus") {
-    daemon_ = start_process({"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket_.string()},
-                            {"PATH=/usr/bin:/bin"});
-    for (int waited = 0; !fs::exists(socket_) && waited < 10000; waited += 20)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    context_ = g_main_context_new();
-    loop_ = g_main_loop_new(context_, FALSE);
-    std::promise<void> ready;
-    thread_ = std::thread([this, &ready] { serve(ready); });
-    ready.get_future().wait();
-  }
-  ~notification_stand_in() {
-    g_main_loop_quit(loop_);
-    thread_.join();
-    g_main_loop_unref(loop_);
-    g_main_context_unref(context_);
-    kill(daemon_, SIGTERM);
-    waitpid(daemon_, nullptr, 0);
-  }
-  std::string address() const { return "unix:path=" + socket_.string(); }
+  explicit notification_stand_in(const fs::path& folder)
+      : bus_(folder, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+             "<node><interface name='org.freedesktop.Notifications'>"
+             "<method name='Notify'><arg type='s' direction='in'/><arg type='u' direction='in'/>"
+             "<arg type='s' direction='in'/><arg type='s' direction='in'/><arg type='s' direction='in'/>"
+             "<arg type='as' direction='in'/><arg type='a{sv}' direction='in'/><arg type='i' direction='in'/>"
+             "<arg type='u' direction='out'/></method>"
+             "<method name='CloseNotification'><arg type='u' direction='in'/></method>"
+             "</interface></node>",
+             called, this) {}
+  std::string address() const { return bus_.address(); }
 
   std::vector<notify_call> calls() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -52,47 +38,15 @@ class notification_stand_in {
   }
   // The user clicks the notification: ActionInvoked with "default".
   void click(uint32_t id) {
-    g_dbus_connection_emit_signal(bus_, nullptr, "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
-                                  "ActionInvoked", g_variant_new("(us)", id, "default"), nullptr);
-    g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
+    g_dbus_connection_emit_signal(bus_.bus(), nullptr, "/org/freedesktop/Notifications",
+                                  "org.freedesktop.Notifications", "ActionInvoked", g_variant_new("(us)", id, "default"),
+                                  nullptr);
+    g_dbus_connection_flush_sync(bus_.bus(), nullptr, nullptr);
   }
 
  private:
-  void serve(std::promise<void>& ready) {
-    g_main_context_push_thread_default(context_);
-    bus_ = g_dbus_connection_new_for_address_sync(
-        address().c_str(),
-        (GDBusConnectionFlags)(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                               G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, nullptr);
-    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(
-        "<node><interface name='org.freedesktop.Notifications'>"
-        "<method name='Notify'><arg type='s' direction='in'/><arg type='u' direction='in'/>"
-        "<arg type='s' direction='in'/><arg type='s' direction='in'/><arg type='s' direction='in'/>"
-        "<arg type='as' direction='in'/><arg type='a{sv}' direction='in'/><arg type='i' direction='in'/>"
-        "<arg type='u' direction='out'/></method>"
-        "<method name='CloseNotification'><arg type='u' direction='in'/></method>"
-        "</interface></node>",
-        nullptr);
-    static const GDBusInterfaceVTable table = {called, nullptr, nullptr, {}};
-    if (bus_) {
-      g_dbus_connection_register_object(bus_, "/org/freedesktop/Notifications", node->interfaces[0], &table, this,
-                                        nullptr, nullptr);
-      GVariant* owned = g_dbus_connection_call_sync(
-          bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
-          g_variant_new("(su)", "org.freedesktop.Notifications", 0u), nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
-          nullptr);
-      if (owned) g_variant_unref(owned);
-    }
-    g_dbus_node_info_unref(node);
-    ready.set_value();
-    g_main_loop_run(loop_);
-    if (bus_) g_object_unref(bus_);
-    g_main_context_pop_thread_default(context_);
-  }
-
-  static void called(GDBusConnection*, const char*, const char*, const char*, const char* method, GVariant* parameters,
-                     GDBusMethodInvocation* invocation, gpointer self) {
+  static void called(void* self, const char*, const char* method, GVariant* parameters,
+                     GDBusMethodInvocation* invocation) {
     auto* stand_in = (notification_stand_in*)self;
     if (g_strcmp0(method, "Notify") != 0) return g_dbus_method_invocation_return_value(invocation, nullptr);
     const char *app, *icon, *summary, *body;
@@ -122,12 +76,7 @@ class notification_stand_in {
     g_dbus_method_invocation_return_value(invocation, g_variant_new("(u)", call.id));
   }
 
-  fs::path socket_;
-  pid_t daemon_ = -1;
-  GMainContext* context_ = nullptr;
-  GMainLoop* loop_ = nullptr;
-  GDBusConnection* bus_ = nullptr;
-  std::thread thread_;
   std::mutex mutex_;
   std::vector<notify_call> calls_;
+  bus_stand_in bus_;
 };
