@@ -52,6 +52,7 @@ declare namespace wapp {
     openExternal(url: string): Promise<null>;
     readonly window: WindowApi;
     readonly update: UpdateApi;
+    readonly tray: TrayApi;
     /** The app's name and version as packed (else the window's title and ""), and "windows" or "linux". */
     readonly app: { readonly name: string; readonly version: string; readonly platform: "windows" | "linux" };
   }
@@ -68,6 +69,31 @@ declare namespace wapp {
     close(): Promise<null>;
     /** The inner size, in the units of the packer's --width and --height. */
     setSize(width: number, height: number): Promise<null>;
+  }
+
+  /** An item of the tray's menu, or "-" for a separator line. */
+  type TrayMenuItem = { id: string; label: string; enabled?: boolean; checked?: boolean } | "-";
+
+  /**
+   * window.wapp.tray: the app's icon (the packed one) in the system's tray,
+   * with a menu of the app's items followed by the launcher's own "Show"
+   * and "Quit". Packed with --close-to-tray, the window's close box then
+   * hides the window instead of ending the run.
+   */
+  interface TrayApi {
+    /**
+     * Shows the icon, or changes its tooltip and menu: at most 64 items,
+     * labels of at most 100 bytes, tooltips of at most 127. Rejects where
+     * the system has no tray (on Linux: no StatusNotifierItem service or no
+     * libayatana-appindicator3).
+     */
+    set(options: { tooltip?: string; menu?: TrayMenuItem[] }): Promise<null>;
+    /** Takes the icon away; a window hidden into the tray comes back. */
+    remove(): Promise<null>;
+    /** Called with the item's id when the user chooses one of the app's items. */
+    onMenu(listener: (id: string) => void): void;
+    /** Called when the user clicks the icon itself (Windows; the window comes back too). */
+    onClick(listener: () => void): void;
   }
 
   /** A newer version, as its publisher described it (wapp-pack publish). */
