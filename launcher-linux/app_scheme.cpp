@@ -80,9 +80,13 @@ void answer(WebKitURISchemeRequest* request, gpointer data) {
 void serve_app_archive(WebKitWebContext* context, const std::string& host, const zip_index& index) {
   std::string lowered = lower_case_host(host);
   auto* served = new served_archive{lowered, std::string(linux_served_scheme) + "://" + lowered, index};
-  webkit_web_context_register_uri_scheme(context, linux_served_scheme, answer, served,
-                                         [](gpointer data) { delete (served_archive*)data; });
+  register_app_scheme(context, answer, served);
   g_object_set_data(G_OBJECT(context), served_archive_key, served);
+}
+
+void register_app_scheme(WebKitWebContext* context, WebKitURISchemeRequestCallback answer, gpointer data) {
+  // Lives for the run, as the context does.
+  webkit_web_context_register_uri_scheme(context, linux_served_scheme, answer, data, nullptr);
   // Secure: the page is a secure context, as on https. CORS-enabled: module
   // scripts, workers and fetch may load from it. Never local: a local
   // scheme's pages may load file: resources from anywhere on the disk, and

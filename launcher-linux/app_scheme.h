@@ -17,6 +17,10 @@
 
 #include "payload/zip_index.h"
 
+// The scheme with its answers, registered as a web server's origin is:
+// secure and CORS-enabled, never local.
+void register_app_scheme(WebKitWebContext* context, WebKitURISchemeRequestCallback answer, gpointer data);
+
 // Answers the scheme's requests for the host, in any letter case, with the
 // entries the index finds (names the unpacking would skip are not found),
 // checked whole before the answer when they are small enough, else

@@ -20,6 +20,8 @@
 #include "launcher-linux/downloads.h"
 #include "launcher-linux/ending_signals.h"
 #include "launcher-linux/desktop_notifications.h"
+#include "launcher-linux/dev_serving.h"
+#include "launcher-common/dev_source.h"
 #include "launcher-linux/page_api_host.h"
 #include "launcher-linux/page_permissions.h"
 #include "launcher-linux/page_recovery.h"
@@ -112,6 +114,11 @@ void unpacked(unpack_outcome outcome) {
 // unpacked first; the start address without an archive, or with one whose
 // directory cannot be read.
 void show_app(WebKitWebContext* context) {
+  const std::string& host = run.settings.app.virtual_host;
+  if (run.settings.app.dev_run() && is_virtual_host_name(host.data(), host.size())) {
+    serve_dev_source(context, run.view, host, run.settings.app);
+    return load(served_address(linux_served_scheme, lower_case_host(host)), {"", host, ""});
+  }
   if (is_served(run)) {
     if (!run.index.open(run.payload.archive, false)) return load_start_address();
     serve_app_archive(context, run.settings.app.virtual_host, run.index);
@@ -176,7 +183,9 @@ int main() {
   remove_update_leftovers(run.updates->program);
   // The app's data goes by its id; a payload without one keeps the folders
   // named after the program's file, as before.
-  const std::string data_name = run.settings.app.app_id.empty() ? program_name : run.settings.app.app_id;
+  // A dev run keeps its data apart from the users'.
+  std::string data_name = run.settings.app.app_id.empty() ? program_name : run.settings.app.app_id;
+  if (run.settings.app.dev_run()) data_name = dev_data_name(data_name);
   WebKitWebContext* context = create_web_context(data_name);
   run.view = create_web_view(context, run.settings.app.dev_tools);
   const std::string data_folder = app_data_folder(data_name);

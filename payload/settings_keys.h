@@ -70,6 +70,11 @@ inline constexpr setting_key setting_keys[] = {
     // public key their manifest must be signed with; both or neither.
     {"UpdateURL", nullptr, setting_kind::update_url, "--update-url", nullptr},
     {"UpdateKey", nullptr, setting_kind::update_key, nullptr, nullptr},
+    // A dev program's source (wapp-pack dev writes them; packing refuses
+    // them): the dev server the app's origin is answered from, or the app's
+    // folder as it is on disk.
+    {"DevURL", nullptr, setting_kind::text, nullptr, nullptr},
+    {"DevFolder", nullptr, setting_kind::text, nullptr, nullptr},
     // A Linux program's icon, a PNG in base64 (a Windows program's is its
     // icon resource): the window shows it, and so the task switcher.
     {"AppIcon", nullptr, setting_kind::text, nullptr, nullptr},
@@ -93,6 +98,8 @@ constexpr int app_icon_setting = setting_index("AppIcon");
 constexpr int app_id_setting = setting_index("AppId");
 constexpr int update_url_setting = setting_index("UpdateURL");
 constexpr int update_key_setting = setting_index("UpdateKey");
+constexpr int dev_url_setting = setting_index("DevURL");
+constexpr int dev_folder_setting = setting_index("DevFolder");
 constexpr const char* virtual_host_key = setting_keys[virtual_host_setting].name;
 constexpr const char* app_name_key = setting_keys[app_name_setting].name;
 constexpr const char* app_version_key = setting_keys[app_version_setting].name;

@@ -21,6 +21,8 @@ app_settings read_app_settings(const settings_lookup& document, std::string_view
   settings.remember_window = setting_on(document, setting_index("RememberWindow"));
   settings.page_title = setting_on(document, setting_index("PageTitle"));
   settings.close_to_tray = setting_on(document, setting_index("CloseToTray"));
+  settings.dev_url = setting_value(document, dev_url_setting);
+  settings.dev_folder = setting_value(document, dev_folder_setting);
   settings.permissions = setting_value(document, setting_index("Permissions"));
   settings.app_id = setting_value(document, app_id_setting);
   if (!is_app_id(settings.app_id)) settings.app_id.clear();

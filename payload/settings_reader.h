@@ -44,6 +44,10 @@ struct app_settings {
   // Where updates come from and the key they are signed with; empty: none.
   std::string update_url, update_key;
   bool close_to_tray = false;  // the close box hides the window while a tray icon shows
+  // A dev run's source (launcher-common/dev_source.h); both empty in a
+  // program packed for users.
+  std::string dev_url, dev_folder;
+  bool dev_run() const { return !dev_url.empty() || !dev_folder.empty(); }
 };
 
 app_settings read_app_settings(const settings_lookup& document, std::string_view window_title);

@@ -15,6 +15,7 @@ const char version_text[] =
 const char usage_text[] =
     "Usage: wapp-pack [APP_DIR] [-o OUT] [options]\n"
     "       wapp-pack --inspect FILE [--list]\n"
+    "       wapp-pack dev [APP_DIR] [--dev-url URL [--dev-command CMD]]\n"
     "       wapp-pack keygen FILE\n"
     "       wapp-pack publish PROGRAM... --key FILE -o DIR\n"
     "\n"
@@ -91,6 +92,13 @@ const char usage_text[] =
     "                        or localhost alone, to try them); needs a version\n"
     "  --update-key FILE.pub UpdateKey: the public key of wapp-pack keygen that\n"
     "                        the releases must be signed with (with --update-url)\n"
+    "  --dev-url URL         wapp-pack dev: the dev server's address (say\n"
+    "                        http://localhost:5173/); without it dev serves\n"
+    "                        APP_DIR as it is on disk and reloads on changes\n"
+    "  --dev-command CMD     wapp-pack dev: what starts the dev server, run by\n"
+    "                        the shell in the config's folder (npx vite)\n"
+    "  --dev-wait SECONDS    wapp-pack dev: how long to wait for the dev server\n"
+    "                        to answer (default 60)\n"
     "  --virtual-host NAME   VirtualHost: the host the app is served from,\n"
     "                        https://NAME/ (on Linux wapp://NAME/); letters,\n"
     "                        digits, hyphens and dots, written in lower case\n"
@@ -229,6 +237,28 @@ const option_rule option_table[] = {
      [](pack_options& o, const std::string& v, std::string& p) { return set_text(o.copyright, v, p); }},
     {"--update-key", nullptr, true,
      [](pack_options& o, const std::string& v, std::string&) { return o.update_key_file = v, true; }, path_value},
+    {"--dev-url", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       bool http = v.starts_with("http://") || v.starts_with("https://");
+       if (!http || v.find_first_of(" \t\r\n\"<>\\#") != std::string::npos)
+         return wants(p, "the dev server's http:// address, like http://localhost:5173/", v);
+       o.dev_url = v;
+       return true;
+     }},
+    {"--dev-command", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       if (v.empty()) return wants(p, "the command that starts the dev server", v);
+       o.dev_command = v;
+       return true;
+     }},
+    {"--dev-wait", nullptr, true,
+     [](pack_options& o, const std::string& v, std::string& p) {
+       const bool digits = !v.empty() && v.size() <= 4 && v.find_first_not_of("0123456789") == std::string::npos;
+       const int seconds = digits ? std::stoi(v) : 0;
+       if (seconds < 1 || seconds > 3600) return wants(p, "a whole number of seconds from 1 to 3600", v);
+       o.dev_wait = seconds;
+       return true;
+     }},
     {"--virtual-host", nullptr, true,
      [](pack_options& o, const std::string& v, std::string& p) {
        if (!is_virtual_host_name(v.data(), v.size())) return wants(p, "a host name of letters, digits, hyphens and dots", v);

@@ -36,6 +36,11 @@ struct pack_options {
   std::optional<std::string> virtual_host;
   bool file_url = false;
   std::string update_key_file;  // --update-key: the public key's file
+  // wapp-pack dev: the dev server's address and what starts it, and how
+  // long to wait for it (dev_command.h); dev: write the dev program.
+  std::string dev_url, dev_command;
+  int dev_wait = 60;
+  bool dev = false;
   int level = 6;
   int threads = 0;  // compressing entries at once; 0: as many as the machine runs
   bool quiet = false;

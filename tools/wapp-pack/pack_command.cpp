@@ -124,6 +124,59 @@ struct packer {
     return true;
   }
 
+  // The window is called what the app is called, else what its page is.
+  std::optional<std::string>& settle_title(settings_values& values, const app_identity& identity,
+                                           const std::string& html, std::string& source) {
+    std::optional<std::string>& title = values.given[setting_index("WindowTitle")];
+    if (!title && identity.name) title = *identity.name, source = identity.name_source;
+    if (std::string page = page_title_of(html); !title && !page.empty()) title = page, source = "index.html's <title>";
+    return title;
+  }
+
+  // The app's id, which keeps its data whatever the program is called
+  // from now on: from package.json's name, the title, else the program's
+  // first name.
+  void settle_app_id(settings_values& values, const app_identity& identity, const std::string& output) {
+    std::optional<std::string>& id = values.given[app_id_setting];
+    const std::optional<std::string>& title = values.given[setting_index("WindowTitle")];
+    if (!id) id = app_id_from(identity.package_name ? *identity.package_name
+                              : title                ? *title
+                                                     : fs::path(output).stem().string());
+  }
+
+  // wapp-pack dev's program for this run: the launcher with settings that
+  // name the dev source and no archive, the app's origin, id and title as
+  // a packed program would have them, the developer tools on, and no
+  // updates.
+  int write_dev_program(settings_values& values, const app_identity& identity) {
+    std::string html, problem, ignored;
+    if (options.dev_url.empty()) {
+      std::error_code error;
+      fs::path folder = fs::absolute(path_of(options.app_dir), error);
+      if (!fs::is_directory(folder, error)) return refuse("the app folder " + options.app_dir + " is not a folder");
+      read_whole_file(folder / "index.html", html, ignored);
+      values.given[dev_folder_setting] = utf8_of(folder.lexically_normal());
+    } else {
+      values.given[dev_url_setting] = options.dev_url;
+    }
+    std::string asked_host, origin_feature;
+    choose_virtual_host(values, true, html, asked_host, origin_feature);
+    std::optional<std::string>& title = settle_title(values, identity, html, ignored);
+    // The id the packed program will have, so that the dev run's data
+    // folder is the app's, apart from the users'.
+    settle_app_id(values, identity, options.app_dir.empty() ? "app" : options.app_dir);
+    title = title.value_or(setting_keys[setting_index("WindowTitle")].default_text) + " (dev)";
+    values.given[setting_index("DevTools")] = "1";
+    values.given[update_url_setting].reset();
+    values.given[update_key_setting].reset();
+    std::vector<program_plan> plans;
+    if (!plan_programs(plans, problem) || !read_launcher(plans[0], problem)) return refuse(problem);
+    app_folder none;
+    archive_place archive;
+    zip_counts counts{};
+    return write_program(plans[0], settings_document(values), none, archive, counts);
+  }
+
   // UpdateKey from its file, and the rules UpdateURL and UpdateKey keep
   // together: both or neither, with a version to compare newer ones with.
   bool settle_updates(settings_values& values, std::string& problem) {
@@ -445,6 +498,7 @@ struct packer {
       return refuse(problem);
     values.app_name() = identity.name;
     values.app_version() = identity.version;
+    if (options.dev) return write_dev_program(values, identity);
     if (!settle_updates(values, problem)) return refuse(problem);
 
     fs::path app_dir = path_of(options.app_dir);
@@ -460,10 +514,7 @@ struct packer {
     std::string html, asked_host, origin_feature, title_source;
     if (with_archive && !read_whole_file(folder.index_page, html, problem)) return refuse(problem);
     choose_virtual_host(values, with_archive, html, asked_host, origin_feature);
-    // The window is called what the app is called, else what its page is.
-    std::optional<std::string>& title = values.given[setting_index("WindowTitle")];
-    if (!title && identity.name) title = *identity.name, title_source = identity.name_source;
-    if (std::string page = page_title_of(html); !title && !page.empty()) title = page, title_source = "index.html's <title>";
+    std::optional<std::string>& title = settle_title(values, identity, html, title_source);
     std::vector<program_plan> plans;
     if (!plan_programs(plans, problem)) return refuse(problem);
     bool for_linux = false;
@@ -471,13 +522,7 @@ struct packer {
       if (!check_output(plan, app_dir, problem) || !read_launcher(plan, problem)) return refuse(problem);
       for_linux = for_linux || plan.kind == program_kind::linux_elf;
     }
-    // The app's id, which keeps its data whatever the program is called
-    // from now on: from package.json's name, the title, else the program's
-    // first name.
-    std::optional<std::string>& id = values.given[app_id_setting];
-    if (!id) id = app_id_from(identity.package_name ? *identity.package_name
-                              : title                ? *title
-                                                     : fs::path(plans.front().output).stem().string());
+    settle_app_id(values, identity, plans.front().output);
     if (!read_icons(icons, problem)) return refuse(problem);
     if (for_linux && !icons.empty() && !linux_icon_png(icons, linux_icon, problem))
       return refuse(options.icons.back() + ": " + problem);

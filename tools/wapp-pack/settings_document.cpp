@@ -35,6 +35,10 @@ bool take_optional_key(const std::string& name, const json_node& value, std::opt
   }
   const std::string& text = value.text;
   std::array<uint16_t, 4> numbers;
+  if (name == setting_keys[dev_url_setting].name || name == setting_keys[dev_folder_setting].name) {
+    problem = name + " is for wapp-pack dev alone: a program packed for users serves from its archive";
+    return false;
+  }
   if (name == virtual_host_key) {
     if (!is_virtual_host_name(text.data(), text.size()))
       return refuse(problem, name, "a host name of letters, digits, hyphens and dots", text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "dev_command.h"
 #include "update_commands.h"
 
 namespace {
@@ -44,6 +45,14 @@ int run_wapp_pack(const std::vector<std::string>& args, const tool_context& cont
   // Commands of their own come first; a folder of such a name is ./keygen.
   if (!args.empty() && args[0] == "keygen") return run_keygen({args.begin() + 1, args.end()}, context);
   if (!args.empty() && args[0] == "publish") return run_publish({args.begin() + 1, args.end()}, context);
+  if (!args.empty() && args[0] == "dev") {
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    return run_project_command(rest, context, true);
+  }
+  return run_project_command(args, context, false);
+}
+
+int run_project_command(const std::vector<std::string>& args, const tool_context& context, bool dev) {
   std::vector<option_value> command_line, config;
   std::vector<std::string> operands, warnings;
   pack_options given;
@@ -73,6 +82,7 @@ int run_wapp_pack(const std::vector<std::string>& args, const tool_context& cont
   if (operands.size() > 1) return refused(context, "more than one APP_DIR given: " + operands[1]);
   if (!operands.empty()) options.app_dir = operands[0];
   else if (config_app) options.app_dir = *config_app;
+  if (dev) return run_dev(options, project, context);
   else if (!project.label.empty()) return refused(context, "no APP_DIR given, nor an \"app\" in " + project.label);
   else
     return refused(context, "no APP_DIR given, and no wapp.config.json or package.json with a \"wapp\" key here "

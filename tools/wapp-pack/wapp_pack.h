@@ -26,6 +26,8 @@ struct tool_context {
 };
 
 int run_wapp_pack(const std::vector<std::string>& args, const tool_context& context);
+// Packing, or with dev wapp-pack dev, from the command line and the project config.
+int run_project_command(const std::vector<std::string>& args, const tool_context& context, bool dev);
 int pack_app(const pack_options& options, const project_config& project, const tool_context& context);
 int inspect_packed_file(const std::string& path, bool list_all, const tool_context& context);
 
