@@ -130,10 +130,13 @@ void show_app(WebKitWebContext* context) {
     unpacked(unpack_outcome::no_archive);
 }
 
-// PageTitle: the page's title, or the packed one while the page has none.
+// PageTitle: the page's title, or the packed one while the page has none;
+// a dev run says so after the page's title too.
 void show_page_title(WebKitWebView* view, GParamSpec*, GtkWindow* window) {
   const char* title = webkit_web_view_get_title(view);
-  gtk_window_set_title(window, title && *title ? title : run.settings.window_title.c_str());
+  std::string shown = title && *title ? std::string(title) + (run.settings.app.dev_run() ? " (dev)" : "")
+                                      : run.settings.window_title;
+  gtk_window_set_title(window, shown.c_str());
 }
 
 std::string program_path() {

@@ -82,11 +82,12 @@ int run_project_command(const std::vector<std::string>& args, const tool_context
   if (operands.size() > 1) return refused(context, "more than one APP_DIR given: " + operands[1]);
   if (!operands.empty()) options.app_dir = operands[0];
   else if (config_app) options.app_dir = *config_app;
-  if (dev) return run_dev(options, project, context);
+  else if (dev) options.app_dir.clear();  // a dev server needs no folder; run_dev says when one is missing
   else if (!project.label.empty()) return refused(context, "no APP_DIR given, nor an \"app\" in " + project.label);
   else
     return refused(context, "no APP_DIR given, and no wapp.config.json or package.json with a \"wapp\" key here "
                             "to name it (see --help)");
+  if (dev) return run_dev(options, project, context);
   if (options.virtual_host && options.file_url)
     return refused(context, "--virtual-host and --file-url cannot both be given");
   if (options.output.empty())
