@@ -10,6 +10,7 @@
 #include "launcher/runtime_notice.h"
 #include "launcher/web_app_folder.h"
 #include "launcher/window_memory.h"
+#include "launcher-common/dev_source.h"
 #include "payload/virtual_host.h"
 #include "runtime/browser/environment.h"
 #include "runtime/core/filesystem.h"
@@ -86,6 +87,12 @@ bool unpack(launcher_state& state) {
 // False for an app that is to be unpacked.
 bool index_served_app(launcher_state& state) {
   const std::string& host = state.settings.app.virtual_host;
+  // A dev run's pages come from its dev server or folder, never an archive.
+  if (state.settings.app.dev_run() && is_virtual_host_name(host.data(), host.size())) {
+    state.no_folder = 1;
+    state.served = 2;
+    return true;
+  }
   if (!state.payload.archive_block || state.payload.archive_length <= 0 || !is_virtual_host_name(host.data(), host.size()))
     return false;
   remove_stale_web_app_folders();
@@ -195,10 +202,17 @@ bool open_web_app_window(launcher_state& state) {
   return true;
 }
 
-// PageTitle: the page's title, or the packed one while the page has none.
+// PageTitle: the page's title, or the packed one while the page has none;
+// a dev run says so after the page's title too.
 void show_page_title(void* context, const wchar_t* title) {
   const auto& settings = *(const launcher_settings*)context;
-  SetWindowTextW(window_handle(main_window), *title ? title : settings.window_title.c_str());
+  if (!*title) return (void)SetWindowTextW(window_handle(main_window), settings.window_title.c_str());
+  try {
+    std::wstring shown = title;
+    if (settings.app.dev_run()) shown += L" (dev)";
+    SetWindowTextW(window_handle(main_window), shown.c_str());
+  } catch (...) {
+  }
 }
 
 // The web view fills the inner area the window really got: the system
@@ -234,14 +248,18 @@ void serve_app_pages(launcher_state& state, const wchar_t* virtual_host) {
 // module scripts, fetch and workers the real origin a file:// page lacks.
 // False, and nothing navigated, when the browser would not serve it.
 bool navigate_to_virtual_host(launcher_state& state) {
-  std::wstring wide_host;
+  std::wstring wide_host, dev_folder;
   try {
     wide_host = wide_of(state.settings.app.virtual_host);
+    dev_folder = wide_of(state.settings.app.dev_folder);
   } catch (...) {
     return false;
   }
   const wchar_t* host = wide_host.c_str();
-  if (!serve_web_view_archive(web_view, host, state.archive_index)) return false;
+  bool serving = state.served == 2
+                     ? serve_web_view_dev(web_view, host, state.settings.app.dev_url.c_str(), dev_folder.c_str())
+                     : serve_web_view_archive(web_view, host, state.archive_index);
+  if (!serving) return false;
   keep_web_view_within_app(web_view, nullptr, host, nullptr);
   serve_app_pages(state, host);
   text_scope scope;
@@ -261,7 +279,7 @@ bool navigate_to_virtual_host(launcher_state& state) {
 // The window stays on the app it opens: the page's ways out go to the user's
 // browser, or nowhere (runtime/browser/app_addresses.h).
 void navigate(launcher_state& state) {
-  if (state.served == 1 && navigate_to_virtual_host(state)) return;
+  if (state.served != 0 && navigate_to_virtual_host(state)) return;
   if (state.no_folder == 1) {
     keep_web_view_within_app(web_view, nullptr, nullptr, state.settings.start_address.c_str());
     set_gadget_text(web_view, state.settings.start_address.c_str());
@@ -297,9 +315,11 @@ bool open_web_app(launcher_state& state) {
     return false;
   // The app's data goes by its id; a payload without one keeps the folder
   // named after the program's file, as before.
+  // A dev run keeps its data apart from the users'.
   if (!state.settings.app.app_id.empty()) {
     try {
-      webview::name_app_data_folder(wide_of(state.settings.app.app_id).c_str());
+      const std::string& id = state.settings.app.app_id;
+      webview::name_app_data_folder(wide_of(state.settings.app.dev_run() ? dev_data_name(id) : id).c_str());
     } catch (...) {
     }
   }

@@ -34,7 +34,7 @@ struct launcher_state {
   window_place remembered;
   // An app with a VirtualHost is served from its archive, through this
   // index of the payload's archive block, and is not unpacked at all.
-  int64_t served;  // 1 when the index could be read
+  int64_t served;  // 1 when the index could be read; 2 for a dev run's dev server or folder
   zip_index archive_index;
   // window.wapp for the app's own pages, when the app comes from an archive.
   page_api_host* page_api;

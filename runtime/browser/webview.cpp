@@ -7,6 +7,7 @@
 
 #include "payload/virtual_host.h"
 #include "runtime/browser/archive_server.h"
+#include "runtime/browser/dev_server.h"
 #include "runtime/browser/creation_handler.h"
 #include "runtime/browser/title_watcher.h"
 #include "runtime/core/utf16.h"
@@ -61,6 +62,7 @@ void webview::start_browser(environment* prepared) {
 
 webview::~webview() {
   if (IsWindow(host_)) RemoveWindowSubclass(host_, host_procedure, (UINT_PTR)this);
+  if (dev_watch_) FindCloseChangeNotification(dev_watch_);
   stop_browser();
 }
 
@@ -155,17 +157,13 @@ void webview::resize_to_host() {
   controller_->put_Bounds(bounds);
 }
 
-bool webview::serve_archive(const char* host, const zip_index& index) {
-  if (!web_view_ || server_ || !host || !*host || !environment_->ready()) return false;
+bool webview::serve_requests(const char* host, ICoreWebView2WebResourceRequestedEventHandler* server) {
   std::string lowered = lower_case_host(host);
   wchar_t* filter = wide_copy_of(("https://" + lowered + "/*").c_str());
-  if (!filter) return false;
-  HRESULT filtered = web_view_->AddWebResourceRequestedFilter(filter, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+  HRESULT filtered = filter ? web_view_->AddWebResourceRequestedFilter(filter, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL)
+                            : E_OUTOFMEMORY;
   free(filter);
-  if (FAILED(filtered)) return false;
-  auto* server = new (std::nothrow) archive_server(lowered, index, environment_->ready());
-  if (!server) return false;
-  if (FAILED(web_view_->add_WebResourceRequested(server, &server_token_))) {
+  if (FAILED(filtered) || FAILED(web_view_->add_WebResourceRequested(server, &server_token_))) {
     server->Release();
     return false;
   }
@@ -174,7 +172,27 @@ bool webview::serve_archive(const char* host, const zip_index& index) {
     served_host_ = host;
   } catch (...) {
   }
+  return true;
+}
+
+bool webview::serve_archive(const char* host, const zip_index& index) {
+  if (!web_view_ || server_ || !host || !*host || !environment_->ready()) return false;
+  auto* server = new (std::nothrow) archive_server(lower_case_host(host), index, environment_->ready());
+  if (!server || !serve_requests(host, server)) return false;
   served_index_ = &index;
+  return true;
+}
+
+bool webview::serve_dev(const char* host, const std::string& dev_url, const std::wstring& folder) {
+  if (!web_view_ || server_ || !host || !*host || !environment_->ready()) return false;
+  auto* server = new (std::nothrow) dev_server(lower_case_host(host), dev_url, folder, environment_->ready(), host_);
+  if (!server || !serve_requests(host, server)) return false;
+  try {
+    dev_url_ = dev_url;
+    dev_folder_ = folder;
+  } catch (...) {
+  }
+  if (dev_url.empty() && !dev_watch_) watch_dev_folder();
   return true;
 }
 

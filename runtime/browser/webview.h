@@ -71,10 +71,11 @@ class webview {
   // the browser, instead of the network. Once per browser. False when the
   // browser is not ready, serves already, or the runtime refuses.
   bool serve_archive(const char* host, const zip_index& index);
-  // Serves folder (a Windows path) as https://<host>/ with resource access
-  // allowed. False when the browser is not ready, its runtime is too old to
-  // offer ICoreWebView2_3, or the runtime refuses the mapping.
-  bool map_virtual_host(const char* host, const wchar_t* folder);
+  // A dev run's: answers every request under https://<host>/ from the dev
+  // server at dev_url, or, without one, from folder as it is on disk
+  // (dev_server.h), reloading the page when a file in folder changes.
+  // Once per browser, as serve_archive.
+  bool serve_dev(const char* host, const std::string& dev_url, const std::wstring& folder);
   // Keeps the window on the app from now on: a new window never opens, and
   // neither it nor a top-level navigation to an address that is not the
   // app's own stays in the browser; those that launcher-common/app_boundary.h lets
@@ -153,7 +154,11 @@ class webview {
   int controller_attempts_left_ = 0;
   ICoreWebView2Controller* controller_ = nullptr;
   ICoreWebView2* web_view_ = nullptr;
-  archive_server* server_ = nullptr;
+  // What answers the app's host: the archive's server or a dev run's.
+  ICoreWebView2WebResourceRequestedEventHandler* server_ = nullptr;
+  bool serve_requests(const char* host, ICoreWebView2WebResourceRequestedEventHandler* server);
+  void watch_dev_folder();
+  bool dev_message(UINT message, WPARAM w, LPARAM l);
   EventRegistrationToken server_token_{};
   EventRegistrationToken message_token_{};
   bool message_handler_added_ = false;
@@ -169,6 +174,9 @@ class webview {
   std::string address_;  // the last navigation's
   std::string served_host_;
   const zip_index* served_index_ = nullptr;
+  std::string dev_url_;
+  std::wstring dev_folder_;
+  HANDLE dev_watch_ = nullptr;  // the folder's change notification
   std::wstring page_script_;
   renderer_recovery recovery_, restarts_;  // the renderer's ends, the browser process's
   EventRegistrationToken permission_token_{};

@@ -58,6 +58,8 @@ inline constexpr IID IID_ICoreWebView2WebResourceRequest = {
     0x97055cd4, 0x512c, 0x4264, {0x8b, 0x5f, 0xe3, 0xf4, 0x46, 0xce, 0xa6, 0xa5}};
 inline constexpr IID IID_ICoreWebView2HttpRequestHeaders = {
     0xe86cac0e, 0x5523, 0x465c, {0xb5, 0x36, 0x8f, 0xb9, 0xfc, 0x8c, 0x8c, 0x60}};
+inline constexpr IID IID_ICoreWebView2HttpHeadersCollectionIterator = {
+    0x0702fc30, 0xf43b, 0x47bb, {0xab, 0x52, 0xa4, 0x2c, 0xb5, 0x52, 0xad, 0x9f}};
 inline constexpr IID IID_ICoreWebView2WebResourceResponse = {
     0xaafcc94f, 0xfa27, 0x48fd, {0x97, 0xdf, 0x83, 0x0e, 0xf7, 0x5a, 0xae, 0xc9}};
 inline constexpr IID IID_ICoreWebView2NewWindowRequestedEventHandler = {
@@ -188,8 +190,19 @@ struct ICoreWebView2WebResourceResponse : IUnknown {
 };
 
 // Only the lookup of one header is used.
+struct ICoreWebView2HttpHeadersCollectionIterator : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE GetCurrentHeader(LPWSTR* name, LPWSTR* value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_HasCurrentHeader(BOOL* has) = 0;
+  virtual HRESULT STDMETHODCALLTYPE MoveNext(BOOL* has_next) = 0;
+};
+
 struct ICoreWebView2HttpRequestHeaders : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetHeaders(LPCWSTR name, ICoreWebView2HttpHeadersCollectionIterator** all) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Contains(LPCWSTR name, BOOL* contains) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetHeader(LPCWSTR name, LPCWSTR value) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RemoveHeader(LPCWSTR name) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** all) = 0;
 };
 
 struct ICoreWebView2WebResourceRequest : IUnknown {
@@ -206,7 +219,7 @@ struct ICoreWebView2WebResourceRequestedEventArgs : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** request) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** response) = 0;
   virtual HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetDeferral(void** deferral) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) = 0;
   virtual HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* context) = 0;
 };
 

@@ -59,7 +59,7 @@ LRESULT CALLBACK webview::host_procedure(HWND window, UINT message, WPARAM w, LP
   if (message == start_again_message) browser->start_again();
   else if (message == ask_message) browser->ask_about_unresponsive_page();
   else if (message == ask_permission_message) browser->ask_about_permission();
-  else return DefSubclassProc(window, message, w, l);
+  else if (!browser->dev_message(message, w, l)) return DefSubclassProc(window, message, w, l);
   return 0;
 }
 
@@ -74,6 +74,7 @@ void webview::start_again() {
   std::string address = address_;
   std::wstring script = page_script_;
   if (served_index_) serve_archive(served_host_.c_str(), *served_index_);
+  if (!dev_url_.empty() || !dev_folder_.empty()) serve_dev(served_host_.c_str(), std::string(dev_url_), std::wstring(dev_folder_));
   if (!script.empty()) serve_page_api(script.c_str(), page_listener_, page_listener_context_);
   if (title_listener_) follow_title(title_listener_, title_listener_context_);
   navigate(address.c_str());

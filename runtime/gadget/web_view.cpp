@@ -175,6 +175,19 @@ int32_t serve_web_view_archive(int64_t number, const wchar_t* host, const zip_in
   return serving ? 1 : 0;
 }
 
+int32_t serve_web_view_dev(int64_t number, const wchar_t* host, const char* dev_url, const wchar_t* folder) {
+  webview::webview* browser = web_view_browser(number);
+  char* name = browser ? utf8_copy_of(host) : nullptr;
+  if (!name) return 0;
+  bool serving = false;
+  try {
+    serving = browser->serve_dev(name, dev_url ? dev_url : "", folder ? folder : L"");
+  } catch (...) {
+  }
+  free(name);
+  return serving ? 1 : 0;
+}
+
 int32_t keep_web_view_within_app(int64_t number, const wchar_t* folder, const wchar_t* virtual_host,
                                  const wchar_t* start_address) {
   webview::webview* browser = web_view_browser(number);

@@ -36,6 +36,10 @@ int32_t web_view_runtime_missing();
 // browser took it; 0 when number is no web view, it serves already, or the
 // runtime refuses.
 int32_t serve_web_view_archive(int64_t number, const wchar_t* host, const zip_index& index);
+// A dev run's: answers https://HOST/ from the dev server at dev_url (UTF-8),
+// or without one from folder as it is on disk, reloading on its changes
+// (runtime/browser/dev_server.h). 1 when it serves, else 0.
+int32_t serve_web_view_dev(int64_t number, const wchar_t* host, const char* dev_url, const wchar_t* folder);
 
 // Keeps web view number's window on the app (runtime/browser/app_addresses.h)
 // from now on: the app is the folder it was unpacked into (a Windows path),

@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 
 #include "runtime/core/runtime_globals.h"
 #include "runtime/core/strings.h"
@@ -170,7 +171,10 @@ double text_to_float(const wchar_t* token) {
   // The decimal point of JSON is '.', whatever the user's locale says.
   setlocale(LC_NUMERIC, "C");
   double number = 0.0;
-  swscanf(token, L"%lf", &number);
+  // The C library's own scan (msvcrt's _snwscanf): MinGW's C99 swscanf,
+  // which the plain name leads to, would bring its whole scanf and
+  // floating-point reader (about 40 KB) into every program.
+  _snwscanf(token, wcslen(token), L"%lf", &number);
   return number;
 }
 

@@ -3,7 +3,9 @@
 // go through them (the page action "fetch"), each answer logged with its
 // status, type, length and a checksum of the bytes read.
 #include <cwctype>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "fake_objects.h"
 #include "fake_webview2.h"
@@ -31,7 +33,34 @@ HRESULT copy_text(const std::wstring& text, LPWSTR* out) {
   return S_OK;
 }
 
-// A request's headers: its Range, when the page asked for one.
+// The headers in order, as the runtime's iterator gives them.
+class fake_header_iterator final : public fake_com<ICoreWebView2HttpHeadersCollectionIterator> {
+ public:
+  explicit fake_header_iterator(std::vector<std::pair<std::wstring, std::wstring>> headers)
+      : fake_com("header_iterator", IID_ICoreWebView2HttpHeadersCollectionIterator), headers_(std::move(headers)) {}
+  HRESULT STDMETHODCALLTYPE GetCurrentHeader(LPWSTR* name, LPWSTR* value) override {
+    if (at_ >= headers_.size()) return E_INVALIDARG;
+    copy_text(headers_[at_].first, name);
+    return copy_text(headers_[at_].second, value);
+  }
+  HRESULT STDMETHODCALLTYPE get_HasCurrentHeader(BOOL* has) override {
+    if (!has) return E_POINTER;
+    *has = at_ < headers_.size();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE MoveNext(BOOL* has_next) override {
+    if (at_ < headers_.size()) at_++;
+    if (has_next) *has_next = at_ < headers_.size();
+    return S_OK;
+  }
+
+ private:
+  std::vector<std::pair<std::wstring, std::wstring>> headers_;
+  size_t at_ = 0;
+};
+
+// A request's headers: what a page's fetch sends, with its Range when the
+// page asked for one.
 class fake_request_headers final : public fake_com<ICoreWebView2HttpRequestHeaders> {
  public:
   explicit fake_request_headers(std::wstring range)
@@ -41,6 +70,19 @@ class fake_request_headers final : public fake_com<ICoreWebView2HttpRequestHeade
     *value = nullptr;
     if (range_.empty() || lower(name) != L"range") return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     return copy_text(range_, value);
+  }
+  HRESULT STDMETHODCALLTYPE GetHeaders(LPCWSTR, ICoreWebView2HttpHeadersCollectionIterator**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Contains(LPCWSTR, BOOL*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetHeader(LPCWSTR, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE RemoveHeader(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** all) override {
+    if (!all) return E_POINTER;
+    std::vector<std::pair<std::wstring, std::wstring>> headers = {{L"Accept", L"*/*"}, {L"X-Wapp-Test", L"asked"}};
+    if (!range_.empty()) headers.emplace_back(L"Range", range_);
+    *all = new fake_header_iterator(headers);
+    return S_OK;
   }
 
  private:
@@ -92,13 +134,16 @@ class fake_request_args final : public fake_com<ICoreWebView2WebResourceRequeste
     response_ = (fake_response*)response;  // only the fake environment makes them
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetDeferral(void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override;
   HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* context) override {
     if (!context) return E_POINTER;
     *context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL;
     return S_OK;
   }
   fake_response* response() const { return response_; }
+  // What happens once the answer is final: at once, or when a deferral taken completes.
+  std::function<void()> answered;
+  bool deferred = false;
 
  private:
   ~fake_request_args() override {
@@ -108,6 +153,29 @@ class fake_request_args final : public fake_com<ICoreWebView2WebResourceRequeste
   fake_request* request_;
   fake_response* response_ = nullptr;
 };
+
+class fake_resource_deferral final : public fake_com<ICoreWebView2Deferral> {
+ public:
+  explicit fake_resource_deferral(fake_request_args* args) : fake_com("resource_deferral", IID_ICoreWebView2Deferral), args_(args) {
+    args_->AddRef();
+  }
+  HRESULT STDMETHODCALLTYPE Complete() override {
+    if (args_->answered) args_->answered();
+    args_->answered = nullptr;
+    return S_OK;
+  }
+
+ private:
+  ~fake_resource_deferral() override { args_->Release(); }
+  fake_request_args* args_;
+};
+
+HRESULT STDMETHODCALLTYPE fake_request_args::GetDeferral(ICoreWebView2Deferral** deferral) {
+  if (!deferral) return E_POINTER;
+  deferred = true;
+  *deferral = new fake_resource_deferral(this);
+  return S_OK;
+}
 
 // Reads the stream to its end: false when a read fails.
 bool read_all(IStream* stream, std::string& bytes) {
@@ -231,23 +299,27 @@ bool fake_web_view::fetch_through_handler(const std::wstring& address, const std
     return true;
   }
   auto* args = new fake_request_args(new fake_request(address, method, range));
+  // The answer is read and logged once it is final.
+  args->answered = [this, address, args] {
+    if (fake_response* response = args->response()) {
+      IStream* content = nullptr;
+      response->get_Content(&content);
+      int status = 0;
+      response->get_StatusCode(&status);
+      std::string bytes;
+      bool read = !content || read_all(content, bytes);
+      if (content) content->Release();
+      record_fetch(address, status, response->header("Content-Type"), response->header("Content-Length"),
+                   read ? &bytes : nullptr);
+    } else {
+      record("fetched", utf8(address.c_str()) + " unanswered");
+    }
+  };
   ICoreWebView2WebResourceRequestedEventHandler* handler = resource_handler_;
   handler->AddRef();
   handler->Invoke(this, args);
   handler->Release();
-  if (fake_response* response = args->response()) {
-    IStream* content = nullptr;
-    response->get_Content(&content);
-    int status = 0;
-    response->get_StatusCode(&status);
-    std::string bytes;
-    bool read = !content || read_all(content, bytes);
-    if (content) content->Release();
-    record_fetch(address, status, response->header("Content-Type"), response->header("Content-Length"),
-                 read ? &bytes : nullptr);
-  } else {
-    record("fetched", utf8(address.c_str()) + " unanswered");
-  }
+  if (!args->deferred) args->answered();
   args->Release();
   return true;
 }

@@ -83,6 +83,12 @@ class loopback_server {
     }
   }
 
+  static std::string type_of(const std::string& path) {
+    if (path.ends_with(".json")) return "application/json";
+    if (path.ends_with(".html") || path == "/") return "text/html";
+    return "application/octet-stream";
+  }
+
   void answer(socket_handle client) {
     std::string request;
     char buffer[4096];
@@ -102,7 +108,8 @@ class loopback_server {
       stalled = stalled_.count(path) > 0;
       reply = found == files_.end()
                    ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
-                   : "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(found->second.size()) +
+                   : "HTTP/1.1 200 OK\r\nContent-Type: " + type_of(path) +
+                         "\r\nContent-Length: " + std::to_string(found->second.size()) +
                          "\r\nConnection: close\r\n\r\n" +
                          (stalled ? found->second.substr(0, found->second.size() / 2) : found->second);
     }
