@@ -104,6 +104,14 @@ int run_dev(pack_options options, const project_config& project, const tool_cont
       sleep_ms(100);
     }
   }
+#ifdef _WIN32
+  // WebView2 opens Vite's hot-reload socket to the page's own host first
+  // (wss://app.wapp, which no server answers), then to the dev server with
+  // the page's wss: scheme, which a plain dev server does not speak.
+  if (!options.dev_url.empty())
+    context.out << "wapp-pack dev: for hot reload in the window, Vite needs in vite.config: "
+                   "server: { hmr: { protocol: \"ws\", host: \"localhost\" } }\n";
+#endif
   if (!window.start_program(program, problem)) return failed(context, problem + "\n");
   int status = 0;
   while (!window.ended(status)) {

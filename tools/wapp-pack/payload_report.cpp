@@ -123,6 +123,11 @@ struct inspector {
       return;
     }
     json_node_lookup document(root);
+    app_settings app = read_app_settings(document, "");
+    if (app.dev_run())
+      context.out << "  a dev program of wapp-pack dev: its pages come from "
+                  << shown_text(app.dev_url.empty() ? app.dev_folder + " as it is on disk" : app.dev_url)
+                  << ", never from an archive\n";
     for (int i = 0; i < setting_count; i++) {
       const setting_key& key = setting_keys[i];
       const json_node* member = root.kind == json_kind::object ? json_member_of(root, key.name) : nullptr;
