@@ -135,9 +135,7 @@ bool glib_update_thread::run(std::function<void()> work, std::function<void()> d
 program_updates::program_updates(const launcher_settings& settings)
     : program(running_program()),
       files(program),
-      calls(update_source_of(settings.app.update_url, settings.app.update_key, settings.app.app_id,
-                             settings.app.app_version, linux_update_system),
-            files, thread) {}
+      calls(update_source_of(settings.app, linux_update_system), files, thread) {}
 
 void remove_update_leftovers(const std::string& program) {
   std::string path = new_program_path(program);

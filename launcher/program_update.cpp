@@ -178,9 +178,7 @@ bool windows_update_thread::run(std::function<void()> work, std::function<void()
 program_updates::program_updates(const launcher_settings& settings)
     : program(running_program()),
       files(program),
-      calls(update_source_of(settings.app.update_url, settings.app.update_key, settings.app.app_id,
-                             settings.app.app_version, windows_update_system),
-            files, thread) {}
+      calls(update_source_of(settings.app, windows_update_system), files, thread) {}
 
 void remove_update_leftovers(const std::wstring& program) {
   if (program.empty()) return;

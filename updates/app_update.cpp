@@ -63,6 +63,10 @@ std::optional<update_source> update_source_of(const std::string& url, const std:
   return source;
 }
 
+std::optional<update_source> update_source_of(const app_settings& app, const char* system) {
+  return update_source_of(app.update_url, app.update_key, app.app_id, app.app_version, system);
+}
+
 update_check check_for_update(const update_source& source, update_system& system, update_offer& offer,
                               std::string& problem) {
   std::string manifest_text, signature_text;

@@ -25,6 +25,8 @@ struct update_source {
 std::optional<update_source> update_source_of(const std::string& url, const std::string& key_base64,
                                               const std::string& app_id, const std::string& version,
                                               const char* system);
+struct app_settings;
+std::optional<update_source> update_source_of(const app_settings& app, const char* system);
 // An update address the packer takes: https:, or http: on a loopback
 // address alone; false with why.
 bool is_update_url(std::string_view url, std::string& problem);

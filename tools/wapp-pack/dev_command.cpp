@@ -55,6 +55,22 @@ int failed(const tool_context& context, const std::string& problem) {
 
 }  // namespace
 
+url_authority authority_of(const std::string& url) {
+  size_t start = url.find("://") + 3;
+  url_authority a;
+  a.authority = url.substr(start, url.find_first_of("/?#", start) - start);
+  a.host = a.authority;
+  a.port = url.starts_with("https") ? "443" : "80";
+  if (a.authority.starts_with("[")) {
+    a.host = a.authority.substr(1, a.authority.find(']') - 1);
+    if (a.authority.find("]:") != std::string::npos) a.port = a.authority.substr(a.authority.find("]:") + 2);
+  } else if (a.authority.find(':') != std::string::npos) {
+    a.host = a.authority.substr(0, a.authority.find(':'));
+    a.port = a.authority.substr(a.authority.find(':') + 1);
+  }
+  return a;
+}
+
 int run_dev(pack_options options, const project_config& project, const tool_context& context) {
   if (!options.dev_command.empty() && options.dev_url.empty())
     return context.err << "wapp-pack dev: --dev-command wants --dev-url too: the address where its server answers\n",

@@ -41,6 +41,12 @@ int interruption_status();
 // Whether an HTTP server answers at the address's host and port, on any
 // address the host name resolves to (localhost: 127.0.0.1 and ::1).
 bool dev_server_answers(const std::string& url);
+// The address's host[:port] as written, its host (without an IPv6 one's
+// brackets) and its port (the scheme's when none is written).
+struct url_authority {
+  std::string authority, host, port;
+};
+url_authority authority_of(const std::string& url);
 
 // A private temporary folder (0700), and its removal with what it holds.
 bool make_private_folder(std::filesystem::path& folder, std::string& problem);

@@ -143,16 +143,7 @@ bool dev_server_answers(const std::string& url) {
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
   }();
   if (!started) return false;
-  size_t start = url.find("://") + 3;
-  std::string authority = url.substr(start, url.find_first_of("/?#", start) - start);
-  std::string host = authority, port = url.starts_with("https") ? "443" : "80";
-  if (authority.starts_with("[")) {
-    host = authority.substr(1, authority.find(']') - 1);
-    if (authority.find("]:") != std::string::npos) port = authority.substr(authority.find("]:") + 2);
-  } else if (authority.find(':') != std::string::npos) {
-    host = authority.substr(0, authority.find(':'));
-    port = authority.substr(authority.find(':') + 1);
-  }
+  auto [authority, host, port] = authority_of(url);
   addrinfo hints{}, *found = nullptr;
   hints.ai_socktype = SOCK_STREAM;
   if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return false;
