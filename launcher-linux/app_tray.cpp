@@ -94,12 +94,13 @@ bool linux_tray::icon_file(std::string& path) {
 }
 
 bool linux_tray::show(const tray_request& request, std::string& problem) {
-  calls_ = indicator_library(problem);
-  if (calls_ && !tray_service_answers()) calls_ = nullptr, problem = "no tray service answers on the session bus";
-  if (!calls_) {
+  const app_indicator_calls* calls = indicator_library(problem);
+  if (calls && !tray_service_answers()) calls = nullptr, problem = "no tray service answers on the session bus";
+  if (!calls) {
     say_once(problem);
     return false;
   }
+  calls_ = calls;
   std::string icon;
   if (!icon_file(icon)) icon = "application-x-executable";
   if (!indicator_) indicator_ = calls_->create(id_.c_str(), icon.c_str(), category_application_status);

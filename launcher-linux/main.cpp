@@ -213,5 +213,7 @@ int main() {
   if (followed.known) remember_place(data_folder, followed.place);
   remove_app_folder(run.folder);
   start_updated_program(*run.updates);
+  // A call's thread that still runs uses it until the process ends.
+  if (run.updates->calls.busy()) (void)run.updates.release();
   return 0;
 }
