@@ -8,6 +8,10 @@
 #include "end_to_end/launcher_driver.h"
 #include "support/loopback_server.h"
 
+#include <tlhelp32.h>
+
+#include <thread>
+
 namespace {
 
 class LauncherDev : public end_to_end_test {};
@@ -63,6 +67,43 @@ TEST_F(LauncherDev, TheAppsOriginIsAnsweredByTheDevServer) {
   ASSERT_TRUE(refused.find_window(L"api"));
   refused.close();
   EXPECT_EQ(refused.wait_for_exit(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Whether a process of that executable's name runs.
+bool runs(const wchar_t* name) {
+  HANDLE all = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{sizeof entry};
+  bool found = false;
+  for (BOOL more = Process32FirstW(all, &entry); more && !found; more = Process32NextW(all, &entry))
+    found = _wcsicmp(entry.szExeFile, name) == 0;
+  CloseHandle(all);
+  return found;
+}
+
+// wapp-pack dev itself: the dev command in a job, the dev program's window,
+// and when the window closes, the dev command and all it started ended.
+TEST_F(LauncherDev, WappPackDevEndsTheDevCommandsJobWithTheWindow) {
+  loopback_server server;
+  server.put("index.html", "<p>dev</p>");
+  std::thread closer([] {
+    for (int waited = 0; waited < 30000; waited += 50, Sleep(50)) {
+      if (HWND window = FindWindowW(nullptr, L"Proj (dev)"); window && runs(L"ping.exe")) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return;
+      }
+    }
+  });
+  std::string output;
+  int status = run_packer({"dev", "--dev-url", server.url(), "--dev-command", "ping -n 60 127.0.0.1", "--launcher",
+                           built_launcher(), "--title", "Proj"},
+                          output);
+  closer.join();
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_FALSE(runs(L"ping.exe"));
 }
 
 }  // namespace
