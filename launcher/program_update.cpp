@@ -6,6 +6,7 @@
 
 #include "launcher-common/http_get.h"
 #include "payload/trailer.h"
+#include "runtime/core/system_errors.h"
 #include "runtime/core/utf16.h"
 
 namespace {
@@ -22,13 +23,8 @@ std::wstring hidden_name(const std::wstring& program, const wchar_t* suffix) {
 }
 
 bool failed(std::string& problem, const std::string& what, DWORD error = GetLastError()) {
-  wchar_t* text = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, (wchar_t*)&text, 0, nullptr);
-  std::string words = length ? utf8_of(std::wstring(text, length)) : "error " + std::to_string(error);
-  if (text) LocalFree(text);
-  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.')) words.pop_back();
-  problem = what + ": " + words;
+  std::string words = system_message(error);
+  problem = what + ": " + (words.empty() ? "error " + std::to_string(error) : words);
   return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "launcher-common/app_boundary.h"
 #include "payload/json_text.h"
 #include "payload/settings_reader.h"
 #include "updates/version_order.h"
@@ -13,15 +14,15 @@ bool failed(std::string& problem, std::string why) {
   return false;
 }
 
-// The host of scheme://host[:port]/..., without brackets around an IPv6 one.
-std::string_view url_host(std::string_view url) {
-  size_t start = url.find("://");
-  if (start == url.npos) return {};
-  std::string_view rest = url.substr(start + 3);
-  rest = rest.substr(0, rest.find_first_of("/?#"));
-  if (rest.find('@') != rest.npos) return {};  // no user names: the address says where it goes
-  if (rest.starts_with("[")) return rest.substr(1, rest.find(']') == rest.npos ? 0 : rest.find(']') - 1);
-  return rest.substr(0, rest.find(':'));
+// The address's host (launcher-common/app_boundary.h's reading), without
+// brackets around an IPv6 one; none for an address that names a user: the
+// address says where it goes.
+std::string url_host(std::string_view url) {
+  app_boundary_detail::origin_parts<char> origin;
+  if (!address_origin(url, origin) || url.substr(0, url.find_first_of("/?#", url.find("://") + 3)).find('@') != url.npos)
+    return "";
+  const std::string& host = origin.host;
+  return host.starts_with("[") && host.ends_with("]") ? host.substr(1, host.size() - 2) : host;
 }
 
 std::string offer_json(const update_manifest& m) {
@@ -32,7 +33,7 @@ std::string offer_json(const update_manifest& m) {
 }  // namespace
 
 bool is_loopback_url(std::string_view url) {
-  std::string_view host = url_host(url);
+  std::string host = url_host(url);
   return host == "localhost" || host == "::1" ||
          (host.starts_with("127.") && host.find_first_not_of("0123456789.") == host.npos);
 }

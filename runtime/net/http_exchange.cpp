@@ -2,22 +2,16 @@
 
 #include <winhttp.h>
 
+#include "runtime/core/system_errors.h"
 #include "runtime/core/utf16.h"
 
 namespace {
 
-// The system's words for a WinHTTP error, which FormatMessage finds in
-// winhttp.dll's own table.
+// The system's words for a WinHTTP error, which winhttp.dll keeps in its
+// own table.
 std::string error_text(DWORD error) {
   if (error == ERROR_WINHTTP_TIMEOUT) return "nothing came for too long (" + std::to_string(error) + ")";
-  wchar_t* text = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                    FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                GetModuleHandleW(L"winhttp.dll"), error, 0, (wchar_t*)&text, 0, nullptr);
-  std::string words;
-  if (length) words = utf8_of(std::wstring(text, length));
-  if (text) LocalFree(text);
-  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.')) words.pop_back();
+  std::string words = system_message(error, GetModuleHandleW(L"winhttp.dll"));
   return (words.empty() ? "error" : words) + " (" + std::to_string(error) + ")";
 }
 

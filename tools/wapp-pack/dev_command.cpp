@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "dev_processes.h"
+#include "launcher-common/app_boundary.h"
 #include "text_paths.h"
 
 namespace fs = std::filesystem;
@@ -48,7 +49,7 @@ struct folder_removal {
   }
 };
 
-int failed(const tool_context& context, const std::string& problem) {
+int dev_failed(const tool_context& context, const std::string& problem) {
   context.err << "wapp-pack dev: " << problem;
   return exit_failed;
 }
@@ -56,18 +57,12 @@ int failed(const tool_context& context, const std::string& problem) {
 }  // namespace
 
 url_authority authority_of(const std::string& url) {
-  size_t start = url.find("://") + 3;
+  app_boundary_detail::origin_parts<char> origin;
+  address_origin(std::string_view(url), origin);
   url_authority a;
-  a.authority = url.substr(start, url.find_first_of("/?#", start) - start);
-  a.host = a.authority;
-  a.port = url.starts_with("https") ? "443" : "80";
-  if (a.authority.starts_with("[")) {
-    a.host = a.authority.substr(1, a.authority.find(']') - 1);
-    if (a.authority.find("]:") != std::string::npos) a.port = a.authority.substr(a.authority.find("]:") + 2);
-  } else if (a.authority.find(':') != std::string::npos) {
-    a.host = a.authority.substr(0, a.authority.find(':'));
-    a.port = a.authority.substr(a.authority.find(':') + 1);
-  }
+  a.authority = origin.host + (origin.port.empty() ? "" : ":" + origin.port);
+  a.host = origin.host.starts_with("[") ? origin.host.substr(1, origin.host.size() - 2) : origin.host;
+  a.port = origin.port.empty() ? std::to_string(app_boundary_detail::default_port(origin.scheme)) : origin.port;
   return a;
 }
 
@@ -80,7 +75,7 @@ int run_dev(pack_options options, const project_config& project, const tool_cont
   hear_interruptions();
   std::string problem;
   folder_removal temporary;
-  if (!make_private_folder(temporary.folder, problem)) return failed(context, problem + "\n");
+  if (!make_private_folder(temporary.folder, problem)) return dev_failed(context, problem + "\n");
 #ifdef _WIN32
   const char* launcher_name = "app-dev.exe";
   options.targets = {program_kind::windows};
@@ -98,7 +93,7 @@ int run_dev(pack_options options, const project_config& project, const tool_cont
   last_lines kept;
   if (!options.dev_command.empty()) {
     context.out << "wapp-pack dev: starting " << options.dev_command << "\n" << std::flush;
-    if (!command.start_command(options.dev_command, project.folder, problem)) return failed(context, problem + "\n");
+    if (!command.start_command(options.dev_command, project.folder, problem)) return dev_failed(context, problem + "\n");
   }
   if (!options.dev_url.empty()) {
     context.out << "wapp-pack dev: waiting for " << options.dev_url << "\n" << std::flush;
@@ -108,12 +103,12 @@ int run_dev(pack_options options, const project_config& project, const tool_cont
       int ended = 0;
       if (command.ended(ended)) {
         pass_output(command, kept, context);
-        return failed(context, "the dev command ended (status " + std::to_string(ended) + ") before " +
+        return dev_failed(context, "the dev command ended (status " + std::to_string(ended) + ") before " +
                                    options.dev_url + " answered; its last lines:\n" + kept.shown());
       }
       if (dev_server_answers(options.dev_url)) break;
       if (waited >= options.dev_wait * 1000)
-        return failed(context, "nothing answered at " + options.dev_url + " within " +
+        return dev_failed(context, "nothing answered at " + options.dev_url + " within " +
                                    std::to_string(options.dev_wait) + " seconds (--dev-wait)" +
                                    (options.dev_command.empty() ? "\n"
                                                                 : "; the dev command's last lines:\n" + kept.shown()));
@@ -128,7 +123,7 @@ int run_dev(pack_options options, const project_config& project, const tool_cont
     context.out << "wapp-pack dev: for hot reload in the window, Vite needs in vite.config: "
                    "server: { hmr: { protocol: \"ws\", host: \"localhost\" } }\n";
 #endif
-  if (!window.start_program(program, problem)) return failed(context, problem + "\n");
+  if (!window.start_program(program, problem)) return dev_failed(context, problem + "\n");
   int status = 0;
   while (!window.ended(status)) {
     pass_output(command, kept, context);

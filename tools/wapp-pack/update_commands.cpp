@@ -13,16 +13,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int refused(const tool_context& context, const std::string& problem) {
-  context.err << "wapp-pack: " << problem << "\n";
-  return exit_refused;
-}
-
-int failed(const tool_context& context, const std::string& problem) {
-  context.err << "wapp-pack: " << problem << "\n";
-  return exit_failed;
-}
-
 // Made here and now, never over a file that was there; a secret key is
 // readable by its owner alone before it holds anything.
 bool write_new_file(const fs::path& path, const std::string& text, bool secret, std::string& problem) {

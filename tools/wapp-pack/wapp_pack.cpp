@@ -6,12 +6,17 @@
 #include "dev_command.h"
 #include "update_commands.h"
 
-namespace {
-
 int refused(const tool_context& context, const std::string& problem) {
   context.err << "wapp-pack: " << problem << "\n";
   return exit_refused;
 }
+
+int failed(const tool_context& context, const std::string& problem) {
+  context.err << "wapp-pack: " << problem << "\n";
+  return exit_failed;
+}
+
+namespace {
 
 // The config's values first, each unless the command line gives the same
 // option (or one that excludes it), then the command line's.

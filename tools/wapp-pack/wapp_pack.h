@@ -25,6 +25,11 @@ struct tool_context {
   std::filesystem::path working_dir = {};   // where the config is looked for; empty: the current folder
 };
 
+// The problem said as "wapp-pack: PROBLEM" on the error stream, and the
+// exit status that goes with it.
+int refused(const tool_context& context, const std::string& problem);  // exit_refused
+int failed(const tool_context& context, const std::string& problem);   // exit_failed
+
 int run_wapp_pack(const std::vector<std::string>& args, const tool_context& context);
 // Packing, or with dev wapp-pack dev, from the command line and the project config.
 int run_project_command(const std::vector<std::string>& args, const tool_context& context, bool dev);
